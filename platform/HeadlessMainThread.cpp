@@ -1,0 +1,60 @@
+#include "platform/HeadlessMainThread.h"
+
+#include <atomic>
+
+namespace platform {
+
+namespace {
+std::atomic<MainThread*> g_mainThread{nullptr};
+}
+
+void InstallMainThread(MainThread* mainThread) { g_mainThread.store(mainThread); }
+MainThread* CurrentMainThread() { return g_mainThread.load(); }
+
+HeadlessMainThread::HeadlessMainThread() : owner_(std::this_thread::get_id()) {}
+
+HeadlessMainThread::~HeadlessMainThread() {
+    MainThread* self = this;
+    g_mainThread.compare_exchange_strong(self, nullptr);
+}
+
+void HeadlessMainThread::Post(std::function<void()> fn) {
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(fn));
+    }
+    ready_.notify_one();
+}
+
+bool HeadlessMainThread::IsCurrent() const { return std::this_thread::get_id() == owner_; }
+
+int HeadlessMainThread::ProcessEvents(std::chrono::milliseconds wait) {
+    std::deque<std::function<void()>> batch;
+    {
+        std::unique_lock lock(mutex_);
+        if (queue_.empty() && wait.count() > 0)
+            ready_.wait_for(lock, wait, [this] { return !queue_.empty(); });
+        batch.swap(queue_);
+    }
+    int ran = 0;
+    for (auto& fn : batch) {
+        fn();
+        ++ran;
+    }
+    return ran;
+}
+
+bool HeadlessMainThread::RunUntil(const std::function<bool()>& done,
+                                  std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline)
+            return done();
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+        ProcessEvents(std::min(left, std::chrono::milliseconds(10)));
+    }
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+
+namespace platform {
+
+// The thread that runs every handler of the program. Workers never touch controller or
+// window state themselves: they post calls here. The engine builds its "run and wait"
+// hand-off on top of Post, so that a stopped worker can give up waiting.
+class MainThread {
+public:
+    virtual ~MainThread() = default;
+    // Queues fn to run later on the main thread, in posting order. Safe from any thread.
+    virtual void Post(std::function<void()> fn) = 0;
+    // True when called on the main thread itself.
+    virtual bool IsCurrent() const = 0;
+};
+
+// The process's main thread service. The window installs the Qt one; tests and command-line
+// front ends install a HeadlessMainThread. Install before any worker starts.
+void InstallMainThread(MainThread* mainThread);
+MainThread* CurrentMainThread();
+
+} // namespace platform

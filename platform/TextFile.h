@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// Every text file of the program goes through here. Text inside the program is UTF-8;
+// files written by the Windows program are CP932 and are decoded on reading.
+
+// True when the bytes are valid UTF-8 (plain ASCII included).
+bool IsValidUtf8(std::string_view bytes);
+// CP932 (Shift-JIS with the Windows extensions) to UTF-8; undecodable bytes become U+FFFD.
+std::string Cp932ToUtf8(std::string_view bytes);
+// UTF-8 taken as it is when valid, otherwise decoded as CP932.
+std::string ToUtf8(std::string_view bytes);
+
+// Splits text into lines at CR LF, a lone CR or a lone LF. With stopAtNul, a zero byte ends
+// the text. A final line end does not add an empty line.
+std::vector<std::string> SplitLines(std::string_view text, bool stopAtNul = true);
+
+// Reads the whole file into `lines` (UTF-8). Returns false, leaving `lines` untouched, when
+// the file cannot be opened.
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines,
+                   bool stopAtNul = true);
+// Reads the whole file as raw bytes. Returns false when it cannot be opened.
+bool ReadFileBytes(const std::string& path, std::string& bytes);
+
+// Writes each line followed by CR LF, replacing the file safely: a temporary file in the
+// same folder is written, flushed and renamed over the old one. Throws std::runtime_error
+// when the file cannot be written; the old file is then left as it was.
+void WriteTextLines(const std::string& path, const std::vector<std::string>& lines);
+// The same for raw bytes written exactly as given.
+void WriteFileBytes(const std::string& path, std::string_view bytes);
+
+bool FileExists(const std::string& path);
+
+} // namespace platform
