@@ -20,20 +20,22 @@ std::string ToUtf8(std::string_view bytes);
 // the text. A final line end does not add an empty line.
 std::vector<std::string> SplitLines(std::string_view text, bool stopAtNul = true);
 
-// Reads the whole file into `lines` (UTF-8). Returns false, leaving `lines` untouched, when
-// the file cannot be opened.
+// Reads the whole file into `lines` (UTF-8). A leading UTF-8 byte-order mark is dropped.
+// Returns false, leaving `lines` untouched, when the file cannot be opened or read (a folder).
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines,
                    bool stopAtNul = true);
 // Reads the whole file as raw bytes. Returns false when it cannot be opened.
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 
 // Writes each line followed by CR LF, replacing the file safely: a temporary file in the
-// same folder is written, flushed and renamed over the old one. Throws std::runtime_error
-// when the file cannot be written; the old file is then left as it was.
+// same folder is written, flushed and renamed over the old one. An existing file keeps its
+// mode; a symbolic link is followed and stays a link. Throws std::runtime_error when the file
+// cannot be written; the old file is then left as it was and no temporary file remains.
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines);
 // The same for raw bytes written exactly as given.
 void WriteFileBytes(const std::string& path, std::string_view bytes);
 
+// True when the path names something other than a folder (a symbolic link is followed).
 bool FileExists(const std::string& path);
 
 } // namespace platform

@@ -1,0 +1,327 @@
+#include "platform/TextFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <iconv.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+// UTF-8 of U+FFFD, the stand-in for a byte sequence that cannot be decoded.
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Owns one iconv descriptor; glibc descriptors carry shift state, so each call gets its own.
+class IconvHandle {
+public:
+    IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~IconvHandle() {
+        if (ok())
+            iconv_close(cd_);
+    }
+    IconvHandle(const IconvHandle&) = delete;
+    IconvHandle& operator=(const IconvHandle&) = delete;
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return cd_; }
+
+private:
+    iconv_t cd_;
+};
+
+std::string ErrnoText(int err) {
+    return std::strerror(err);
+}
+
+[[noreturn]] void ThrowWriteError(const std::string& path, const char* what, int err) {
+    throw std::runtime_error(path + ": " + what + ": " + ErrnoText(err));
+}
+
+// Writes everything or reports the errno of the failure.
+int WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return ENOSPC;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return 0;
+}
+
+// The file a write really replaces: a symbolic link is followed, so that the link stays a
+// link and its target gets the new text.
+std::string ResolveTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char* real = ::realpath(path.c_str(), nullptr);
+        if (real != nullptr) {
+            std::string resolved(real);
+            std::free(real);
+            return resolved;
+        }
+    }
+    return path;
+}
+
+std::string FolderOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+// Creates a fresh temporary file beside `target`. Mode 0666 lets the umask decide the
+// permissions of a file that did not exist before.
+int CreateTemp(const std::string& target, std::string& tempPath) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = target + ".tmp" + std::to_string(::getpid()) + "-" +
+                   std::to_string(counter.fetch_add(1));
+        int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+} // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t n = bytes.size();
+    size_t i = 0;
+    while (i < n) {
+        unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t len;
+        unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            if (c == 0xE0)
+                lo = 0xA0; // no overlong forms
+            else if (c == 0xED)
+                hi = 0x9F; // no surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            if (c == 0xF0)
+                lo = 0x90;
+            else if (c == 0xF4)
+                hi = 0x8F; // nothing above U+10FFFF
+        } else {
+            return false;
+        }
+        if (n - i < len)
+            return false;
+        if (p[i + 1] < lo || p[i + 1] > hi)
+            return false;
+        for (size_t k = 2; k < len; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        i += len;
+    }
+    return true;
+}
+
+std::string Cp932ToUtf8(std::string_view bytes) {
+    std::string out;
+    if (bytes.empty())
+        return out;
+    IconvHandle cd("UTF-8", "CP932");
+    if (!cd.ok()) {
+        // Without the converter only ASCII can be trusted.
+        for (char ch : bytes) {
+            if (static_cast<unsigned char>(ch) < 0x80)
+                out.push_back(ch);
+            else
+                out.append(kReplacement);
+        }
+        return out;
+    }
+    out.reserve(bytes.size() * 3 / 2 + 16);
+    // iconv's prototype wants a non-const input pointer; it never writes through it.
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = bytes.size();
+    char buffer[4096];
+    while (inLeft > 0) {
+        char* outPtr = buffer;
+        size_t outLeft = sizeof buffer;
+        size_t rc = iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft);
+        out.append(buffer, static_cast<size_t>(outPtr - buffer));
+        if (rc != static_cast<size_t>(-1))
+            continue;
+        if (errno == E2BIG)
+            continue;
+        // EILSEQ (an unmapped byte) or EINVAL (a lead byte cut off at the end): replace one
+        // byte and go on, so no text after it is lost.
+        out.append(kReplacement);
+        ++in;
+        --inLeft;
+        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+    }
+    return out;
+}
+
+std::string ToUtf8(std::string_view bytes) {
+    if (IsValidUtf8(bytes))
+        return std::string(bytes);
+    return Cp932ToUtf8(bytes);
+}
+
+std::vector<std::string> SplitLines(std::string_view text, bool stopAtNul) {
+    if (stopAtNul) {
+        auto nul = text.find('\0');
+        if (nul != std::string_view::npos)
+            text = text.substr(0, nul);
+    }
+    std::vector<std::string> lines;
+    size_t start = 0;
+    const size_t n = text.size();
+    while (start < n) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.emplace_back(text.substr(start));
+            break;
+        }
+        lines.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+        if (text[end] == '\r' && start < n && text[start] == '\n')
+            ++start;
+    }
+    return lines;
+}
+
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    std::string data;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        data.reserve(static_cast<size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            // A folder opens but cannot be read: it is no text file.
+            ::close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        data.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    bytes = std::move(data);
+    return true;
+}
+
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, bool stopAtNul) {
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes))
+        return false;
+    if (stopAtNul) {
+        auto nul = bytes.find('\0');
+        if (nul != std::string::npos)
+            bytes.resize(nul);
+    }
+    std::string_view view(bytes);
+    // A mark written by some editors would otherwise become part of the first line.
+    if (view.substr(0, kUtf8Bom.size()) == kUtf8Bom)
+        view.remove_prefix(kUtf8Bom.size());
+    lines = SplitLines(ToUtf8(view), stopAtNul);
+    return true;
+}
+
+void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
+    size_t total = 0;
+    for (const auto& line : lines)
+        total += line.size() + 2;
+    std::string bytes;
+    bytes.reserve(total);
+    for (const auto& line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    WriteFileBytes(path, bytes);
+}
+
+void WriteFileBytes(const std::string& path, std::string_view bytes) {
+    if (path.empty())
+        throw std::runtime_error("cannot write a file without a name");
+    const std::string target = ResolveTarget(path);
+
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+    if (existed && S_ISDIR(old.st_mode))
+        ThrowWriteError(path, "cannot replace", EISDIR);
+
+    std::string tempPath;
+    int fd = CreateTemp(target, tempPath);
+    if (fd < 0)
+        ThrowWriteError(path, "cannot create a temporary file", errno);
+
+    auto fail = [&](const char* what, int err) {
+        ::close(fd);
+        ::unlink(tempPath.c_str());
+        ThrowWriteError(path, what, err);
+    };
+
+    if (int err = WriteAll(fd, bytes))
+        fail("cannot write", err);
+    if (existed) {
+        // The new file takes the place of the old one, so it keeps its permissions and,
+        // where allowed, its owner.
+        if (::fchmod(fd, old.st_mode & 07777) != 0)
+            fail("cannot set the file mode", errno);
+        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+            [[maybe_unused]] int ignored = ::fchown(fd, old.st_uid, old.st_gid);
+        }
+    }
+    if (::fsync(fd) != 0)
+        fail("cannot flush", errno);
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(tempPath.c_str());
+        ThrowWriteError(path, "cannot close", err);
+    }
+    if (::rename(tempPath.c_str(), target.c_str()) != 0) {
+        int err = errno;
+        ::unlink(tempPath.c_str());
+        ThrowWriteError(path, "cannot replace", err);
+    }
+    // Make the rename itself durable; a failure here leaves a correct file, so it is ignored.
+    int dirFd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+} // namespace platform
