@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The host record: the result of one name or address lookup, copied by value.
+struct TagHostEnt {
+    bool Found = false;
+    std::string Query;
+    std::string HostName;
+    std::vector<std::string> Aliases;
+    std::vector<uint32_t> Addresses; // network byte order
+    uint32_t Address = 0;            // network byte order
+};
+
+// Common sender type of every event of the engine (controller and workers).
+class TObject {
+public:
+    virtual ~TObject() = default;
+};
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+using TOperationEvent = std::function<void(TObject* Sender, uint8_t Operation)>;
+using TResolvedEvent =
+    std::function<void(TObject* Sender, uint8_t Operation, const TagHostEnt& Host)>;
+using TLookupStartEvent =
+    std::function<void(TObject* Sender, uint8_t Operation, const std::string& Target)>;
+using TQueryStartEvent =
+    std::function<void(TObject* Sender, const std::string& Server, const std::string& Query)>;
+using TQueryResultEvent = std::function<void(
+    TObject* Sender, int32_t Code, const std::string& Query, const std::string& Response)>;
+using TEchoReplyEvent = std::function<void(TObject* Sender, uint8_t Status, int32_t Sequence,
+                                           int32_t ReplyTime, const TagHostEnt& Host)>;
+using TTraceHopEvent = std::function<void(TObject* Sender, int32_t Hop, uint8_t Status,
+                                          int32_t ReplyTime, uint32_t Address)>;
+using THopResolvedEvent = std::function<void(TObject* Sender, int32_t Hop, const TagHostEnt& Host)>;
+
+// Operation codes. opWhois is only ever passed to OnStart and OnResolved.
+constexpr uint8_t opLookup = 1, opPing = 2, opTrace = 3, opWhois = 4, opSmtp = 5;

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "engine/EngineTypes.h"
+#include "engine/HostRoutines.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The operation controller: the one object through which the window runs network work.
+// Every command, step and event runs on the main thread (platform::CurrentMainThread()).
+class TPingTrace : public TObject {
+public:
+    TPingTrace();
+    ~TPingTrace() override;
+    TPingTrace(const TPingTrace&) = delete;
+    TPingTrace& operator=(const TPingTrace&) = delete;
+
+    bool FProbeBusy = false;
+    uint8_t FOperation = 0;
+    int32_t FPendingLookups = 0;
+    std::string FQueryText;
+    std::vector<std::string> FServerList, FCandidates;
+    bool FIdle = true, FTracing = false, FWhoisRunning = false;
+    TagHostEnt FHost;
+    int32_t FEchoSent = 0, FEchoCount = 5, FProbeTimeOut = 5000, FEchoSerial = 0;
+    bool FResolveHops = false;
+
+    // Events: optional, raised only when bound.
+    TResolvedEvent OnResolved;
+    TEchoReplyEvent OnEchoReply;
+    TTraceHopEvent OnTraceHop;
+    TNotifyEvent OnTraceEnd;
+    THopResolvedEvent OnHopResolved;
+    TQueryResultEvent OnWhoisResult;
+    TNotifyEvent OnDone;
+    TOperationEvent OnStart;
+    TLookupStartEvent OnLookupStart;
+    TQueryStartEvent OnWhoisStart;
+    TQueryResultEvent OnSmtpResult;
+
+    void Lookup(const std::string& target);
+    // Ping and trace sequencing is not built yet: these start the lookup and then come to rest.
+    void Ping(const std::string& target);
+    void PingContinue();
+    void Trace(const std::string& target);
+    void Smtp(const std::string& server, const std::string& text);
+    void WhoisResolve(const std::string& server, const std::string& query);
+    void WhoisDirect(const std::string& query);
+    void WhoisEnded();
+    void Stop();
+    std::string CurrentTarget() const;
+
+    // The WHOIS server directory and candidate queue.
+    void LoadServers(const std::string& path);
+    void SaveServers(const std::string& path);
+    void PrepareCandidates(const std::string& server, const std::string& target);
+    void BuildCandidates(const std::string& server, const std::string& target);
+    std::string NextCandidate();
+
+private:
+    void StartLookup(uint8_t code, const std::string& target);
+    void NameResolved(TObject* worker, const TagHostEnt& host);
+    void WhoisServerResolved(TObject* worker, const TagHostEnt& host);
+    void WhoisLaunch();
+    void SmtpLaunch();
+    void RaiseDone(TObject* sender);
+
+    // Workers check this on the main thread before reaching the controller, so a result that
+    // arrives after the controller is gone is dropped.
+    std::shared_ptr<TPingTrace*> FAlive;
+};
