@@ -37,7 +37,7 @@ public:
 
 // ---- Plain records ------------------------------------------------------------------------
 
-enum TFontPitch { fpDefault = 0, fpVariable = 1, fpFixed = 2 };
+enum TFontPitch : int { fpDefault = 0, fpVariable = 1, fpFixed = 2 };
 
 // Font styles as a bit set, with the bit values used in the file.
 using TFontStyles = unsigned;
@@ -63,7 +63,7 @@ struct TFontRecord {
     bool operator==(const TFontRecord&) const = default;
 };
 
-enum TWindowState { wsNormal = 0, wsMinimized = 1, wsMaximized = 2 };
+enum TWindowState : int { wsNormal = 0, wsMinimized = 1, wsMaximized = 2 };
 
 struct TRect {
     std::int32_t Left = 0;
