@@ -1,0 +1,5 @@
+#include "tests/support/TestMain.h"
+
+int main(int argc, char** argv) {
+    return testsupport::RunSandboxedTests(argc, argv);
+}
