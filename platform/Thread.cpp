@@ -1,0 +1,154 @@
+#include "platform/Thread.h"
+
+#include "platform/MainThread.h"
+
+#include <condition_variable>
+#include <stdexcept>
+#include <thread>
+
+namespace platform {
+
+namespace {
+std::atomic<int> g_live{0};
+
+MainThread& RequireMainThread() {
+    MainThread* main = CurrentMainThread();
+    if (!main)
+        throw std::logic_error("worker threads need an installed main thread");
+    return *main;
+}
+} // namespace
+
+// One hand-off to the main thread. Shared by the worker and the posted call, so either side
+// may be gone when the other looks at it.
+struct Thread::Call {
+    enum State { Pending, Running, Finished, Dropped };
+    std::mutex mutex;
+    std::condition_variable changed;
+    State state = Pending;
+    std::function<void()> fn;
+
+    void Set(State s) {
+        {
+            std::lock_guard lock(mutex);
+            state = s;
+        }
+        changed.notify_all();
+    }
+};
+
+Thread::Thread(bool createSuspended) {
+    MainThread& main = RequireMainThread();
+    g_live.fetch_add(1);
+    if (!createSuspended)
+        main.Post([this] { Launch(); });
+}
+
+Thread::~Thread() {
+    g_live.fetch_sub(1);
+}
+
+int Thread::LiveCount() {
+    return g_live.load();
+}
+
+void Thread::Start() {
+    if (!RequireMainThread().IsCurrent())
+        throw std::logic_error("Thread::Start runs on the main thread");
+    Launch();
+}
+
+void Thread::Launch() {
+    // Runs on the main thread, as does Terminate, so the flag cannot change underneath.
+    if (started_.exchange(true))
+        return;
+    if (Terminated()) {
+        delete this; // ended before it began: nothing to report
+        return;
+    }
+    try {
+        std::thread(&Thread::Run, this).detach();
+    } catch (const std::system_error&) {
+        // No thread to run the body: the worker ends without a word, like a terminated one.
+        delete this;
+    }
+}
+
+void Thread::Run() {
+    SetCurrentCancelToken(&token_);
+    if (!Terminated()) {
+        try {
+            Execute();
+        } catch (...) {
+            // A worker body must not take the process down; it simply ends.
+        }
+    }
+    if (!Terminated() && WantsEndNotification())
+        Synchronize([this] { RaiseEndNotification(); });
+    SetCurrentCancelToken(nullptr);
+    delete this;
+}
+
+void Thread::Terminate() {
+    std::shared_ptr<Call> call;
+    {
+        std::lock_guard lock(mutex_);
+        terminated_.store(true, std::memory_order_release);
+        call = pending_;
+    }
+    token_.Cancel();
+    if (call) {
+        std::lock_guard lock(call->mutex);
+        if (call->state == Call::Pending) {
+            call->state = Call::Dropped;
+            call->changed.notify_all();
+        }
+    }
+}
+
+bool Thread::Synchronize(std::function<void()> fn) {
+    // Without a main thread (the program is ending) there is nobody to report to.
+    MainThread* mainThread = CurrentMainThread();
+    if (!mainThread)
+        return false;
+    MainThread& main = *mainThread;
+    if (main.IsCurrent()) {
+        if (Terminated())
+            return false;
+        fn();
+        return true;
+    }
+    auto call = std::make_shared<Call>();
+    call->fn = std::move(fn);
+    {
+        std::lock_guard lock(mutex_);
+        if (Terminated())
+            return false;
+        pending_ = call;
+    }
+    main.Post([call] {
+        {
+            std::lock_guard lock(call->mutex);
+            if (call->state != Call::Pending)
+                return;
+            call->state = Call::Running;
+        }
+        struct Done {
+            Call& c;
+            ~Done() { c.Set(Call::Finished); }
+        } done{*call};
+        call->fn();
+    });
+    std::unique_lock lock(call->mutex);
+    call->changed.wait(
+        lock, [&] { return call->state == Call::Finished || call->state == Call::Dropped; });
+    const bool ran = call->state == Call::Finished;
+    lock.unlock();
+    {
+        std::lock_guard own(mutex_);
+        pending_.reset();
+    }
+    return ran;
+}
+
+} // namespace platform

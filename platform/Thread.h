@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/Cancel.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace platform {
+
+// A worker thread that frees itself. Create it with `new` on the main thread; it runs Execute
+// on its own thread, then (unless terminated) runs OnTerminate on the main thread and deletes
+// itself. Nobody else deletes it.
+//
+// Start: a worker created with createSuspended == false begins once the main thread has
+// finished the step that created it (the start is posted to the main thread), so everything
+// the creator sets right after construction is in place before Execute runs. Start() begins
+// it earlier; a suspended worker begins only through Start().
+//
+// Terminate (main thread only) ends the worker at once: its blocking socket waits end (its
+// CancelToken), a Synchronize call that has not begun is dropped, later ones are refused, and
+// OnTerminate is not raised. A call that is already running on the main thread finishes first.
+// A worker stuck in a call that cannot be interrupted (a name lookup) finishes it in the
+// background and then frees itself without reporting.
+class Thread {
+public:
+    explicit Thread(bool createSuspended);
+    virtual ~Thread();
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+
+    void Start();
+    void Terminate();
+    bool Terminated() const { return terminated_.load(std::memory_order_acquire); }
+
+    // The end notification, run on the main thread after Execute when not terminated.
+    std::function<void(Thread*)> OnTerminate;
+
+    // Workers constructed and not yet freed, process-wide (tests wait for 0).
+    static int LiveCount();
+
+protected:
+    virtual void Execute() = 0;
+    // Runs fn on the main thread and waits until it has run. Returns false, without running
+    // it, when the worker is or becomes terminated before the main thread reaches the call.
+    bool Synchronize(std::function<void()> fn);
+    // The end notification; by default OnTerminate. Overridden by workers with their own.
+    virtual bool WantsEndNotification() const { return bool(OnTerminate); }
+    virtual void RaiseEndNotification() { OnTerminate(this); }
+
+private:
+    struct Call;
+    void Run();
+    void Launch();
+
+    std::atomic<bool> terminated_{false};
+    std::atomic<bool> started_{false};
+    CancelToken token_;
+    std::mutex mutex_;
+    std::shared_ptr<Call> pending_; // the Synchronize call being waited for
+};
+
+} // namespace platform

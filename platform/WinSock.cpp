@@ -1,0 +1,535 @@
+#include "platform/WinSock.h"
+
+#include "platform/Cancel.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gnu/libc-version.h>
+#include <netdb.h>
+#include <netinet/ip.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+namespace winsock {
+
+namespace {
+
+thread_local int t_lastError = 0;
+std::atomic<int> g_startups{0};
+std::atomic<int> g_injectedFailure{0};
+
+// Largest UDP payload in one IPv4 datagram: 65535 less the IPv4 and UDP headers.
+constexpr int kMaxUdpPayload = 65535 - 20 - 8;
+
+void Fail(int code) {
+    t_lastError = code;
+}
+int FailErrno() {
+    t_lastError = ErrnoToWinSock(errno);
+    return SOCKET_ERROR;
+}
+
+void CopyText(char* dest, size_t size, const std::string& text) {
+    std::snprintf(dest, size, "%s", text.c_str());
+}
+
+// Waits for `events` on one socket, ending early when the calling worker is cancelled.
+// Returns 1 ready, 0 never (no time-out is used), -1 with t_lastError set.
+int WaitFor(SOCKET s, short events) {
+    pollfd p{s, events, 0};
+    int rc = platform::PollCancellable(&p, 1, std::chrono::microseconds(-1));
+    if (rc < 0) {
+        FailErrno();
+        return -1;
+    }
+    if (p.revents & POLLNVAL) {
+        Fail(WSAENOTSOCK);
+        return -1;
+    }
+    return 1;
+}
+
+HostEntry CopyEntry(const hostent& h) {
+    HostEntry e;
+    if (h.h_name)
+        e.name = h.h_name;
+    for (char** a = h.h_aliases; a && *a; ++a)
+        e.aliases.emplace_back(*a);
+    if (h.h_addrtype == AF_INET && h.h_length == 4) {
+        for (char** a = h.h_addr_list; a && *a; ++a) {
+            uint32_t address;
+            std::memcpy(&address, *a, 4);
+            e.addresses.push_back(address);
+        }
+    }
+    return e;
+}
+
+// Runs one glibc *_r lookup, growing its scratch buffer while glibc asks for more.
+template <typename Call> std::optional<HostEntry> Lookup(Call call) {
+    if (auto* token = platform::CurrentCancelToken(); token && token->IsCancelled()) {
+        Fail(WSAEINTR);
+        return std::nullopt;
+    }
+    std::vector<char> buffer(2048);
+    for (;;) {
+        hostent entry{};
+        hostent* result = nullptr;
+        int herr = 0;
+        int rc = call(&entry, buffer.data(), buffer.size(), &result, &herr);
+        if (rc == ERANGE && buffer.size() < (1u << 22)) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (rc == 0 && result)
+            return CopyEntry(*result);
+        Fail(rc != 0 && rc != ENOENT && herr == NETDB_INTERNAL ? ErrnoToWinSock(rc)
+                                                               : HErrnoToWinSock(herr));
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+int WSAStartup(uint16_t versionRequested, WSADATA* data) {
+    if (int injected = g_injectedFailure.load())
+        return injected;
+    if (!data)
+        return WSAEFAULT;
+    const uint8_t major = versionRequested & 0xFF, minor = versionRequested >> 8;
+    *data = WSADATA{};
+    data->wHighVersion = MakeWord(2, 2);
+    if (major < 1 || (major == 1 && minor < 1)) {
+        data->wVersion = MakeWord(1, 1);
+        return WSAVERNOTSUPPORTED;
+    }
+    // The caller gets what it asked for, up to the highest version offered.
+    data->wVersion = (major > 2 || (major == 2 && minor > 2)) ? MakeWord(2, 2) : versionRequested;
+
+    CopyText(data->szDescription, sizeof data->szDescription,
+             std::string("POSIX sockets, GNU C Library ") + gnu_get_libc_version());
+    utsname u{};
+    std::string status = "Running";
+    if (::uname(&u) == 0)
+        status += std::string(" on ") + u.sysname + " " + u.release + " " + u.machine;
+    CopyText(data->szSystemStatus, sizeof data->szSystemStatus, status);
+    rlimit files{};
+    rlim_t maxSockets = 0xFFFF;
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY)
+        maxSockets = std::min<rlim_t>(files.rlim_cur, 0xFFFF);
+    data->iMaxSockets = uint16_t(maxSockets);
+    data->iMaxUdpDg = uint16_t(kMaxUdpPayload);
+    g_startups.fetch_add(1);
+    return 0;
+}
+
+int WSACleanup() {
+    int count = g_startups.load();
+    while (count > 0) {
+        if (g_startups.compare_exchange_weak(count, count - 1))
+            return 0;
+    }
+    Fail(WSANOTINITIALISED);
+    return SOCKET_ERROR;
+}
+
+int StartupCount() {
+    return g_startups.load();
+}
+void InjectStartupFailure(int code) {
+    g_injectedFailure.store(code);
+}
+
+int WSAGetLastError() {
+    return t_lastError;
+}
+void WSASetLastError(int code) {
+    t_lastError = code;
+}
+
+int ErrnoToWinSock(int e) {
+    switch (e) {
+    case 0:
+        return 0;
+    case EINTR:
+        return WSAEINTR;
+    case EBADF:
+        return WSAEBADF;
+    case EACCES:
+    case EPERM:
+        return WSAEACCES;
+    case EFAULT:
+        return WSAEFAULT;
+    case EINVAL:
+        return WSAEINVAL;
+    case EMFILE:
+    case ENFILE:
+        return WSAEMFILE;
+    case EAGAIN:
+        return WSAEWOULDBLOCK;
+    case EINPROGRESS:
+        return WSAEINPROGRESS;
+    case EALREADY:
+        return WSAEALREADY;
+    case ENOTSOCK:
+        return WSAENOTSOCK;
+    case EDESTADDRREQ:
+        return WSAEDESTADDRREQ;
+    case EMSGSIZE:
+        return WSAEMSGSIZE;
+    case EPROTOTYPE:
+        return WSAEPROTOTYPE;
+    case ENOPROTOOPT:
+        return WSAENOPROTOOPT;
+    case EPROTONOSUPPORT:
+        return WSAEPROTONOSUPPORT;
+    case ESOCKTNOSUPPORT:
+        return WSAESOCKTNOSUPPORT;
+    case EOPNOTSUPP:
+        return WSAEOPNOTSUPP;
+    case EPFNOSUPPORT:
+        return WSAEPFNOSUPPORT;
+    case EAFNOSUPPORT:
+        return WSAEAFNOSUPPORT;
+    case EADDRINUSE:
+        return WSAEADDRINUSE;
+    case EADDRNOTAVAIL:
+        return WSAEADDRNOTAVAIL;
+    case ENETDOWN:
+        return WSAENETDOWN;
+    case ENETUNREACH:
+        return WSAENETUNREACH;
+    case ENETRESET:
+        return WSAENETRESET;
+    case ECONNABORTED:
+        return WSAECONNABORTED;
+    // Linux reports a send to a peer that has reset the connection as EPIPE.
+    case ECONNRESET:
+    case EPIPE:
+        return WSAECONNRESET;
+    case ENOBUFS:
+    case ENOMEM:
+        return WSAENOBUFS;
+    case EISCONN:
+        return WSAEISCONN;
+    case ENOTCONN:
+        return WSAENOTCONN;
+    case ESHUTDOWN:
+        return WSAESHUTDOWN;
+    case ETOOMANYREFS:
+        return WSAETOOMANYREFS;
+    case ETIMEDOUT:
+        return WSAETIMEDOUT;
+    case ECONNREFUSED:
+        return WSAECONNREFUSED;
+    case ELOOP:
+        return WSAELOOP;
+    case ENAMETOOLONG:
+        return WSAENAMETOOLONG;
+    case EHOSTDOWN:
+        return WSAEHOSTDOWN;
+    case EHOSTUNREACH:
+        return WSAEHOSTUNREACH;
+    case ENOTEMPTY:
+        return WSAENOTEMPTY;
+    case EUSERS:
+        return WSAEUSERS;
+    case EDQUOT:
+        return WSAEDQUOT;
+    case ESTALE:
+        return WSAESTALE;
+    case EREMOTE:
+        return WSAEREMOTE;
+    default:
+        return WSABASEERR;
+    }
+}
+
+int HErrnoToWinSock(int h) {
+    switch (h) {
+    case HOST_NOT_FOUND:
+        return WSAHOST_NOT_FOUND;
+    case TRY_AGAIN:
+        return WSATRY_AGAIN;
+    case NO_RECOVERY:
+        return WSANO_RECOVERY;
+    case NO_DATA:
+        return WSANO_DATA;
+    default:
+        return WSAHOST_NOT_FOUND;
+    }
+}
+
+std::optional<HostEntry> gethostbyname(const std::string& name) {
+    return Lookup([&](hostent* entry, char* buffer, size_t size, hostent** result, int* herr) {
+        return ::gethostbyname_r(name.c_str(), entry, buffer, size, result, herr);
+    });
+}
+
+std::optional<HostEntry> gethostbyaddr(const void* address, int length, int family) {
+    if (!address || length <= 0) {
+        Fail(WSAEFAULT);
+        return std::nullopt;
+    }
+    return Lookup([&](hostent* entry, char* buffer, size_t size, hostent** result, int* herr) {
+        return ::gethostbyaddr_r(address, socklen_t(length), family, entry, buffer, size, result,
+                                 herr);
+    });
+}
+
+uint32_t inet_addr(const char* text) {
+    if (!text)
+        return 0xFFFFFFFFu;
+    return ::inet_addr(text);
+}
+
+SOCKET socket(int family, int type, int protocol) {
+    SOCKET s = ::socket(family, type | SOCK_CLOEXEC, protocol);
+    if (s < 0) {
+        FailErrno();
+        return INVALID_SOCKET;
+    }
+    return s;
+}
+
+int connect(SOCKET s, const sockaddr* name, int length) {
+    if (!name || length < int(sizeof(sockaddr_in))) {
+        Fail(WSAEFAULT);
+        return SOCKET_ERROR;
+    }
+    // Non-blocking connect and a cancellable wait, so a stop ends a connect to an address
+    // that never answers at once; the kernel's own connect time-out still applies.
+    const int flags = ::fcntl(s, F_GETFL);
+    if (flags < 0)
+        return FailErrno();
+    if (::fcntl(s, F_SETFL, flags | O_NONBLOCK) < 0)
+        return FailErrno();
+    int rc = ::connect(s, name, socklen_t(length));
+    int error = rc == 0 ? 0 : errno;
+    if (rc < 0 && error == EINPROGRESS) {
+        if (WaitFor(s, POLLOUT) < 0) {
+            ::fcntl(s, F_SETFL, flags);
+            return SOCKET_ERROR;
+        }
+        socklen_t len = sizeof error;
+        if (::getsockopt(s, SOL_SOCKET, SO_ERROR, &error, &len) < 0)
+            error = errno;
+    }
+    ::fcntl(s, F_SETFL, flags);
+    if (error != 0) {
+        Fail(ErrnoToWinSock(error));
+        return SOCKET_ERROR;
+    }
+    return 0;
+}
+
+int send(SOCKET s, const char* buffer, int length, int flags) {
+    if (length < 0 || (!buffer && length > 0)) {
+        Fail(WSAEFAULT);
+        return SOCKET_ERROR;
+    }
+    int sent = 0;
+    while (sent < length) {
+        ssize_t n =
+            ::send(s, buffer + sent, size_t(length - sent), flags | MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) {
+            sent += int(n);
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return FailErrno();
+        if (WaitFor(s, POLLOUT) < 0)
+            return SOCKET_ERROR;
+    }
+    return sent;
+}
+
+int recv(SOCKET s, char* buffer, int length, int flags) {
+    if (length < 0 || (!buffer && length > 0)) {
+        Fail(WSAEFAULT);
+        return SOCKET_ERROR;
+    }
+    for (;;) {
+        ssize_t n = ::recv(s, buffer, size_t(length), flags | MSG_DONTWAIT);
+        if (n >= 0)
+            return int(n);
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return FailErrno();
+        if (WaitFor(s, POLLIN) < 0)
+            return SOCKET_ERROR;
+    }
+}
+
+int sendto(SOCKET s, const char* buffer, int length, int flags, const sockaddr* to, int toLength) {
+    if (length < 0 || (!buffer && length > 0) || !to || toLength <= 0) {
+        Fail(WSAEFAULT);
+        return SOCKET_ERROR;
+    }
+    for (;;) {
+        ssize_t n = ::sendto(s, buffer, size_t(length), flags | MSG_NOSIGNAL | MSG_DONTWAIT, to,
+                             socklen_t(toLength));
+        if (n >= 0)
+            return int(n);
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return FailErrno();
+        if (WaitFor(s, POLLOUT) < 0)
+            return SOCKET_ERROR;
+    }
+}
+
+int recvfrom(SOCKET s, char* buffer, int length, int flags, sockaddr* from, int* fromLength) {
+    if (length < 0 || (!buffer && length > 0) || (from && !fromLength)) {
+        Fail(WSAEFAULT);
+        return SOCKET_ERROR;
+    }
+    for (;;) {
+        socklen_t len = fromLength ? socklen_t(*fromLength) : 0;
+        ssize_t n = ::recvfrom(s, buffer, size_t(length), flags | MSG_DONTWAIT, from,
+                               from ? &len : nullptr);
+        if (n >= 0) {
+            if (from && fromLength)
+                *fromLength = int(len);
+            return int(n);
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return FailErrno();
+        if (WaitFor(s, POLLIN) < 0)
+            return SOCKET_ERROR;
+    }
+}
+
+int shutdown(SOCKET s, int how) {
+    int mode = how == SD_RECEIVE ? SHUT_RD
+               : how == SD_SEND  ? SHUT_WR
+               : how == SD_BOTH  ? SHUT_RDWR
+                                 : -1;
+    if (mode < 0) {
+        Fail(WSAEINVAL);
+        return SOCKET_ERROR;
+    }
+    if (::shutdown(s, mode) < 0)
+        return FailErrno();
+    return 0;
+}
+
+int closesocket(SOCKET s) {
+    if (::close(s) < 0)
+        return FailErrno();
+    return 0;
+}
+
+int setsockopt(SOCKET s, int level, int option, const char* value, int length) {
+    if (!value || length < 0) {
+        Fail(WSAEFAULT);
+        return SOCKET_ERROR;
+    }
+    int linuxLevel = level, linuxOption = option;
+    if (level == WS_IPPROTO_IP && option == WS_IP_TTL) {
+        linuxLevel = IPPROTO_IP;
+        linuxOption = IP_TTL;
+    } else {
+        // Only the options the engine uses are translated; anything else is refused rather
+        // than passed on under a Linux number that means something different.
+        Fail(WSAENOPROTOOPT);
+        return SOCKET_ERROR;
+    }
+    if (::setsockopt(s, linuxLevel, linuxOption, value, socklen_t(length)) < 0)
+        return FailErrno();
+    return 0;
+}
+
+void FdZero(fd_set* set) {
+    set->fd_count = 0;
+}
+
+void FdSet(SOCKET s, fd_set* set) {
+    for (unsigned i = 0; i < set->fd_count; ++i)
+        if (set->fd_array[i] == s)
+            return;
+    if (set->fd_count < WS_FD_SETSIZE)
+        set->fd_array[set->fd_count++] = s;
+}
+
+bool FdIsSet(SOCKET s, const fd_set* set) {
+    for (unsigned i = 0; i < set->fd_count; ++i)
+        if (set->fd_array[i] == s)
+            return true;
+    return false;
+}
+
+int select(int, fd_set* readSet, fd_set* writeSet, fd_set* errorSet, const timeval* timeout) {
+    std::vector<pollfd> fds;
+    auto add = [&](fd_set* set, short events) {
+        if (!set)
+            return;
+        for (unsigned i = 0; i < set->fd_count; ++i)
+            fds.push_back(pollfd{set->fd_array[i], events, 0});
+    };
+    add(readSet, POLLIN);
+    add(writeSet, POLLOUT);
+    add(errorSet, POLLPRI);
+    if (fds.empty()) {
+        // WinSock refuses a select without any socket.
+        Fail(WSAEINVAL);
+        return SOCKET_ERROR;
+    }
+    if (timeout && (timeout->tv_sec < 0 || timeout->tv_usec < 0)) {
+        Fail(WSAEINVAL);
+        return SOCKET_ERROR;
+    }
+    auto wait = timeout ? std::chrono::seconds(timeout->tv_sec) +
+                              std::chrono::microseconds(timeout->tv_usec)
+                        : std::chrono::microseconds(-1);
+    int rc = platform::PollCancellable(fds.data(), fds.size(), wait);
+    if (rc < 0)
+        return FailErrno();
+
+    for (const pollfd& p : fds) {
+        if (p.revents & POLLNVAL) {
+            Fail(WSAENOTSOCK);
+            return SOCKET_ERROR;
+        }
+    }
+    size_t next = 0;
+    int ready = 0;
+    auto reduce = [&](fd_set* set, short wanted) {
+        if (!set)
+            return;
+        unsigned kept = 0;
+        for (unsigned i = 0; i < set->fd_count; ++i, ++next)
+            if (fds[next].revents & wanted)
+                set->fd_array[kept++] = set->fd_array[i];
+        set->fd_count = kept;
+        ready += int(kept);
+    };
+    // A closed or failed connection counts as readable (recv then reports it), as in select.
+    reduce(readSet, POLLIN | POLLHUP | POLLERR);
+    reduce(writeSet, POLLOUT | POLLHUP | POLLERR);
+    reduce(errorSet, POLLPRI);
+    return ready;
+}
+
+uint32_t GetTickCount() {
+    auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+} // namespace winsock
