@@ -2,6 +2,8 @@
 
 #include "engine/EngineTypes.h"
 #include "engine/HostRoutines.h"
+#include "engine/QueryClients.h"
+#include "engine/Resolvers.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,0 +1,117 @@
+#include "engine/QueryClients.h"
+
+#include "engine/HostRoutines.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+int32_t CheckRequestText(const std::string& text) {
+    if (text.size() > MaxRequestText)
+        return winsock::WSAEMSGSIZE;
+    for (unsigned char c : text)
+        if (c < 0x20)
+            return winsock::WSAEINVAL;
+    return 0;
+}
+
+int WaitReadable(winsock::SOCKET socket, int32_t seconds) {
+    winsock::fd_set readSet;
+    winsock::FdSet(socket, &readSet);
+    timeval timeout{};
+    if (seconds == 0)
+        timeout.tv_usec = 500;
+    else
+        timeout.tv_sec = seconds;
+    return winsock::select(1, &readSet, nullptr, nullptr, &timeout);
+}
+
+int32_t ReadResponse(winsock::SOCKET socket, int32_t seconds, std::string& text) {
+    text.clear();
+    int32_t code = -1;
+    char buffer[ResponseChunk];
+    while (text.size() < MaxAnswerBytes && WaitReadable(socket, seconds) == 1) {
+        std::memset(buffer, 0, sizeof buffer);
+        const int n = winsock::recv(socket, buffer, sizeof buffer, 0);
+        if (n == winsock::SOCKET_ERROR) {
+            code = winsock::WSAGetLastError();
+            break;
+        }
+        if (n == 0)
+            break;
+        const void* zero = std::memchr(buffer, 0, size_t(n));
+        size_t length = zero ? size_t(static_cast<const char*>(zero) - buffer) : size_t(n);
+        length = std::min(length, MaxAnswerBytes - text.size());
+        text.append(buffer, length);
+    }
+    if (!text.empty())
+        code = 0;
+    return code;
+}
+
+TQueryClient::TQueryClient(const std::string& query, const TagHostEnt& server, uint16_t port,
+                           const char* trailer, int32_t waitSeconds)
+    : TWSAThread(false), FServer(server), FQuery(query), FPort(port), FTrailer(trailer),
+      FWaitSeconds(waitSeconds) {}
+
+void TQueryClient::Execute() {
+    if (OnQueryStart && !RaiseOnMain([this] { OnQueryStart(this, FServer.Query, FQuery); }))
+        return;
+    if (Terminated())
+        return;
+    if (FWinSockReady && FServer.Found) {
+        std::string answer;
+        FResultCode = Exchange(answer);
+        FResponse = answer.empty() ? WSAErrorText(FResultCode) : answer;
+    } else {
+        FResultCode = winsock::WSAHOST_NOT_FOUND;
+        FResponse.clear();
+    }
+    if (OnQueryResult)
+        RaiseOnMain([this] { OnQueryResult(this, FResultCode, FQuery, FResponse); });
+}
+
+int32_t TQueryClient::Exchange(std::string& answer) {
+    answer.clear();
+    // Checked before any network work: such a text is never sent.
+    if (int32_t refused = CheckRequestText(FQuery))
+        return refused;
+
+    // WSAStartup reports its failure as its result, and a clean-up without a start-up would
+    // take away another worker's start-up, so only a successful one is paired.
+    winsock::WSADATA data;
+    int32_t code = winsock::WSAStartup(winsock::MakeWord(1, 1), &data);
+    if (code != 0)
+        return code;
+    winsock::SOCKET s = winsock::socket(AF_INET, SOCK_STREAM, 0);
+    if (s == winsock::INVALID_SOCKET) {
+        code = winsock::WSAGetLastError();
+        winsock::WSACleanup();
+        return code;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(FPort);
+    address.sin_addr.s_addr = FServer.Address;
+    const std::string request = FQuery + FTrailer;
+    if (winsock::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+        winsock::SOCKET_ERROR) {
+        code = winsock::WSAGetLastError();
+    } else if (winsock::send(s, request.data(), int(request.size()), 0) == winsock::SOCKET_ERROR) {
+        code = winsock::WSAGetLastError();
+    } else {
+        code = ReadResponse(s, FWaitSeconds, answer);
+        winsock::shutdown(s, winsock::SD_RECEIVE);
+    }
+    winsock::closesocket(s);
+    winsock::WSACleanup();
+    return code;
+}
+
+TWhois::TWhois(const std::string& query, const TagHostEnt& server)
+    : TQueryClient(query, server, 43, "\r\n", 5) {}
+
+TSMTP::TSMTP(const std::string& text, const TagHostEnt& server)
+    : TQueryClient(text, server, 25, "\r\nQUIT\r\n", 15) {}

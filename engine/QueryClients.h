@@ -1,0 +1,65 @@
+#pragma once
+
+#include "engine/EngineTypes.h"
+#include "engine/WSAThread.h"
+#include "platform/WinSock.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Longest query or SMTP text that is sent; a longer one is refused with WSAEMSGSIZE.
+constexpr size_t MaxRequestText = 1024;
+// An answer is read up to this many bytes and cut there.
+constexpr size_t MaxAnswerBytes = 4u << 20;
+// recv's chunk size.
+constexpr int ResponseChunk = 512;
+
+// 0 when `text` may be sent; WSAEMSGSIZE when it is too long; WSAEINVAL when it holds a
+// control character (any byte below 0x20), which could add lines to the conversation.
+int32_t CheckRequestText(const std::string& text);
+
+// select on one socket for reading: 1 readable, 0 time ran out, -1 error. 0 seconds waits
+// half a millisecond.
+int WaitReadable(winsock::SOCKET socket, int32_t seconds);
+
+// Reads chunks while each arrives within `seconds`, until the peer closes, stays silent, fails
+// or the answer reaches MaxAnswerBytes. Each chunk is taken up to its first zero byte. Returns
+// the code: 0 when any text was read, else the WinSock code of a failed recv, else -1.
+int32_t ReadResponse(winsock::SOCKET socket, int32_t seconds, std::string& text);
+
+// A one-exchange TCP client: connect, send the request, read the answer, report.
+class TQueryClient : public TWSAThread {
+public:
+    TagHostEnt FServer;
+    std::string FQuery;
+    int32_t FResultCode = 0;
+    std::string FResponse;
+    TQueryStartEvent OnQueryStart;
+    TQueryResultEvent OnQueryResult;
+
+protected:
+    TQueryClient(const std::string& query, const TagHostEnt& server, uint16_t port,
+                 const char* trailer, int32_t waitSeconds);
+    void Execute() override;
+
+private:
+    // The exchange with FServer; returns the code and fills `answer`.
+    int32_t Exchange(std::string& answer);
+
+    uint16_t FPort;
+    const char* FTrailer;
+    int32_t FWaitSeconds;
+};
+
+// One WHOIS query to port 43: the query and CR LF; 5 seconds per chunk.
+class TWhois : public TQueryClient {
+public:
+    TWhois(const std::string& query, const TagHostEnt& server);
+};
+
+// An SMTP text and QUIT to port 25, sent without waiting for the greeting; 15 s per chunk.
+class TSMTP : public TQueryClient {
+public:
+    TSMTP(const std::string& text, const TagHostEnt& server);
+};

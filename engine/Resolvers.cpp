@@ -1,0 +1,36 @@
+#include "engine/Resolvers.h"
+
+#include "engine/HostRoutines.h"
+
+#include <sys/socket.h>
+
+TNameResolv::TNameResolv(const std::string& target) : TWSAThread(false), FTarget(target) {}
+
+void TNameResolv::Execute() {
+    if (FWinSockReady)
+        ResolveHost(FTarget, FHost);
+    else
+        // Report the lookup as failed rather than not at all, so no operation waits for a
+        // result that would never come.
+        PrepareLookup(FTarget, FHost);
+    if (OnLookup)
+        RaiseOnMain([this] { OnLookup(this, FHost); });
+}
+
+TIPResolv::TIPResolv(int32_t tag, uint32_t address)
+    : TWSAThread(false), FTag(tag), FAddress(address) {}
+
+void TIPResolv::Execute() {
+    FHost = TagHostEnt{};
+    if (FWinSockReady) {
+        FHost.Address = FAddress;
+        auto entry = winsock::gethostbyaddr(&FAddress, 4, AF_INET);
+        FHost.Found = entry.has_value();
+        if (entry)
+            FillHostRecord(*entry, FHost);
+        else
+            FHost.HostName = UnknownHopName;
+    }
+    if (OnLookup)
+        RaiseOnMain([this] { OnLookup(this, FTag, FHost); });
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "engine/EngineTypes.h"
+#include "engine/WSAThread.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace winsock {
+struct HostEntry;
+}
+
+using TLookupEvent = std::function<void(TObject* Sender, const TagHostEnt& Host)>;
+using TTagLookupEvent = std::function<void(TObject* Sender, int32_t Tag, const TagHostEnt& Host)>;
+
+// Looks a host name or dotted address up (ResolveHost) and reports the record.
+class TNameResolv : public TWSAThread {
+public:
+    explicit TNameResolv(const std::string& target);
+
+    std::string FTarget;
+    TagHostEnt FHost;
+    TLookupEvent OnLookup;
+
+protected:
+    void Execute() override;
+};
+
+// Reverse-resolves one address (a trace hop) and reports the record with the caller's tag.
+class TIPResolv : public TWSAThread {
+public:
+    TIPResolv(int32_t tag, uint32_t address);
+
+    int32_t FTag = 0;
+    uint32_t FAddress = 0;
+    TagHostEnt FHost;
+    TTagLookupEvent OnLookup;
+
+protected:
+    void Execute() override;
+};
+
+// Host name given to a hop address without a reverse entry.
+inline constexpr const char* UnknownHopName = "...(unknown)";
+
+// Copies a resolver entry into a record: first address, aliases, all addresses, official name.
+void FillHostRecord(const winsock::HostEntry& entry, TagHostEnt& host);
+// The record of a lookup of `text` that found nothing: cleared, Query set, and the name
+// (name case) or the parsed address (dotted case). ResolveHost starts from it.
+void PrepareLookup(const std::string& text, TagHostEnt& host);
