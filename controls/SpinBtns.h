@@ -41,7 +41,7 @@ public:
 
     // The normal form of a number text: no leading zeros before another character, and a
     // "0" before a leading ".". Exposed for the spin control.
-    static std::string Normalize(std::string text);
+    static std::string Normalize(const std::string& text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -79,6 +79,8 @@ public:
     TValueEdit* Edit() const { return FEdit; }
     TUpDown* UpDown() const { return FUpDown; }
 
+    QSize sizeHint() const override;
+
     std::function<void()> OnChange;
     std::function<void()> OnEnter;
     std::function<void()> OnExit;
@@ -86,6 +88,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -93,7 +96,7 @@ private:
     void EditChanged();
     void Step(int delta);
     void WriteEdit(int value);
-    void FocusEnteredPart(QFocusEvent* event);
+    void FocusEnteredPart();
     void FocusLeftPart(QFocusEvent* event);
 
     TValueEdit* FEdit;
