@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Builds and runs every test three times: a normal build, AddressSanitizer with
+# UndefinedBehaviorSanitizer (all tests), and ThreadSanitizer (the Qt-free libraries).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh test || exit 1
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+jobs=$(nproc)
+
+total_pass=0
+total_fail=0
+total_skip=0
+failed_builds=()
+
+# run_suite NAME CMAKE_ARGS...
+run_suite() {
+  local name=$1
+  shift
+  local dir=build/$name
+  echo "=== $name: configure and build"
+  if ! cmake -S . -B "$dir" -G Ninja "$@" > "$dir.configure.log" 2>&1; then
+    cat "$dir.configure.log"
+    failed_builds+=("$name")
+    return
+  fi
+  if ! cmake --build "$dir" -j"$jobs"; then
+    failed_builds+=("$name")
+    return
+  fi
+  echo "=== $name: tests"
+  local log=$dir/ctest.log
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 600 2>&1 | tee "$log"
+  local pass fail skip
+  pass=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' "$log")
+  fail=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*(Failed|Exception|Timeout|Not Run)' "$log")
+  skip=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*Skipped' "$log")
+  total_skip=$((total_skip + skip))
+  total_pass=$((total_pass + pass))
+  total_fail=$((total_fail + fail))
+}
+
+mkdir -p build
+run_suite release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZW_WERROR=ON
+run_suite asan -DCMAKE_BUILD_TYPE=Debug -DZW_SANITIZE="address;undefined" -DZW_WERROR=ON -DZW_BENCH=OFF
+run_suite tsan -DCMAKE_BUILD_TYPE=Debug -DZW_SANITIZE=thread -DZW_WERROR=ON -DZW_BENCH=OFF -DZW_GUI=OFF
+
+if [ ${#failed_builds[@]} -gt 0 ]; then
+  echo "Build failed: ${failed_builds[*]}"
+  total_fail=$((total_fail + ${#failed_builds[@]}))
+fi
+echo "$total_pass passed, $total_fail failed, $total_skip skipped"
+[ "$total_fail" -eq 0 ]
