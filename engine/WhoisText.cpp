@@ -1,0 +1,418 @@
+#include "engine/WhoisText.h"
+
+#include "engine/HostRoutines.h"
+#include "kanjconv/KanjConv.h"
+#include "platform/TextFile.h"
+
+#include <cstddef>
+
+const std::vector<std::string> FixedHitPhrases = {"[サブアロケーション]", "p. [ネームサーバ]"};
+const std::vector<std::string> ReferralPhrases = {"Whois Server:", "Result obtained from server:"};
+const std::vector<std::string> ModernReferralPhrases = {
+    "Registrar WHOIS Server:", "ReferralServer:", "refer:"};
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kBlankLine = "\r\n\r\n";
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+unsigned char Byte(char c) {
+    return static_cast<unsigned char>(c);
+}
+
+char FoldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Only A-Z fold: bytes of multi-byte characters are compared exactly.
+bool StartsWithNoCase(std::string_view text, size_t pos, std::string_view phrase) {
+    if (pos > text.size() || text.size() - pos < phrase.size())
+        return false;
+    for (size_t k = 0; k < phrase.size(); ++k) {
+        if (FoldAscii(text[pos + k]) != FoldAscii(phrase[k]))
+            return false;
+    }
+    return true;
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view phrase) {
+    if (phrase.empty())
+        return true;
+    for (size_t pos = 0; pos + phrase.size() <= text.size(); ++pos) {
+        if (StartsWithNoCase(text, pos, phrase))
+            return true;
+    }
+    return false;
+}
+
+// Blanks and control characters, as a trim of the window's texts removes them.
+bool IsBlank(char c) {
+    return Byte(c) <= 0x20;
+}
+
+std::string_view Trim(std::string_view s) {
+    size_t b = 0;
+    while (b < s.size() && IsBlank(s[b]))
+        ++b;
+    size_t e = s.size();
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
+    return s.substr(b, e - b);
+}
+
+size_t SkipChars(std::string_view text, size_t pos, std::string_view set) {
+    while (pos < text.size() && set.find(text[pos]) != std::string_view::npos)
+        ++pos;
+    return pos;
+}
+
+size_t LineEnd(std::string_view text, size_t pos) {
+    size_t end = text.find_first_of(kCrLf, pos);
+    return end == std::string_view::npos ? text.size() : end;
+}
+
+// Walks the lines from pos (a line start) and returns the position of the first line that
+// begins with phrase, or npos. Between lines CR, LF and spaces are skipped, so a line that
+// begins with spaces is found too.
+size_t FindPhraseLine(std::string_view text, size_t pos, std::string_view phrase) {
+    for (;;) {
+        if (StartsWithNoCase(text, pos, phrase))
+            return pos;
+        pos = text.find_first_of(kCrLf, pos);
+        if (pos == std::string_view::npos)
+            return std::string_view::npos;
+        pos = SkipChars(text, pos, "\r\n ");
+    }
+}
+
+std::string ValueAt(std::string_view text, size_t linePos, std::string_view phrase) {
+    size_t from = linePos + phrase.size();
+    return std::string(Trim(text.substr(from, LineEnd(text, from) - from)));
+}
+
+// Today's referral values are sometimes written as "whois://host" or are web addresses;
+// only a bare host name (port 43 at most) can be asked.
+std::string ReferralHost(std::string_view value) {
+    constexpr std::string_view scheme = "whois://";
+    if (StartsWithNoCase(value, 0, scheme))
+        value.remove_prefix(scheme.size());
+    while (!value.empty() && value.back() == '/')
+        value.remove_suffix(1);
+    if (value.size() > 3 && value.substr(value.size() - 3) == ":43")
+        value.remove_suffix(3);
+    if (value.empty())
+        return {};
+    for (char c : value) {
+        if (IsBlank(c) || c == '/' || c == ':')
+            return {};
+    }
+    return std::string(value);
+}
+
+// The length of the well-formed UTF-8 sequence at text[i], or 0 when there is none.
+size_t Utf8SequenceLength(std::string_view text, size_t i) {
+    const unsigned char c = Byte(text[i]);
+    if (c < 0x80)
+        return 1;
+    size_t len;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        if (c == 0xE0)
+            lo = 0xA0;
+        else if (c == 0xED)
+            hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        if (c == 0xF0)
+            lo = 0x90;
+        else if (c == 0xF4)
+            hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (text.size() - i < len)
+        return 0;
+    const unsigned char second = Byte(text[i + 1]);
+    if (second < lo || second > hi)
+        return 0;
+    for (size_t k = 2; k < len; ++k) {
+        const unsigned char b = Byte(text[i + k]);
+        if (b < 0x80 || b > 0xBF)
+            return 0;
+    }
+    return len;
+}
+
+// Text taken as UTF-8: every byte that starts no well-formed sequence becomes U+FFFD, so
+// nothing after this point sees invalid UTF-8.
+std::string SanitizeUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t len = Utf8SequenceLength(text, i);
+        if (len == 0) {
+            out += kReplacement;
+            ++i;
+        } else {
+            out.append(text.substr(i, len));
+            i += len;
+        }
+    }
+    return out;
+}
+
+bool SameServer(std::string_view a, std::string_view b) {
+    a = Trim(a);
+    b = Trim(b);
+    if (!a.empty() && a.back() == '.')
+        a.remove_suffix(1);
+    if (!b.empty() && b.back() == '.')
+        b.remove_suffix(1);
+    return !a.empty() && a.size() == b.size() && StartsWithNoCase(a, 0, b);
+}
+
+} // namespace
+
+std::string NormalizeLineBreaks(std::string_view answer) {
+    std::string out;
+    out.reserve(answer.size() + answer.size() / 16 + 2);
+    const size_t n = answer.size();
+    size_t i = 0;
+    while (i < n) {
+        const char c = answer[i];
+        // A Shift-JIS pair is copied whole. CR and LF are never trail bytes, so a line break
+        // after a UTF-8 or EUC character whose last byte looks like a lead byte stays one.
+        if (IsSjisLead(Byte(c)) && i + 1 < n && IsSjisTrail(Byte(answer[i + 1]))) {
+            out += c;
+            out += answer[i + 1];
+            i += 2;
+        } else if (c == '\r') {
+            out += kCrLf;
+            i += (i + 1 < n && answer[i + 1] == '\n') ? 2 : 1;
+        } else if (c == '\n') {
+            out += kCrLf;
+            ++i;
+        } else {
+            out += c;
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string ConvertCode(std::string_view text, int mode) {
+    switch (mode) {
+    case kCodeAuto:
+        return AutoDetect(text);
+    case kCodeJis:
+        return JisToSjis(text);
+    case kCodeEuc:
+        return EucToSjis(text);
+    default:
+        return std::string(text);
+    }
+}
+
+std::string AnswerToUtf8(std::string_view text, int mode) {
+    text = text.substr(0, text.find('\0'));
+    switch (mode) {
+    case kCodeJis:
+    case kCodeEuc:
+        return platform::Cp932ToUtf8(ConvertCode(text, mode));
+    case kCodeSjis:
+        return platform::Cp932ToUtf8(text);
+    case kCodeUtf8:
+        return SanitizeUtf8(text);
+    case kCodeAuto:
+        // Most servers answer in UTF-8 today. Such a text is kept as it is even when the EUC
+        // test alone would hold for it (its pairs of high bytes can pass that test), since
+        // converting it would garble it; JIS text is 7-bit and so valid UTF-8 too.
+        if (IsJisText(text) == 0 && platform::IsValidUtf8(text))
+            return std::string(text);
+        return platform::Cp932ToUtf8(ConvertCode(text, mode));
+    default:
+        return platform::ToUtf8(text);
+    }
+}
+
+std::string PrepareAnswer(std::string_view raw, int mode) {
+    return AnswerToUtf8(NormalizeLineBreaks(raw), mode);
+}
+
+bool IsHitAnswer(std::string_view text, const std::vector<std::string>& hitKeys) {
+    size_t pos = 0;
+    for (;;) {
+        pos = SkipChars(text, pos, "\t\r\n ");
+        if (pos >= text.size())
+            break;
+        for (const auto& key : hitKeys) {
+            if (!key.empty() && StartsWithNoCase(text, pos, key))
+                return true;
+        }
+        pos = SkipChars(text, LineEnd(text, pos), kCrLf);
+    }
+    for (const auto& phrase : FixedHitPhrases) {
+        if (ContainsNoCase(text, phrase))
+            return true;
+    }
+    return false;
+}
+
+std::string PhraseValue(std::string_view text, std::string_view phrase) {
+    size_t pos = 0;
+    size_t blank = text.find(kBlankLine);
+    if (blank != std::string_view::npos)
+        pos = SkipChars(text, blank, "\r\n ");
+    size_t line = FindPhraseLine(text, pos, phrase);
+    return line == std::string_view::npos ? std::string() : ValueAt(text, line, phrase);
+}
+
+std::string FindReferral(std::string_view text) {
+    for (const auto& phrase : ReferralPhrases) {
+        std::string value = PhraseValue(text, phrase);
+        if (!value.empty())
+            return value;
+    }
+    const size_t start = SkipChars(text, 0, "\r\n ");
+    for (const auto& phrase : ModernReferralPhrases) {
+        size_t line = FindPhraseLine(text, start, phrase);
+        if (line == std::string_view::npos)
+            continue;
+        std::string host = ReferralHost(ValueAt(text, line, phrase));
+        if (!host.empty())
+            return host;
+    }
+    return {};
+}
+
+std::string AnswerBody(std::string_view text) {
+    size_t blank = text.find(kBlankLine);
+    if (blank != std::string_view::npos)
+        text.remove_prefix(blank);
+    return std::string(Trim(text));
+}
+
+std::string ShownBody(std::string_view text, const std::vector<std::string>& hitKeys) {
+    size_t blank = text.find(kBlankLine);
+    if (blank == std::string_view::npos)
+        return AnswerBody(text);
+    std::string_view first = text.substr(0, blank);
+    bool holdsRecord = IsHitAnswer(first, hitKeys);
+    const size_t start = SkipChars(first, 0, "\r\n ");
+    for (const auto* list : {&ReferralPhrases, &ModernReferralPhrases}) {
+        for (const auto& phrase : *list) {
+            if (!holdsRecord && FindPhraseLine(first, start, phrase) != std::string_view::npos)
+                holdsRecord = true;
+        }
+    }
+    return holdsRecord ? std::string(Trim(text)) : AnswerBody(text);
+}
+
+std::string WhoisCommandLine(std::string_view server, std::string_view query) {
+    std::string line = "whois -h ";
+    line += server;
+    line += ' ';
+    line += query;
+    return line;
+}
+
+bool LoadHitKeys(const std::string& path, std::vector<std::string>& keys) {
+    keys.clear();
+    std::vector<std::string> lines;
+    if (!platform::ReadTextLines(path, lines))
+        return false;
+    // An empty phrase would match every line and make every answer a hit.
+    for (auto& line : lines) {
+        if (!line.empty())
+            keys.push_back(std::move(line));
+    }
+    return true;
+}
+
+std::vector<std::string> SplitLabels(std::string_view query) {
+    query = query.substr(0, query.find('\0'));
+    std::vector<std::string> labels;
+    const size_t n = query.size();
+    auto skipBlanks = [&](size_t p) {
+        while (p < n && IsBlank(query[p]))
+            ++p;
+        return p;
+    };
+    size_t pos = skipBlanks(0);
+    while (pos < n) {
+        size_t start = pos;
+        while (pos < n && !IsBlank(query[pos]) && query[pos] != '.')
+            ++pos;
+        labels.emplace_back(query.substr(start, pos - start));
+        pos = skipBlanks(pos);
+        if (pos < n && query[pos] == '.')
+            pos = skipBlanks(pos + 1);
+    }
+    return labels;
+}
+
+WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::string>& hitKeys,
+                          WhoisChainState& state,
+                          const std::function<std::string()>& nextCandidate) {
+    WhoisStep step;
+    step.MemoText = WhoisCommandLine(answer.CurrentTarget, answer.QueryText);
+    step.MemoText += kBlankLine;
+    step.MemoText += ShownBody(answer.Converted, hitKeys);
+
+    if (IsHitAnswer(answer.Converted, hitKeys)) {
+        step.kind = WhoisStep::Hit;
+        step.OpenWeb = !IsIPAddress(answer.Query);
+        if (step.OpenWeb)
+            step.WebHint = "www." + answer.QueryText;
+        return step;
+    }
+
+    if (answer.ErrorCode == 0 && !IsIPAddress(answer.Query)) {
+        std::vector<std::string> labels = SplitLabels(answer.Query);
+        if (labels.size() > 2) {
+            step.kind = WhoisStep::RetryParent;
+            for (size_t k = 1; k < labels.size(); ++k) {
+                if (k > 1)
+                    step.Query += '.';
+                step.Query += labels[k];
+            }
+            return step;
+        }
+    }
+
+    std::string referral = FindReferral(answer.Converted);
+    if (!referral.empty()) {
+        // A referral back to the server just asked would send the same query again, and two
+        // servers naming each other would do so for ever: such a referral ends the chain.
+        bool refused = SameServer(referral, answer.AskedServer) ||
+                       SameServer(referral, answer.CurrentTarget) ||
+                       state.Referrals >= kMaxReferrals;
+        if (answer.AutoChange && !refused) {
+            ++state.Referrals;
+            step.kind = WhoisStep::FollowReferral;
+            step.Server = referral;
+            step.Query = answer.Query;
+            return step;
+        }
+        step.kind = WhoisStep::End;
+        step.Referral = referral;
+        step.ReferralRefused = answer.AutoChange && refused;
+        return step;
+    }
+
+    std::string next = nextCandidate ? nextCandidate() : std::string();
+    if (answer.SweepCheck && !next.empty()) {
+        step.kind = WhoisStep::NextCandidate;
+        step.Server = next;
+        step.Query = answer.LastQuery;
+        step.StatusText = WhoisCommandLine(next, answer.LastQuery);
+        return step;
+    }
+    step.kind = WhoisStep::End;
+    return step;
+}
