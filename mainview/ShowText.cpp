@@ -26,7 +26,10 @@ TShowForm::TShowForm(QWidget* owner) : QDialog(owner) {
     Memo1->setObjectName("Memo1");
     Memo1->setFrameShape(QFrame::NoFrame);
     Memo1->setReadOnly(true);
+    // A vertical scroll bar only: long lines wrap at the window's width.
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setFocusPolicy(Qt::ClickFocus); // not reachable by the tab key
     Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
     Memo1->viewport()->installEventFilter(this);

@@ -163,7 +163,8 @@ void TServerForm::BuildControls() {
     connect(UpdateBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
-    setFixedSize(520, 320);
+    // The design size, grown where the fonts need more room for the controls at the side.
+    setFixedSize(QSize(520, 320).expandedTo(minimumSizeHint()));
 }
 
 void TServerForm::showEvent(QShowEvent* event) {

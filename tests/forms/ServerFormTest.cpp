@@ -85,8 +85,9 @@ TEST_F(ServerFormTest, RowsShowFlagsAndSortedDomains) {
     lines.push_back("whois.e.example,*+,jp");
     lines.push_back("whois.f.example,+-,jp");
     lines.push_back("whois.g.example");
+    lines.push_back("whois.h.example,*-"); // not a leading part of "*+-": a domain
     Edit(lines, [](TServerForm& form) {
-        ASSERT_EQ(List(form)->topLevelItemCount(), 7);
+        ASSERT_EQ(List(form)->topLevelItemCount(), 8);
         EXPECT_EQ(Row(form, 0), "whois.a.example|+|*");
         EXPECT_EQ(Row(form, 1), "whois.b.example||*");
         EXPECT_EQ(Row(form, 2), "whois.c.example|-|com,net");
@@ -94,6 +95,7 @@ TEST_F(ServerFormTest, RowsShowFlagsAndSortedDomains) {
         EXPECT_EQ(Row(form, 4), "whois.e.example||*");
         EXPECT_EQ(Row(form, 5), "whois.f.example|+|jp");
         EXPECT_EQ(Row(form, 6), "whois.g.example||");
+        EXPECT_EQ(Row(form, 7), "whois.h.example||*-");
     });
 }
 

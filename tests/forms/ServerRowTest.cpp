@@ -2,44 +2,8 @@
 
 #include <gtest/gtest.h>
 
-using srvsetup::BuildServerLine;
 using srvsetup::JoinDomainFields;
 using srvsetup::MakeServerRow;
-
-TEST(ServerRow, MarkersGoToTheirColumns) {
-    auto row = MakeServerRow("whois.example,+,*,");
-    EXPECT_EQ(row.Server, "whois.example");
-    EXPECT_EQ(row.IPFlag, "+");
-    EXPECT_EQ(row.Domains, "*");
-
-    row = MakeServerRow("whois.example,-,net,com");
-    EXPECT_EQ(row.IPFlag, "-");
-    EXPECT_EQ(row.Domains, "com,net");
-
-    row = MakeServerRow("whois.example,jp");
-    EXPECT_EQ(row.IPFlag, "");
-    EXPECT_EQ(row.Domains, "jp");
-}
-
-TEST(ServerRow, StarHidesTheDomains) {
-    const auto row = MakeServerRow("whois.example,jp,*,co.jp");
-    EXPECT_EQ(row.Domains, "*");
-    EXPECT_EQ(row.IPFlag, "");
-}
-
-TEST(ServerRow, FieldsThatAreLeadingPartsOfTheMarkerTextCountAsMarkers) {
-    auto row = MakeServerRow("s,*+,jp");
-    EXPECT_EQ(row.Domains, "*");
-    EXPECT_EQ(row.IPFlag, "");
-
-    row = MakeServerRow("s,+-,jp");
-    EXPECT_EQ(row.IPFlag, "+");
-    EXPECT_EQ(row.Domains, "jp");
-
-    // "*-" is not a part of "*+-", so it stays a domain.
-    row = MakeServerRow("s,*-");
-    EXPECT_EQ(row.Domains, "*-");
-}
 
 TEST(ServerRow, SortIgnoresLetterCaseAndDropsEmptyFields) {
     const auto row = MakeServerRow("s,org,,Com,net,, ,AD");
@@ -80,13 +44,4 @@ TEST(ServerRow, ShownDomainsReadBackAsTheSameFields) {
     const auto row = MakeServerRow(line);
     const auto again = MakeServerRow("s," + row.Domains);
     EXPECT_EQ(again.Domains, row.Domains);
-}
-
-TEST(ServerRow, BuildLineFromEdits) {
-    EXPECT_EQ(BuildServerLine("s", 0, "jp"), "s,+,jp");
-    EXPECT_EQ(BuildServerLine("s", 1, "com,net"), "s,-,com,net");
-    EXPECT_EQ(BuildServerLine("s", -1, "jp"), "s,jp");
-    EXPECT_EQ(BuildServerLine("s", -1, ""), "s,");
-    // Nothing is trimmed.
-    EXPECT_EQ(BuildServerLine(" s ", 0, " jp "), " s ,+, jp ");
 }

@@ -61,6 +61,7 @@ TEST_F(ShowFormTest, LooksLikeAPlainFramelessTextBox) {
         EXPECT_TRUE(form.Memo1->isReadOnly());
         EXPECT_EQ(form.Memo1->frameShape(), QFrame::NoFrame);
         EXPECT_EQ(form.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        EXPECT_EQ(form.Memo1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         EXPECT_FALSE(form.Memo1->focusPolicy() & Qt::TabFocus);
         EXPECT_EQ(form.Memo1->toPlainText(), kText);
         EXPECT_EQ(form.font().pixelSize(), 12);
