@@ -1,0 +1,151 @@
+// A WHOIS query through the controller against fake servers on port 43: what reaches the
+// server, and the code and text that come back for each way a server can behave.
+#include "tests/engine/EngineHarness.h"
+#include "tests/support/FakeServer.h"
+
+using namespace enginetest;
+using testsupport::FakeServer;
+namespace sb = testsupport::sandbox;
+
+namespace {
+
+class WhoisExchange : public ::testing::Test {
+protected:
+    void SetUp() override { REQUIRE_SANDBOX(); }
+
+    // Runs one WhoisResolve to the end and returns its result event.
+    const Event& Query(const std::string& server, const std::string& query, Ms timeout = 10s) {
+        trace.WhoisResolve(server, query);
+        EXPECT_TRUE(WaitFor(log, "WhoisResult", timeout)) << "events: " << log.Kinds();
+        return log.First("WhoisResult");
+    }
+
+    TPingTrace trace;
+    EventLog log{trace};
+};
+
+// A text that shows any loss, reordering or repetition of bytes.
+std::string Pattern(size_t size) {
+    std::string text;
+    for (size_t i = 0; text.size() < size; ++i)
+        text += "line " + std::to_string(i) + " of a long answer\r\n";
+    text.resize(size);
+    return text;
+}
+
+} // namespace
+
+TEST_F(WhoisExchange, AnswerAndCloseGivesTheTextAndSendsQueryWithCrLf) {
+    const std::string answer = "Domain Name: EXAMPLE.A.TEST\r\nRegistrar: Test\r\n";
+    FakeServer server(sb::kWhoisAAddr, 43, FakeServer::Answer(answer));
+    ASSERT_TRUE(server.Listening()) << server.Error();
+
+    const Event& result = Query(sb::kWhoisA, "example.a.test");
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.text1, "example.a.test");
+    EXPECT_EQ(result.text2, answer);
+    ASSERT_TRUE(server.WaitFinished(1, 3s));
+    EXPECT_EQ(server.Received(), std::vector<std::string>{"example.a.test\r\n"});
+    EXPECT_TRUE(WorkersGone());
+}
+
+TEST_F(WhoisExchange, QueryBytesAboveAsciiAreSentUnchanged) {
+    // A Shift-JIS or UTF-8 query is bytes; only control characters are refused.
+    const std::string query = "\x93\xfa\x96\x7b.jp \xe6\x97\xa5\x7f";
+    FakeServer server(sb::kWhoisAAddr, 43, FakeServer::Answer("ok\r\n"));
+    EXPECT_EQ(Query(sb::kWhoisA, query).code, 0);
+    ASSERT_TRUE(server.WaitFinished(1, 3s));
+    EXPECT_EQ(server.AllReceived(), query + "\r\n");
+}
+
+TEST_F(WhoisExchange, CloseWithoutAByteIsUnknownError) {
+    FakeServer server(sb::kWhoisAAddr, 43, FakeServer::CloseAtOnce());
+    const Event& result = Query(sb::kWhoisA, "a.test");
+    EXPECT_EQ(result.code, -1);
+    EXPECT_EQ(result.text2, "Unknown Error!");
+}
+
+TEST_F(WhoisExchange, ZeroByteCutsOnlyItsOwnChunk) {
+    using std::string_literals::operator""s;
+    FakeServer server(sb::kWhoisAAddr, 43,
+                      FakeServer::Chunks({"first\0lost"s, "second\0also lost"s, "third"}, 150ms));
+    const Event& result = Query(sb::kWhoisA, "a.test");
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.text2, "firstsecondthird");
+}
+
+TEST_F(WhoisExchange, AnswerOver512BytesIsJoinedInOrder) {
+    const std::string whole = Pattern(3000);
+    FakeServer server(sb::kWhoisAAddr, 43, FakeServer::Answer(whole));
+    EXPECT_EQ(Query(sb::kWhoisA, "a.test").text2, whole);
+}
+
+TEST_F(WhoisExchange, AnswerInSeveralSlowChunksIsJoinedInOrder) {
+    const std::string whole = Pattern(1700);
+    FakeServer server(
+        sb::kWhoisAAddr, 43,
+        FakeServer::Chunks({whole.substr(0, 700), whole.substr(700, 511), whole.substr(1211)},
+                           100ms));
+    const Event& result = Query(sb::kWhoisA, "a.test");
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.text2, whole);
+}
+
+TEST_F(WhoisExchange, PartThenSilenceGivesThePartAfterFiveSeconds) {
+    FakeServer server(sb::kWhoisAAddr, 43, FakeServer::PartThenSilence("partial answer\r\n"));
+    const auto start = std::chrono::steady_clock::now();
+    const Event& result = Query(sb::kWhoisA, "a.test", 15s);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.text2, "partial answer\r\n");
+    EXPECT_GE(waited, 4900ms);
+    EXPECT_LT(waited, 9s);
+    // The client gives the connection up after its wait.
+    EXPECT_TRUE(server.WaitFinished(1, 3s));
+}
+
+TEST_F(WhoisExchange, AnswerIsCutAtFourMebibytes) {
+    const size_t cap = 4u * 1024 * 1024;
+    const std::string flood = Pattern(cap + 1024 * 1024);
+    FakeServer server(sb::kWhoisAAddr, 43, FakeServer::Answer(flood));
+    const Event& result = Query(sb::kWhoisA, "a.test", 30s);
+    EXPECT_EQ(result.code, 0);
+    ASSERT_EQ(result.text2.size(), cap);
+    EXPECT_TRUE(result.text2 == flood.substr(0, cap)) << "the kept text is not the start";
+}
+
+TEST_F(WhoisExchange, RefusedConnectionIsWsaeConnRefused) {
+    const Event& result = Query(sb::kRefused, "a.test");
+    EXPECT_EQ(result.code, 10061);
+    EXPECT_EQ(result.text2, "Error WSAECONNREFUSED");
+}
+
+TEST_F(WhoisExchange, UnresolvableServerIsHostNotFoundWithoutConnection) {
+    const Event& result = Query(sb::kUnknown, "a.test");
+    EXPECT_EQ(result.code, 11001);
+    EXPECT_EQ(result.text2, "");
+    const Event& resolved = log.First("Resolved");
+    EXPECT_FALSE(resolved.host.Found);
+    EXPECT_EQ(resolved.host.Address, 0u);
+}
+
+TEST_F(WhoisExchange, DottedServerWithoutReverseNameIsNotContacted) {
+    // The lookup of an address without a name reports not found, so a listener there must
+    // see no connection at all.
+    FakeServer server(sb::kNamelessAddr, 43, FakeServer::Answer("must not be read\r\n"));
+    ASSERT_TRUE(server.Listening()) << server.Error();
+    const Event& result = Query(sb::kNamelessAddr, "a.test");
+    EXPECT_EQ(result.code, 11001);
+    EXPECT_EQ(result.text2, "");
+    EXPECT_EQ(log.First("Resolved").host.Address, testsupport::Ipv4(sb::kNamelessAddr));
+    PumpFor(100ms);
+    EXPECT_EQ(server.Connections(), 0);
+}
+
+TEST_F(WhoisExchange, ServerByAddressWithReverseNameIsQueried) {
+    FakeServer server(sb::kWhoisAAddr, 43, FakeServer::Answer("by address\r\n"));
+    const Event& result = Query(sb::kWhoisAAddr, "a.test");
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.text2, "by address\r\n");
+    EXPECT_EQ(log.First("WhoisStart").text1, sb::kWhoisAAddr) << "the server as given";
+}
