@@ -30,6 +30,57 @@ TEST(JisCodeToSjis, LeadByteJumpsAtRow63) {
     EXPECT_EQ(JisCodeToSjis(0x7E7E), 0xEFFC); // highest cell stays a valid pair
 }
 
+// The bulk conversions must apply the same arithmetic to every possible pair of bytes.
+TEST(JisCodeToSjis, BulkConversionsAgreeForEveryPair) {
+    for (int c1 = 1; c1 <= 0xFF; ++c1) {
+        for (int c2 = 1; c2 <= 0xFF; ++c2) {
+            const uint16_t sjis = JisCodeToSjis(static_cast<uint16_t>(c1 << 8 | c2));
+            const std::string expect{static_cast<char>(sjis >> 8), static_cast<char>(sjis & 0xFF)};
+            const std::string pair{static_cast<char>(c1), static_cast<char>(c2)};
+            if (c1 != 0x1B) {
+                ASSERT_EQ(JisToSjis("\x1b$B" + pair), expect) << std::hex << c1 << ' ' << c2;
+            }
+            const bool katakana = c1 == 0x8E && c2 >= 0xA1 && c2 <= 0xDF;
+            if (c1 >= 0x80 && !katakana) {
+                ASSERT_EQ(EucToSjis(pair), expect) << std::hex << c1 << ' ' << c2;
+            }
+        }
+    }
+}
+
+// Long runs go through the bulk paths; each pair must still come out as it does alone,
+// whatever its place in the run and whatever interrupts it.
+TEST(JisCodeToSjis, LongRunsConvertLikeSinglePairs) {
+    for (int offset = 0; offset < 8; ++offset) {
+        std::string jis = "\x1b$B";
+        std::string euc(offset, 'x');
+        std::string expect(offset, 'x');
+        std::string expectJis;
+        for (int c1 = 0x21; c1 <= 0x7E; ++c1) {
+            for (int c2 = 0x21; c2 <= 0x7E; c2 += 1 + (c1 % 3)) {
+                const uint16_t sjis = JisCodeToSjis(static_cast<uint16_t>(c1 << 8 | c2));
+                const std::string out{static_cast<char>(sjis >> 8), static_cast<char>(sjis & 0xFF)};
+                jis += {static_cast<char>(c1), static_cast<char>(c2)};
+                euc += {static_cast<char>(c1 | 0x80), static_cast<char>(c2 | 0x80)};
+                expect += out;
+                expectJis += out;
+                if ((c1 + c2) % 29 == offset) {
+                    // Break the run with a katakana pair, ASCII or a mode switch.
+                    euc += "\x8e\xb6";
+                    expect += "\xb6";
+                    euc += "\r\n";
+                    expect += "\r\n";
+                    jis += "\x1b(Bab\x1b$B";
+                    expectJis += "ab";
+                }
+            }
+        }
+        EXPECT_EQ(EucToSjis(euc), expect) << "offset " << offset;
+        EXPECT_EQ(JisToSjis(std::string(offset, 'x') + jis), std::string(offset, 'x') + expectJis)
+            << "offset " << offset;
+    }
+}
+
 TEST(ByteClasses, Boundaries) {
     EXPECT_FALSE(IsSjisLead(0x80));
     EXPECT_TRUE(IsSjisLead(0x81));
