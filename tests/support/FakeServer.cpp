@@ -77,9 +77,13 @@ void FakeServer::Stop() {
         (void)!::write(stopPipe_[1], "x", 1); // the pipe stays readable: wakes every wait
     if (acceptThread_.joinable())
         acceptThread_.join();
-    for (auto& t : workers_) // no more are added once the accept thread has ended
-        t.join();
-    workers_.clear();
+    std::vector<Worker> all; // no more are added once the accept thread has ended
+    {
+        std::lock_guard lock(mutex_);
+        all.swap(workers_);
+    }
+    for (auto& w : all)
+        w.thread.join();
     changed_.notify_all();
 }
 
@@ -128,12 +132,31 @@ void FakeServer::AcceptLoop() {
         int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
+        JoinFinishedWorkers();
         std::lock_guard lock(mutex_);
         received_.emplace_back();
         size_t index = received_.size() - 1;
-        workers_.emplace_back([this, fd, index] { Serve(fd, index); });
+        workers_.push_back({std::thread([this, fd, index] { Serve(fd, index); })});
         changed_.notify_all();
     }
+}
+
+// A long run (a benchmark) makes thousands of connections; their threads must not pile up.
+void FakeServer::JoinFinishedWorkers() {
+    std::vector<std::thread> finished;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto it = workers_.begin(); it != workers_.end();) {
+            if (it->done) {
+                finished.push_back(std::move(it->thread));
+                it = workers_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (auto& t : finished)
+        t.join();
 }
 
 void FakeServer::Record(size_t index, const char* data, size_t size) {
@@ -183,6 +206,9 @@ void FakeServer::Serve(int fd, size_t index) {
     ::close(fd);
     std::lock_guard lock(mutex_);
     ++finished_;
+    for (auto& w : workers_)
+        if (w.thread.get_id() == std::this_thread::get_id())
+            w.done = true;
     changed_.notify_all();
 }
 

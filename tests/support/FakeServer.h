@@ -69,6 +69,7 @@ public:
 private:
     void AcceptLoop();
     void Serve(int fd, size_t index);
+    void JoinFinishedWorkers();
     bool WaitReadable(int fd, std::chrono::steady_clock::time_point until) const;
     bool Pause(std::chrono::milliseconds span) const;
     bool SendAll(int fd, const std::string& bytes) const;
@@ -84,7 +85,12 @@ private:
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
-    std::vector<std::thread> workers_;
+    struct Worker {
+        std::thread thread;
+        bool done = false; // Serve has returned its results; the thread is about to end
+    };
+    std::vector<Worker> workers_; // finished ones are joined as new connections come
+
     std::vector<std::string> received_;
     int finished_ = 0;
     bool stopped_ = false;
