@@ -3,6 +3,8 @@
 #include "directory/ServerFields.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <unordered_set>
 
@@ -23,15 +25,56 @@ std::string LowerCopy(std::string_view s) {
     return lower;
 }
 
-// True when `target` holds "." followed by `suffix` anywhere, without building that text.
-bool HoldsDotSuffix(std::string_view target, std::string_view suffix) {
-    for (size_t dot = target.find('.'); dot != std::string_view::npos;
-         dot = target.find('.', dot + 1)) {
-        if (target.compare(dot + 1, suffix.size(), suffix) == 0) {
-            return true;
+// Answers "does the target hold '.' followed by this suffix?" for many suffixes: the places
+// after the target's dots are found once, and a suffix whose first character follows no dot
+// is rejected at once.
+class DotSuffixMatcher {
+public:
+    explicit DotSuffixMatcher(std::string_view target) : target_(target) {
+        for (size_t dot = target.find('.'); dot != std::string_view::npos;
+             dot = target.find('.', dot + 1)) {
+            if (dot + 1 < target.size()) {
+                starts_.push_back(dot + 1);
+                const auto first = static_cast<unsigned char>(target[dot + 1]);
+                firstChars_[first / 64] |= uint64_t{1} << (first % 64);
+            }
         }
     }
-    return false;
+
+    bool Holds(std::string_view suffix) const {
+        const auto first = static_cast<unsigned char>(suffix[0]);
+        if ((firstChars_[first / 64] & (uint64_t{1} << (first % 64))) == 0) {
+            return false;
+        }
+        for (size_t start : starts_) {
+            if (target_[start] == suffix[0] && target_.size() - start >= suffix.size() &&
+                std::memcmp(target_.data() + start, suffix.data(), suffix.size()) == 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    std::string_view target_;
+    std::vector<size_t> starts_;
+    uint64_t firstChars_[4] = {};
+};
+
+// The markers are single characters, so the table lookup is a switch; inline for the
+// candidate loop, which asks for every field of every line.
+inline int MarkerOf(std::string_view field) {
+    if (field.empty()) {
+        return -2;
+    }
+    if (field.size() == 1) {
+        for (int i = 0; i < static_cast<int>(std::size(kMarkers)); ++i) {
+            if (field[0] == kMarkers[i][0]) {
+                return i;
+            }
+        }
+    }
+    return -1;
 }
 
 } // namespace
@@ -47,15 +90,7 @@ std::vector<std::string> SplitServerFields(std::string_view line) {
 }
 
 int MarkerIndex(std::string_view field) {
-    if (field.empty()) {
-        return -2;
-    }
-    for (int i = 0; i < static_cast<int>(std::size(kMarkers)); ++i) {
-        if (field == kMarkers[i]) {
-            return i;
-        }
-    }
-    return -1;
+    return MarkerOf(field);
 }
 
 void LoadServerFile(const std::string& path, std::vector<std::string>& list) {
@@ -91,10 +126,12 @@ void BuildServerCandidates(const std::vector<std::string>& serverList, const std
                            const std::string& target, bool targetIsIP,
                            std::vector<std::string>& candidates) {
     candidates.clear();
+    const DotSuffixMatcher matcher(target);
     std::unordered_set<std::string> seen; // lower-cased first fields already queued
     std::string scratch;
-    std::string firstField;
+    std::string quotedFirst;
     for (const std::string& line : serverList) {
+        std::string_view first;
         bool haveFirst = false;
         bool excluded = false;
         bool qualifies = false;
@@ -103,7 +140,12 @@ void BuildServerCandidates(const std::vector<std::string>& serverList, const std
         directory::ForEachServerField(line, scratch, [&](std::string_view field) {
             if (!haveFirst) {
                 haveFirst = true;
-                firstField.assign(field);
+                if (field.data() == scratch.data()) {
+                    // A quoted field lives in the scratch buffer, which later fields reuse.
+                    quotedFirst.assign(field);
+                    field = quotedFirst;
+                }
+                first = field;
                 if (field == server) {
                     excluded = true;
                     return false;
@@ -114,21 +156,21 @@ void BuildServerCandidates(const std::vector<std::string>& serverList, const std
                 }
                 return true;
             }
-            const int marker = MarkerIndex(field);
+            const int marker = MarkerOf(field);
             if (targetIsIP) {
                 qualifies = marker == 1;
             } else if (marker == 2) {
                 qualifies = true;
             } else if (marker == -1) {
-                qualifies = HoldsDotSuffix(target, field);
+                qualifies = matcher.Holds(field);
             }
             return !qualifies;
         });
         if (!haveFirst || excluded || !qualifies) {
             continue; // an empty line has no server to offer
         }
-        if (seen.insert(LowerCopy(firstField)).second) {
-            candidates.push_back(firstField);
+        if (seen.insert(LowerCopy(first)).second) {
+            candidates.emplace_back(first);
         }
     }
 }

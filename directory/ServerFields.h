@@ -13,9 +13,28 @@ template <typename Fn> void ForEachServerField(std::string_view line, std::strin
 namespace detail {
 
 // Blanks are every character from code 1 to the space. Bytes of UTF-8 or Shift-JIS text are
-// above 0x7F and never blanks.
+// above 0x7F and never blanks. Bit 0 of the table marks a blank, bit 1 a blank or a comma
+// (the end of an unquoted field).
+struct CharClasses {
+    unsigned char bits[256];
+};
+
+constexpr CharClasses MakeCharClasses() {
+    CharClasses t{};
+    for (unsigned c = 1; c <= ' '; ++c) {
+        t.bits[c] = 3;
+    }
+    t.bits[static_cast<unsigned char>(',')] = 2;
+    return t;
+}
+
+inline constexpr CharClasses kCharClasses = MakeCharClasses();
+
 inline bool IsBlank(unsigned char c) {
-    return c >= 1 && c <= ' ';
+    return kCharClasses.bits[c] & 1;
+}
+inline bool EndsUnquoted(unsigned char c) {
+    return kCharClasses.bits[c] & 2;
 }
 
 } // namespace detail
@@ -55,7 +74,7 @@ template <typename Fn> void ForEachServerField(std::string_view line, std::strin
             field = scratch;
         } else {
             const size_t start = i;
-            while (i < n && !blank(i) && line[i] != ',') {
+            while (i < n && !detail::EndsUnquoted(static_cast<unsigned char>(line[i]))) {
                 ++i;
             }
             field = line.substr(start, i - start);
