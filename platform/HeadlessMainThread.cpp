@@ -8,8 +8,12 @@ namespace {
 std::atomic<MainThread*> g_mainThread{nullptr};
 }
 
-void InstallMainThread(MainThread* mainThread) { g_mainThread.store(mainThread); }
-MainThread* CurrentMainThread() { return g_mainThread.load(); }
+void InstallMainThread(MainThread* mainThread) {
+    g_mainThread.store(mainThread);
+}
+MainThread* CurrentMainThread() {
+    return g_mainThread.load();
+}
 
 HeadlessMainThread::HeadlessMainThread() : owner_(std::this_thread::get_id()) {}
 
@@ -19,14 +23,16 @@ HeadlessMainThread::~HeadlessMainThread() {
 }
 
 void HeadlessMainThread::Post(std::function<void()> fn) {
-    {
-        std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(fn));
-    }
+    // Notified under the lock: once the call is queued the main thread may run it and
+    // destroy this object, so the poster must not touch it after releasing the lock.
+    std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(fn));
     ready_.notify_one();
 }
 
-bool HeadlessMainThread::IsCurrent() const { return std::this_thread::get_id() == owner_; }
+bool HeadlessMainThread::IsCurrent() const {
+    return std::this_thread::get_id() == owner_;
+}
 
 int HeadlessMainThread::ProcessEvents(std::chrono::milliseconds wait) {
     std::deque<std::function<void()>> batch;

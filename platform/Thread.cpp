@@ -86,22 +86,21 @@ void Thread::Run() {
     if (!Terminated() && WantsEndNotification())
         Synchronize([this] { RaiseEndNotification(); });
     SetCurrentCancelToken(nullptr);
+    { std::lock_guard barrier(mutex_); }
     delete this;
 }
 
 void Thread::Terminate() {
-    std::shared_ptr<Call> call;
-    {
-        std::lock_guard lock(mutex_);
-        terminated_.store(true, std::memory_order_release);
-        call = pending_;
-    }
+    // Held throughout, and taken by Run before the worker frees itself, so a worker that sees
+    // the flag and ends cannot be freed while this is still reaching into it.
+    std::lock_guard lock(mutex_);
+    terminated_.store(true, std::memory_order_release);
     token_.Cancel();
-    if (call) {
-        std::lock_guard lock(call->mutex);
-        if (call->state == Call::Pending) {
-            call->state = Call::Dropped;
-            call->changed.notify_all();
+    if (pending_) {
+        std::lock_guard callLock(pending_->mutex);
+        if (pending_->state == Call::Pending) {
+            pending_->state = Call::Dropped;
+            pending_->changed.notify_all();
         }
     }
 }
