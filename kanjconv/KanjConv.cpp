@@ -8,6 +8,9 @@ constexpr unsigned char kEsc = 0x1B;
 
 // The text ends at its first zero byte, as it did for the C strings the answers came in.
 std::string_view UpToNul(std::string_view text) {
+    if (text.empty()) {
+        return text; // memchr must not see the null data of an empty view
+    }
     const void* nul = std::memchr(text.data(), 0, text.size());
     if (nul == nullptr) {
         return text;

@@ -1,6 +1,8 @@
 #include "directory/ServerDir.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -77,6 +79,41 @@ TEST(MarkerIndex, Table) {
     EXPECT_EQ(MarkerIndex("++"), -1);
     EXPECT_EQ(MarkerIndex("*.jp"), -1);
     EXPECT_EQ(MarkerIndex(" +"), -1);
+}
+
+// Random lines without quotes, each in a buffer of exactly its size (so that the address
+// sanitizer sees any overread): the fields are the line's text between blanks and commas.
+TEST(SplitServerFields, RandomUnquotedLines) {
+    static const char kPool[] = {'a', 'b', '.', '-', '+', '*', ',', ',', ' ', '\t', '\x01', '\xe6'};
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<size_t> pick(0, sizeof kPool - 1);
+    for (int round = 0; round < 5000; ++round) {
+        std::vector<char> buffer(round % 23);
+        for (char& c : buffer) {
+            c = kPool[pick(rng)];
+        }
+        const std::string_view line(buffer.data(), buffer.size());
+        std::string joined;
+        size_t commas = 0;
+        for (char c : line) {
+            const bool blank =
+                static_cast<unsigned char>(c) >= 1 && static_cast<unsigned char>(c) <= ' ';
+            commas += c == ',';
+            if (!blank && c != ',') {
+                joined += c;
+            }
+        }
+        std::string fromFields;
+        const Fields fields = SplitServerFields(line);
+        for (const std::string& field : fields) {
+            EXPECT_EQ(field.find_first_of(", \t\x01"), std::string::npos) << line;
+            fromFields += field;
+        }
+        EXPECT_EQ(fromFields, joined) << line;
+        // Empty fields come only from commas, at most one per comma.
+        const auto empty = std::count(fields.begin(), fields.end(), std::string());
+        EXPECT_LE(static_cast<size_t>(empty), commas) << line;
+    }
 }
 
 } // namespace
