@@ -1,0 +1,83 @@
+#include "mainview/AppPaths.h"
+
+#include "platform/TextFile.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+
+namespace mainview {
+
+namespace {
+
+std::string WithSlash(std::string dir) {
+    if (dir.empty() || dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+std::string ConfigHome() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg == '/')
+        return WithSlash(xdg) + "zindor-whois/";
+    const char* home = std::getenv("HOME");
+    return WithSlash(home && *home ? home : "/tmp") + ".config/zindor-whois/";
+}
+
+} // namespace
+
+std::string ChangeFileExt(const std::string& path, const std::string& ext) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return path + ext;
+    return path.substr(0, dot) + ext;
+}
+
+std::string AppPaths::SettingsFile() const {
+    return ChangeFileExt(HomeDir + ExeName, ".ini");
+}
+
+std::string AppPaths::HomeFile(const std::string& name) const {
+    return HomeDir + name;
+}
+
+std::string AppPaths::HelpFile() const {
+    const std::string inHome = ChangeFileExt(HomeDir + ExeName, ".chm");
+    if (platform::FileExists(inHome))
+        return inHome;
+    return ChangeFileExt(ExeDir + ExeName, ".chm");
+}
+
+AppPaths ResolvePaths(const std::string& exePath, const std::string& explicitHome) {
+    AppPaths paths;
+    const std::filesystem::path exe(exePath);
+    paths.ExeDir = WithSlash(exe.parent_path().string());
+    paths.ExeName = exe.filename().string();
+    if (!explicitHome.empty()) {
+        std::error_code ec;
+        const auto abs = std::filesystem::absolute(explicitHome, ec);
+        paths.HomeDir = WithSlash(ec ? explicitHome : abs.string());
+    } else if (::access(paths.ExeDir.c_str(), W_OK) == 0) {
+        paths.HomeDir = paths.ExeDir;
+    } else {
+        paths.HomeDir = ConfigHome();
+    }
+    return paths;
+}
+
+void PrepareHome(const AppPaths& paths) {
+    std::error_code ec;
+    std::filesystem::create_directories(paths.HomeDir, ec);
+    if (paths.HomeDir == paths.ExeDir)
+        return;
+    for (const char* name : {"Server.wis", "Servhit.key"}) {
+        const std::string target = paths.HomeFile(name);
+        const std::string shipped = paths.ExeDir + name;
+        if (!platform::FileExists(target) && platform::FileExists(shipped))
+            std::filesystem::copy_file(shipped, target, ec);
+    }
+}
+
+} // namespace mainview

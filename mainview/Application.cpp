@@ -1,0 +1,22 @@
+#include "mainview/Application.h"
+
+#include "mainview/MessageHooks.h"
+
+#include <exception>
+
+namespace mainview {
+
+TZwApplication::TZwApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TZwApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        ShowError(QStringLiteral("Unknown error"));
+    }
+    return false;
+}
+
+} // namespace mainview

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QApplication>
+
+namespace mainview {
+
+// The application object: an error that escapes an event handler is shown in a message box
+// and the event loop goes on, as the Windows program's default error handling did.
+class TZwApplication : public QApplication {
+    Q_OBJECT
+public:
+    TZwApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+} // namespace mainview

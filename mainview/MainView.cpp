@@ -1,0 +1,220 @@
+// The main window's life: creation with the saved settings, closing and destruction.
+#include "mainview/MainView.h"
+
+#include "mainview/FontRecord.h"
+#include "mainview/FormFrame.h"
+#include "mainview/MessageHooks.h"
+#include "mainview/StatusPanels.h"
+
+#include "controls/SpinBtns.h"
+#include "dialogs/AboutBox.h"
+#include "platform/TextFile.h"
+#include "settings/IniParam.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QPlainTextEdit>
+
+TMainForm::TMainForm(const mainview::AppPaths& paths, QWidget* parent)
+    : QMainWindow(parent), paths_(paths) {
+    setObjectName(QStringLiteral("MainForm"));
+    // The designed font is 12-pixel "ＭＳ Ｐゴシック"; the desktop's proportional font
+    // stands in for it at the same size.
+    QFont designed = font();
+    designed.setPixelSize(12);
+    setFont(designed);
+    resize(623, 529);
+
+    BuildActions();
+    BuildMenus();
+    BuildToolBars();
+    BuildOptionPanel();
+    BuildListPanel();
+    BuildStatusBar();
+    AboutDialog1 = new TAboutDialog(this);
+    AboutDialog1->setObjectName(QStringLiteral("AboutDialog1"));
+    ConnectHandlers();
+    HostIP->setFocus();
+    FormCreate();
+}
+
+TMainForm::~TMainForm() {
+    FormDestroy();
+}
+
+void TMainForm::FormCreate() {
+    // 1. The settings. The toolkit's default font is the memo font when the file has none.
+    InitParam.FMemoFont =
+        mainview::ToFontRecord(QApplication::font(), QColor(), InitParam.FMemoFont);
+    InitParam.Load(paths_.SettingsFile());
+
+    // 2. The help file decides whether the help command is offered.
+    ConfigureHelp();
+
+    // 3. Minimising hides the window to the notification area: see changeEvent.
+
+    // 4. The files of the window, fixed for the whole run.
+    WhoisListFile = paths_.HomeFile("Whois.lst");
+    HostListFile = paths_.HomeFile("Hosts.lst");
+    ServerFile = paths_.HomeFile("Server.wis");
+
+    // 5. The histories.
+    LoadHistory(WhoisServer, WhoisListFile);
+    LoadHistory(HostIP, HostListFile);
+
+    // 6. The caption: the title and the version without its last part.
+    setWindowTitle(QApplication::applicationDisplayName() + QStringLiteral(" (v.") + VersionText() +
+                   QStringLiteral(")"));
+
+    // 7. The hit phrases. A missing or unreadable file leaves no phrases; start-up goes on.
+    HitKeys.clear();
+    if (!platform::ReadTextLines(paths_.HomeFile("Servhit.key"), HitKeys))
+        HitKeys.clear();
+
+    // 8. The saved window placement.
+    mainview::TFormFrame frame(this);
+    InitParam.ApplyWindow(frame);
+
+    // 9. The settings into the controls.
+    ApplySettingsToControls();
+
+    // 10. The controller and its events.
+    PingTrace = std::make_unique<TPingTrace>();
+    BindController();
+
+    // 11. The server directory; a missing file leaves it empty.
+    PingTrace->LoadServers(ServerFile);
+}
+
+void TMainForm::ApplySettingsToControls() {
+    const TInitParam& p = InitParam;
+    HostIP->setEditText(QString::fromStdString(p.FLastHost));
+    WhoisServer->setEditText(QString::fromStdString(p.FLastWhois));
+    SweepCheck->setChecked(p.FWhoisSweep);
+    ResolveCheck->setChecked(p.FResolveIP);
+    SetCodeConv(p.FCodeInDes);
+    // The spin edits hold their values within their limits; the limited value is saved.
+    Interval->SetValue(p.FInterval);
+    TimeOut->SetValue(p.FTimeOut);
+    PingCount->SetValue(p.FPingCount);
+    AutoChange->setChecked(p.FAutoChange);
+    WithTrace->setChecked(p.FTraceWhois);
+    AlignAction->setChecked(p.FPanelAlign);
+    PingCheck->setChecked(p.FPingDns);
+    SmtpAction->setVisible(p.FSmtpExpn);
+    ClockAction->setChecked(p.FShowClock);
+    VisibleAction->setChecked(p.FShowPanel);
+    Memo1->setFont(mainview::ToQFont(p.FMemoFont));
+    memoColor_ = mainview::RecordColor(p.FMemoFont);
+    if (memoColor_.isValid()) {
+        QPalette pal = Memo1->palette();
+        pal.setColor(QPalette::Text, memoColor_);
+        Memo1->setPalette(pal);
+    }
+
+    ApplyPanelAlign();
+    if (ClockAction->isChecked())
+        Clock->start();
+    else
+        Clock->stop();
+    OptPanel->setVisible(VisibleAction->isChecked());
+}
+
+void TMainForm::SetCodeConv(int tag) {
+    // A stored choice outside the four items falls back to automatic detection.
+    if (tag < 0 || tag > 3)
+        tag = 0;
+    codeConvTag_ = tag;
+    QAction* items[] = {N4, JIS1, JIS2, EUC1};
+    items[tag]->setChecked(true);
+}
+
+void TMainForm::BindController() {
+    using mainview::Guarded;
+    TPingTrace& c = *PingTrace;
+    c.OnResolved =
+        Guarded([this](TObject* s, uint8_t op, const TagHostEnt& h) { HostResolved(s, op, h); });
+    c.OnLookupStart =
+        Guarded([this](TObject* s, uint8_t op, const std::string& t) { LookupStart(s, op, t); });
+    c.OnStart = Guarded([this](TObject* s, uint8_t op) { DisableButtons(s, op); });
+    c.OnDone = Guarded([this](TObject*) { EnableButtons(); });
+    c.OnEchoReply = Guarded([this](TObject* s, uint8_t st, int32_t seq, int32_t ms,
+                                   const TagHostEnt& h) { EchoReply(s, st, seq, ms, h); });
+    c.OnTraceHop = Guarded([this](TObject* s, int32_t hop, uint8_t st, int32_t ms, uint32_t a) {
+        TraceHop(s, hop, st, ms, a);
+    });
+    c.OnHopResolved =
+        Guarded([this](TObject* s, int32_t hop, const TagHostEnt& h) { HopResolved(s, hop, h); });
+    c.OnWhoisResult = Guarded([this](TObject* s, int32_t code, const std::string& q,
+                                     const std::string& r) { WhoisResult(s, code, q, r); });
+    c.OnWhoisStart = Guarded([this](TObject* s, const std::string& srv, const std::string& q) {
+        WhoisStart(s, srv, q);
+    });
+    c.OnSmtpResult = Guarded([this](TObject* s, int32_t code, const std::string& q,
+                                    const std::string& r) { SmtpResult(s, code, q, r); });
+    // OnTraceEnd stays unbound.
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    mainview::RunGuarded([this] { FormClose(); });
+    // The close is never refused; closing the main window ends the program.
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void TMainForm::FormClose() {
+    // A running operation is stopped first, so that no late result reaches the window
+    // after it is gone.
+    Timer1->stop();
+    if (PingTrace && !PingTrace->FIdle)
+        PingTrace->Stop();
+
+    // 1. The histories. A failure to write one is shown, and the other is still written.
+    mainview::RunGuarded([this] { SaveHistory(WhoisServer, WhoisListFile); });
+    mainview::RunGuarded([this] { SaveHistory(HostIP, HostListFile); });
+
+    // 2. The window placement.
+    mainview::TFormFrame frame(this);
+    InitParam.StoreWindow(frame);
+    closed_ = true;
+}
+
+void TMainForm::FormDestroy() {
+    // 1. The controller. Closing stopped its work; a window destroyed without closing
+    // stops it here so that no worker reports to the released controller.
+    if (PingTrace) {
+        if (!PingTrace->FIdle)
+            PingTrace->Stop();
+        PingTrace.reset();
+    }
+    Timer1->stop();
+    Clock->stop();
+
+    // 2. The controls into the settings. SMTPEXPN, LASTUSER and the placement stay.
+    CopyControlsToSettings();
+
+    // 3. The hit phrases.
+    HitKeys.clear();
+}
+
+void TMainForm::CopyControlsToSettings() {
+    TInitParam& p = InitParam;
+    p.FLastHost = HostIP->currentText().toStdString();
+    p.FLastWhois = WhoisServer->currentText().toStdString();
+    p.FWhoisSweep = SweepCheck->isChecked();
+    p.FResolveIP = ResolveCheck->isChecked();
+    p.FCodeInDes = codeConvTag_;
+    p.FInterval = Interval->Value();
+    p.FTimeOut = TimeOut->Value();
+    p.FPingCount = PingCount->Value();
+    p.FAutoChange = AutoChange->isChecked();
+    p.FTraceWhois = WithTrace->isChecked();
+    p.FPanelAlign = PanelAlign->isChecked();
+    p.FPingDns = PingCheck->isChecked();
+    p.FShowClock = ClockAction->isChecked();
+    p.FShowPanel = VisibleAction->isChecked();
+    p.FMemoFont = mainview::ToFontRecord(Memo1->font(), memoColor_, p.FMemoFont);
+}

@@ -1,0 +1,246 @@
+#pragma once
+
+#include "mainview/AppPaths.h"
+
+#include <QColor>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/PingCtrl.h"
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class TValueSpin;
+class QGridLayout;
+class THtmHelp;
+class TAboutDialog;
+
+namespace mainview {
+class TBusyAnimation;
+class TStatusPanels;
+} // namespace mainview
+
+// The program's only top-level window. Components carry the names the rest of the program
+// (and the tests) know them by, as object names too.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // Builds the window and runs FormCreate with the given file locations.
+    explicit TMainForm(const mainview::AppPaths& paths, QWidget* parent = nullptr);
+    // Runs FormDestroy.
+    ~TMainForm() override;
+
+    // Fields besides the components.
+    std::string WhoisListFile;
+    std::string HostListFile;
+    std::string ServerFile;
+    std::string LastQuery;
+    std::vector<std::string> HitKeys;
+    TagHostEnt ResolvedHost;
+    std::unique_ptr<TPingTrace> PingTrace;
+
+    // Operations of the window used by the command handlers.
+    void LoadHistory(QComboBox* combo, const std::string& fileName);
+    void SaveHistory(QComboBox* combo, const std::string& fileName);
+    void UpdateHistory(QComboBox* combo, bool remove, bool stripUser);
+    void DisableButtons(TObject* Sender, uint8_t Operation);
+    void EnableButtons();
+    void StatusBar1Resize();
+    // The tag of the code conversion menu: 0 automatic, 1 JIS, 2 Shift-JIS, 3 EUC.
+    int CodeConvTag() const { return codeConvTag_; }
+
+    // Handlers of this window's own commands.
+    void CloseBtnClick();
+    void DelHostClick();
+    void DelServerClick();
+    void PanelAlignClick();
+    void VisibleActionExecute();
+    void ClockActionExecute();
+    void ClockTimer();
+    void EUC1Click(QAction* item);
+
+    // Handlers of commands built on the engine and the dialogs.
+    void WhoisClick();
+    void PingBtnClick();
+    void TraceClick();
+    void DNSBtnClick();
+    void SmtpActionExecute();
+    void StopBtnClick();
+    void Timer1Timer();
+    void FontSetActionExecute();
+    void AboutActionExecute();
+    void HelpActionExecute();
+    void WinSockMenuClick();
+    void SetWhoisListExecute();
+    void OpenWebExecute();
+    void ClipWhoisExecute();
+    void HideActionExecute();
+    void SaveWhoisExecute();
+    void SaveListExecute();
+    void Copy1Click();
+    void Copy2Click();
+    void Whois1Click();
+    void WhoisName1Click();
+    void Whois2Click();
+    void Whois4Click();
+    void PopupMenu1Popup();
+    void PopupMenu2Popup();
+    void MemoPopupPopup();
+    void AliasListExit(QListWidget* list);
+    QListWidget* FocusedDnsList() const;
+
+    // Controller events.
+    void HostResolved(TObject* Sender, uint8_t Operation, const TagHostEnt& Host);
+    void LookupStart(TObject* Sender, uint8_t Operation, const std::string& Target);
+    void EchoReply(TObject* Sender, uint8_t Status, int32_t Sequence, int32_t ReplyTime,
+                   const TagHostEnt& Host);
+    void CheckReply(TObject* Sender, uint8_t Status, int32_t Sequence, int32_t ReplyTime,
+                    const TagHostEnt& Host);
+    void TraceHop(TObject* Sender, int32_t Hop, uint8_t Status, int32_t ReplyTime,
+                  uint32_t Address);
+    void HopResolved(TObject* Sender, int32_t Hop, const TagHostEnt& Host);
+    void WhoisStart(TObject* Sender, const std::string& Server, const std::string& Query);
+    void WhoisResult(TObject* Sender, int32_t Code, const std::string& Query,
+                     const std::string& Response);
+    void SmtpResult(TObject* Sender, int32_t Code, const std::string& Command,
+                    const std::string& Response);
+
+    // Components.
+    QWidget* CoolBar1 = nullptr;
+    QToolBar* ToolMenu = nullptr;
+    QToolButton* FileButton = nullptr;
+    QToolButton* ViewBtn = nullptr;
+    QToolButton* ToolBtn = nullptr;
+    QToolButton* SetupButton = nullptr;
+    QToolButton* HelpButton = nullptr;
+    QToolBar* ToolButton = nullptr;
+    QToolBar* ToolCmd = nullptr;
+    QToolButton* DelHost = nullptr;
+    QComboBox* HostIP = nullptr;
+    QToolButton* PingBtn = nullptr;
+    QToolButton* TraceBtn = nullptr;
+    QToolButton* ToolButton3 = nullptr;
+    QToolButton* StopBtn = nullptr;
+    mainview::TStatusPanels* StatusBar1 = nullptr;
+    QWidget* OptPanel = nullptr;
+    QGroupBox* DNSBox = nullptr;
+    QCheckBox* PingCheck = nullptr;
+    QCheckBox* ResolveCheck = nullptr;
+    QToolButton* DNSBtn = nullptr;
+    QListWidget* AliasList = nullptr;
+    QListWidget* IPList = nullptr;
+    QGroupBox* WhoisBOX = nullptr;
+    QToolButton* DelServer = nullptr;
+    QComboBox* WhoisServer = nullptr;
+    QToolButton* WhoisBtn = nullptr;
+    QCheckBox* SweepCheck = nullptr;
+    QCheckBox* AutoChange = nullptr;
+    QCheckBox* WithTrace = nullptr;
+    QGroupBox* PINBOX = nullptr;
+    TValueSpin* PingCount = nullptr;
+    TValueSpin* Interval = nullptr;
+    TValueSpin* TimeOut = nullptr;
+    mainview::TBusyAnimation* Animate1 = nullptr;
+    QWidget* ListPanel = nullptr;
+    QTreeWidget* HostView = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Clock = nullptr;
+    THtmHelp* HtmHelp1 = nullptr;
+    TAboutDialog* AboutDialog1 = nullptr;
+
+    // Actions of ActionList1.
+    QObject* ActionList1 = nullptr;
+    QAction* CloseAction = nullptr;
+    QAction* WhoisAction = nullptr;
+    QAction* PingAction = nullptr;
+    QAction* TraceAction = nullptr;
+    QAction* FontSetAction = nullptr;
+    QAction* StopAction = nullptr;
+    QAction* AboutAction = nullptr;
+    QAction* HelpAction = nullptr;
+    QAction* WSAInfo = nullptr;
+    QAction* DNSAction = nullptr;
+    QAction* SetWhoisList = nullptr;
+    QAction* SmtpAction = nullptr;
+    QAction* OpenWeb = nullptr;
+    QAction* ClipWhois = nullptr;
+    QAction* HideAction = nullptr;
+    QAction* AlignAction = nullptr;
+    QAction* VisibleAction = nullptr;
+    QAction* ClockAction = nullptr;
+    QAction* SaveWhois = nullptr;
+    QAction* SaveList = nullptr;
+
+    // Menus and their items.
+    QMenu* FileMenu = nullptr;
+    QMenu* ViewMenu = nullptr;
+    QMenu* ToolsMenu = nullptr;
+    QMenu* SetupMenu = nullptr;
+    QMenu* HelpMenu = nullptr;
+    QMenu* CodeConv = nullptr;
+    QActionGroup* CodeConvGroup = nullptr;
+    QAction* N4 = nullptr;
+    QAction* JIS1 = nullptr;
+    QAction* JIS2 = nullptr;
+    QAction* EUC1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Copy1 = nullptr;
+    QAction* Whois2 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QAction* Whois1 = nullptr;
+    QAction* WhoisName1 = nullptr;
+    QMenu* MemoPopup = nullptr;
+    QAction* Copy2 = nullptr;
+    QAction* Whois4 = nullptr;
+    QMenu* AlignPopup = nullptr;
+    QAction* PanelAlign = nullptr;
+    QMenu* TrayPopup = nullptr;
+    QAction* ClipWhois1 = nullptr;
+
+    const mainview::AppPaths& Paths() const { return paths_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Construction, split by concern over several files.
+    void BuildActions();
+    void BuildMenus();
+    void BuildToolBars();
+    void BuildOptionPanel();
+    void BuildListPanel();
+    void BuildStatusBar();
+    void BuildSpinEdits(QWidget* box, QGridLayout* grid);
+    void ConnectHandlers();
+    void FormCreate();
+    void FormClose();
+    void FormDestroy();
+    void ApplySettingsToControls();
+    void CopyControlsToSettings();
+    void BindController();
+    void ApplyPanelAlign();
+    void SetCodeConv(int tag);
+    void ConfigureHelp();
+    QString VersionText() const;
+
+    mainview::AppPaths paths_;
+    int codeConvTag_ = 0;
+    QColor memoColor_; // the text colour of Memo1's font; invalid: the system's
+    bool closed_ = false;
+};

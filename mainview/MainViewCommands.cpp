@@ -1,0 +1,75 @@
+// Command handlers of the main window built on the engine and the dialogs.
+#include "mainview/MainView.h"
+
+#include "mainview/MessageHooks.h"
+#include "mainview/StatusPanels.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QListWidget>
+#include <QPlainTextEdit>
+
+void TMainForm::WhoisClick() {}
+void TMainForm::ClipWhoisExecute() {}
+void TMainForm::Whois1Click() {}
+void TMainForm::WhoisName1Click() {}
+void TMainForm::Whois2Click() {}
+void TMainForm::Whois4Click() {}
+void TMainForm::PopupMenu2Popup() {}
+void TMainForm::SetWhoisListExecute() {}
+void TMainForm::SaveWhoisExecute() {}
+void TMainForm::OpenWebExecute() {}
+void TMainForm::HideActionExecute() {}
+
+void TMainForm::PingBtnClick() {}
+void TMainForm::TraceClick() {}
+void TMainForm::DNSBtnClick() {}
+void TMainForm::SmtpActionExecute() {}
+
+void TMainForm::StopBtnClick() {
+    Timer1->stop();
+    PingTrace->Stop();
+}
+
+void TMainForm::Timer1Timer() {
+    Timer1->stop();
+    PingTrace->PingContinue();
+}
+
+void TMainForm::SaveListExecute() {}
+void TMainForm::FontSetActionExecute() {}
+void TMainForm::WinSockMenuClick() {}
+
+QListWidget* TMainForm::FocusedDnsList() const {
+    if (IPList->hasFocus())
+        return IPList;
+    if (AliasList->hasFocus())
+        return AliasList;
+    return nullptr;
+}
+
+void TMainForm::Copy1Click() {
+    QListWidget* list = FocusedDnsList();
+    if (list && list->currentRow() >= 0 && list->currentItem()->isSelected())
+        QApplication::clipboard()->setText(list->currentItem()->text());
+}
+
+void TMainForm::PopupMenu1Popup() {
+    QListWidget* list = FocusedDnsList();
+    Copy1->setEnabled(list && !list->selectedItems().isEmpty());
+    Whois2->setEnabled(Copy1->isEnabled() && WSAInfo->isEnabled());
+}
+
+void TMainForm::AliasListExit(QListWidget* list) {
+    list->clearSelection();
+}
+
+void TMainForm::Copy2Click() {
+    Memo1->copy();
+}
+
+void TMainForm::MemoPopupPopup() {
+    Copy2->setEnabled(Memo1->textCursor().hasSelection());
+    Whois4->setEnabled(Copy2->isEnabled() && WSAInfo->isEnabled());
+}

@@ -1,0 +1,101 @@
+// The program entry: the application, the main window and the message loop.
+#include "mainview/AppPaths.h"
+#include "mainview/Application.h"
+#include "mainview/MainView.h"
+#include "mainview/MessageHooks.h"
+
+#include "platform/qt/QtMainThread.h"
+
+#include <QCommandLineParser>
+#include <QTimer>
+
+#include <exception>
+#include <memory>
+
+namespace {
+
+struct Options {
+    QString home;
+    bool minimized = false;
+    bool maximized = false;
+    QString screenshot;
+};
+
+Options ParseOptions(const QStringList& arguments) {
+    // The X11 habit "-iconic" means the same as --minimized; Qt's parser would read it as
+    // a cluster of one-letter options, so it is taken out first.
+    QStringList args = arguments;
+    Options options;
+    if (args.removeAll(QStringLiteral("-iconic")) > 0)
+        options.minimized = true;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("WHOIS and network information client"));
+    parser.addHelpOption();
+    const QCommandLineOption home(QStringLiteral("home"),
+                                  QStringLiteral("Keep settings, histories and directory in DIR."),
+                                  QStringLiteral("DIR"));
+    const QCommandLineOption minimized(QStringLiteral("minimized"),
+                                       QStringLiteral("Start hidden in the notification area."));
+    const QCommandLineOption maximized(QStringLiteral("maximized"),
+                                       QStringLiteral("Start with the window maximized."));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save a picture of the window to FILE and exit."), QStringLiteral("FILE"));
+    parser.addOptions({home, minimized, maximized, screenshot});
+    parser.process(args);
+    options.home = parser.value(home);
+    options.minimized = options.minimized || parser.isSet(minimized);
+    options.maximized = parser.isSet(maximized);
+    options.screenshot = parser.value(screenshot);
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    mainview::TZwApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zindor-whois"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Zindor Whois"));
+    const Options options = ParseOptions(QApplication::arguments());
+
+    // Workers hand their results to Qt's GUI thread.
+    platform::QtMainThread mainThread;
+    mainThread.SetErrorHandler([](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            mainview::ShowError(QString::fromUtf8(e.what()));
+        } catch (...) {
+            mainview::ShowError(QStringLiteral("Unknown error"));
+        }
+    });
+    platform::InstallMainThread(&mainThread);
+
+    const mainview::AppPaths paths = mainview::ResolvePaths(
+        QApplication::applicationFilePath().toStdString(), options.home.toStdString());
+    mainview::PrepareHome(paths);
+
+    int result = 0;
+    {
+        auto form = std::make_unique<TMainForm>(paths);
+        if (form->isMinimized() || options.minimized) {
+            // A minimised start goes straight to the notification area.
+            QTimer::singleShot(0, form.get(), [&form] { form->HideActionExecute(); });
+        } else if (options.maximized) {
+            form->showMaximized();
+        } else {
+            form->show();
+        }
+        if (!options.screenshot.isEmpty()) {
+            QTimer::singleShot(1500, form.get(), [&form, &options] {
+                form->grab().save(options.screenshot);
+                form->close();
+            });
+        }
+        result = QApplication::exec();
+        // Destroying the window runs its destruction handler.
+    }
+    platform::InstallMainThread(nullptr);
+    // The settings record writes the settings file when the program's globals end.
+    return result;
+}
