@@ -1,12 +1,14 @@
 #include "engine/WhoisText.h"
 
 #include "kanjconv/KanjConv.h"
+#include "platform/TextFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -447,6 +449,71 @@ TEST(ChooseWhoisStep, UnresolvedServerShowsOnlyTheCommandLine) {
     WhoisStep s = ChooseWhoisStep(a, kKeys, state, c.Next());
     EXPECT_EQ(s.MemoText, "whois -h no.such.test www.example.jp\r\n\r\n");
     EXPECT_EQ(s.kind, WhoisStep::NextCandidate);
+}
+
+// ---- random answers ---------------------------------------------------------------------
+
+std::string RandomText(std::mt19937& rng, size_t maxLen) {
+    static const char alphabet[] = "\r\n \t.:aW\x1B$B(\x82\x89\xA4\xE3\x83\xFF";
+    std::string s;
+    const size_t len = rng() % (maxLen + 1);
+    for (size_t k = 0; k < len; ++k) {
+        if (rng() % 4 == 0)
+            s += static_cast<char>(rng() & 0xFF);
+        else
+            s += alphabet[rng() % (sizeof alphabet - 1)];
+    }
+    return s;
+}
+
+std::string WithoutBreaks(std::string s) {
+    std::erase_if(s, [](char c) { return c == '\r' || c == '\n'; });
+    return s;
+}
+
+TEST(RandomAnswers, BreaksArePairedAndEveryModeGivesUtf8) {
+    std::mt19937 rng(20261207);
+    for (int round = 0; round < 3000; ++round) {
+        const std::string raw = RandomText(rng, 48);
+        const std::string norm = NormalizeLineBreaks(raw);
+        for (size_t i = 0; i < norm.size(); ++i) {
+            if (norm[i] == '\r') {
+                ASSERT_TRUE(i + 1 < norm.size() && norm[i + 1] == '\n') << round;
+            } else if (norm[i] == '\n') {
+                ASSERT_TRUE(i > 0 && norm[i - 1] == '\r') << round;
+            }
+        }
+        ASSERT_EQ(WithoutBreaks(norm), WithoutBreaks(raw)) << round;
+        const Keys keys{RandomText(rng, 3), "inetnum:"};
+        for (int mode : {kCodeAuto, kCodeJis, kCodeSjis, kCodeEuc, kCodeUtf8}) {
+            const std::string text = AnswerToUtf8(norm, mode);
+            ASSERT_TRUE(platform::IsValidUtf8(text)) << round << " mode " << mode;
+            // Only that nothing reads out of bounds matters here (run under the sanitizers).
+            (void)IsHitAnswer(text, keys);
+            (void)FindReferral(text);
+            (void)ShownBody(text, keys);
+        }
+    }
+}
+
+TEST(RandomAnswers, ParentRetriesAlwaysComeToAnEnd) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 2000; ++round) {
+        WhoisAnswer a = Answer(RandomText(rng, 24), "No match");
+        WhoisChainState state;
+        size_t labels = SplitLabels(a.Query).size();
+        int retries = 0;
+        for (;;) {
+            WhoisStep s = ChooseWhoisStep(a, kKeys, state, nullptr);
+            if (s.kind != WhoisStep::RetryParent)
+                break;
+            const size_t next = SplitLabels(s.Query).size();
+            ASSERT_LT(next, labels) << "query \"" << a.Query << "\"";
+            labels = next;
+            a.Query = s.Query;
+            ASSERT_LT(++retries, 30);
+        }
+    }
 }
 
 } // namespace
