@@ -67,9 +67,12 @@ size_t SkipChars(std::string_view text, size_t pos, std::string_view set) {
     return pos;
 }
 
+// A plain loop: find_first_of tests each byte against the set with a call of its own, which
+// made a 4 MiB answer take a noticeable pause.
 size_t LineEnd(std::string_view text, size_t pos) {
-    size_t end = text.find_first_of(kCrLf, pos);
-    return end == std::string_view::npos ? text.size() : end;
+    while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n')
+        ++pos;
+    return pos;
 }
 
 // Walks the lines from pos (a line start) and returns the position of the first line that
@@ -79,8 +82,8 @@ size_t FindPhraseLine(std::string_view text, size_t pos, std::string_view phrase
     for (;;) {
         if (StartsWithNoCase(text, pos, phrase))
             return pos;
-        pos = text.find_first_of(kCrLf, pos);
-        if (pos == std::string_view::npos)
+        pos = LineEnd(text, pos);
+        if (pos >= text.size())
             return std::string_view::npos;
         pos = SkipChars(text, pos, "\r\n ");
     }
