@@ -111,7 +111,10 @@ void TBevelLabel::paintEvent(QPaintEvent*) {
     r.setLeft(r.left() + FTextOffset);
 
     painter.setFont(font());
-    const QString caption = text();
+    // A CR LF pair (and a lone CR) breaks the line, as in the texts of version records.
+    QString caption = text();
+    caption.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     const Qt::Alignment vertical = alignment() & Qt::AlignVertical_Mask;
     if (vertical == Qt::AlignBottom || vertical == Qt::AlignVCenter) {
         const int textHeight = painter.boundingRect(r, flags, caption).height();

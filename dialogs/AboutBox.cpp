@@ -1,10 +1,13 @@
 #include "dialogs/AboutBox.h"
 
+#include "controls/BevLabel.h"
+#include "dialogs/AboutForm.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMainWindow>
-#include <QMessageBox>
 #include <QScreen>
+#include <QToolButton>
 #include <QWidget>
 
 #include <utility>
@@ -116,26 +119,34 @@ void TAboutDialog::SetModalHook(ModalHook hook) {
 
 void TAboutDialog::Execute() {
     QWidget* mainWindow = MainWindowOf(parent());
-    // A plain box with the about box's texts until the full form is built.
-    QMessageBox box(mainWindow);
-    box.setIcon(QMessageBox::Information);
-    box.setIconPixmap(QApplication::windowIcon().pixmap(32, 32));
+    // Created for this showing only; destroyed when it closes.
+    TAboutForm box(mainWindow);
+
+    box.FMailAddr = FMailAddr;
+    box.FHomePage = FHomePage;
+    box.MailTo->setVisible(!FMailAddr.empty());
+    box.OpenWeb->setVisible(!FHomePage.empty());
+    if (!FMailAddr.empty())
+        QObject::connect(box.MailTo, &QToolButton::clicked, &box, &TAboutForm::MailToClick);
+    if (!FHomePage.empty())
+        QObject::connect(box.OpenWeb, &QToolButton::clicked, &box, &TAboutForm::OpenWebClick);
+    box.MailTo->setToolTip(ToQt(FMailAddr));
+    box.OpenWeb->setToolTip(ToQt(FHomePage));
+
+    box.ProductName->setText(ToQt(FFileDescription));
+    box.Version->setText(ToQt(about::VersionText(FProductName, FFileVersion)));
+    box.Copyright->setText(ToQt(FCopyright));
+    box.Comments->setText(ToQt(FComments));
     box.setWindowTitle(ToQt(FCaption + " の情報"));
-    QString text = ToQt(FFileDescription + "\n" + about::VersionText(FProductName, FFileVersion));
-    if (!FCopyright.empty())
-        text += "\n\n" + ToQt(FCopyright);
-    if (!FComments.empty())
-        text += "\n\n" + ToQt(FComments).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    box.setText(text);
-    box.setStandardButtons(QMessageBox::Ok);
-    box.adjustSize();
+    box.ArrangeLabels();
 
     QRect screen;
     if (QScreen* primary = QGuiApplication::primaryScreen())
         screen = primary->geometry();
     const QRect owner = mainWindow ? mainWindow->frameGeometry() : screen;
-    box.move(about::Place(FPosition, screen, owner, box.size()));
+    box.move(about::Place(FPosition, screen, owner, box.frameGeometry().size()));
 
+    box.ProgramIcon->setPixmap(QApplication::windowIcon().pixmap(32, 32));
     if (Hook())
         Hook()(box);
     else

@@ -191,4 +191,15 @@ TEST_F(BevelLabelTest, WordWrapBreaksLongTextIntoLines) {
     EXPECT_GT(wrapped.bottom, single.bottom);
 }
 
+TEST_F(BevelLabelTest, ACarriageReturnLineFeedBreaksTheLine) {
+    label.resize(200, 80);
+    label.setText(QStringLiteral("first"));
+    const Ink one = FindInk(Shot());
+    label.setText(QStringLiteral("first\r\nfirst"));
+    const Ink two = FindInk(Shot());
+    EXPECT_EQ(two.left, one.left);
+    EXPECT_EQ(two.right, one.right);
+    EXPECT_GE(two.bottom - one.bottom, label.fontMetrics().height() - 1);
+}
+
 } // namespace

@@ -1,7 +1,6 @@
 #include "dialogs/AboutBox.h"
 
 #include <QGuiApplication>
-#include <QMessageBox>
 
 #include <gtest/gtest.h>
 
@@ -137,37 +136,6 @@ TEST(AboutBoxPlace, EachPositionPutsTheBoxWhereItBelongs) {
     // Halves round towards zero when the box is larger than the window.
     EXPECT_EQ(about::Place(spFormCenter, screen, QRect(0, 0, 100, 100), QSize(203, 203)),
               QPoint(-51, -51));
-}
-
-TEST(AboutDialog, ExecuteShowsTheTextsInABoxCaptionedWithTheTitle) {
-    TAboutDialog about(nullptr, Record(0x0411, 0xfde9,
-                                       {{"FileDescription", "Desc"},
-                                        {"FileVersion", "1.2.3.45"},
-                                        {"ProductName", "Prod"},
-                                        {"LegalCopyright", "(C) me"},
-                                        {"Comments", "a\\nb"}}));
-    about.SetCaption("Zindor Whois");
-    about.SetPosition(spTopLeft);
-    QString title, text;
-    QPoint pos;
-    int shown = 0;
-    TAboutDialog::SetModalHook([&](QDialog& box) {
-        ++shown;
-        title = box.windowTitle();
-        pos = box.pos();
-        if (auto* message = qobject_cast<QMessageBox*>(&box))
-            text = message->text();
-        return int(QDialog::Accepted);
-    });
-    about.Execute();
-    TAboutDialog::SetModalHook(nullptr);
-    EXPECT_EQ(shown, 1);
-    EXPECT_EQ(title, QStringLiteral("Zindor Whois の情報"));
-    EXPECT_EQ(pos, QPoint(0, 0));
-    EXPECT_TRUE(text.contains(QStringLiteral("Desc\nProd\nVersion. 1.2.3 (Build 45)")))
-        << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("(C) me")));
-    EXPECT_TRUE(text.contains(QStringLiteral("a\nb")));
 }
 
 } // namespace
