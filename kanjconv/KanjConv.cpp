@@ -5,6 +5,7 @@
 namespace {
 
 constexpr unsigned char kEsc = 0x1B;
+constexpr uint16_t kGeta = 0x81AC; // "〓" in Shift-JIS
 
 // The text ends at its first zero byte, as it did for the C strings the answers came in.
 std::string_view UpToNul(std::string_view text) {
@@ -168,9 +169,10 @@ std::string EucToSjisOf(std::string_view s) {
         const size_t end = SkipAscii(s, i);
         PutRun(out, s, i, end);
         i = end;
-        // Four pairs at a time while all eight bytes are high and none is a katakana pair.
-        while (n - i >= 8 && AllHigh(p + i) && p[i] != 0x8E && p[i + 2] != 0x8E &&
-               p[i + 4] != 0x8E && p[i + 6] != 0x8E) {
+        // Four pairs at a time while all eight bytes are high and no pair is led by 0x8E or
+        // 0x8F (katakana, three-byte characters).
+        while (n - i >= 8 && AllHigh(p + i) && (p[i] & 0xFE) != 0x8E && (p[i + 2] & 0xFE) != 0x8E &&
+               (p[i + 4] & 0xFE) != 0x8E && (p[i + 6] & 0xFE) != 0x8E) {
             PutCode(out, p[i], p[i + 1]);
             PutCode(out, p[i + 2], p[i + 3]);
             PutCode(out, p[i + 4], p[i + 5]);
@@ -184,6 +186,21 @@ std::string EucToSjisOf(std::string_view s) {
             if (b == 0x8E && b2 >= 0xA1 && b2 <= 0xDF) {
                 // Half-width katakana: Shift-JIS has it as the single byte itself.
                 *out++ = static_cast<char>(b2);
+            } else if (b == 0x8F && b2 >= 0x80) {
+                // A three-byte JIS X 0212 character has no Shift-JIS form. Taken as a pair it
+                // would shift every following character of the run by one byte, so it
+                // becomes the geta mark, the usual stand-in for an unconvertible character.
+                if (n - i < 3) {
+                    i = n; // cut off at the end: dropped
+                    break;
+                }
+                if (p[i + 2] >= 0x80) {
+                    *out++ = static_cast<char>(kGeta >> 8);
+                    *out++ = static_cast<char>(kGeta & 0xFF);
+                    i += 3;
+                    continue;
+                }
+                PutCode(out, b, b2);
             } else {
                 PutCode(out, b, b2);
             }

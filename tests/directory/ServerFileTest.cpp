@@ -53,14 +53,6 @@ TEST_F(ServerFile, RoundTripKeepsLinesUnchanged) {
     EXPECT_EQ(back, lines);
 }
 
-TEST_F(ServerFile, SaveReplacesOldContent) {
-    SaveServerFile(path_, {"a", "b", "c"});
-    SaveServerFile(path_, {"z"});
-    List back;
-    LoadServerFile(path_, back);
-    EXPECT_EQ(back, List{"z"});
-}
-
 TEST_F(ServerFile, EveryLineEndIsAccepted) {
     WriteRaw("a,jp\rb,*\nc,+\r\nd\n\re");
     List list;

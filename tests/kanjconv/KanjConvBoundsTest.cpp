@@ -51,7 +51,7 @@ TEST(KanjConvBounds, RandomInputsStayInsideTheirBuffer) {
 // tail is dropped, never copied or misread.
 TEST(KanjConvBounds, EveryCutOfAWellFormedTextGivesAPrefix) {
     const std::string jisText = "A\x1b$BF|K\\\x1b(B\r\nz\x1b$@F|\x1b(J.";
-    const std::string eucText = "A\xc6\xfc\x8e\xb1\xcb\xdc\r\nz\x8e\xdf.";
+    const std::string eucText = "A\xc6\xfc\x8e\xb1\xcb\xdc\r\nz\x8e\xdf\x8f\xb0\xa1\xc6\xfc.";
     const std::string jisWhole = JisToSjis(jisText);
     const std::string eucWhole = EucToSjis(eucText);
     for (size_t cut = 0; cut <= jisText.size(); ++cut) {

@@ -41,7 +41,8 @@ TEST(JisCodeToSjis, BulkConversionsAgreeForEveryPair) {
                 ASSERT_EQ(JisToSjis("\x1b$B" + pair), expect) << std::hex << c1 << ' ' << c2;
             }
             const bool katakana = c1 == 0x8E && c2 >= 0xA1 && c2 <= 0xDF;
-            if (c1 >= 0x80 && !katakana) {
+            const bool threeByte = c1 == 0x8F && c2 >= 0x80;
+            if (c1 >= 0x80 && !katakana && !threeByte) {
                 ASSERT_EQ(EucToSjis(pair), expect) << std::hex << c1 << ' ' << c2;
             }
         }
@@ -65,9 +66,9 @@ TEST(JisCodeToSjis, LongRunsConvertLikeSinglePairs) {
                 expect += out;
                 expectJis += out;
                 if ((c1 + c2) % 29 == offset) {
-                    // Break the run with a katakana pair, ASCII or a mode switch.
-                    euc += "\x8e\xb6";
-                    expect += "\xb6";
+                    // Break the run with katakana, a three-byte character, ASCII or a mode switch.
+                    euc += "\x8e\xb6\x8f\xb0\xa1";
+                    expect += "\xb6\x81\xac";
                     euc += "\r\n";
                     expect += "\r\n";
                     jis += "\x1b(Bab\x1b$B";
@@ -192,6 +193,20 @@ TEST(EucToSjis, HalfWidthKatakanaBecomesSingleByte) {
     const uint16_t other = JisCodeToSjis(0x8EE0);
     const std::string expect{static_cast<char>(other >> 8), static_cast<char>(other & 0xFF)};
     EXPECT_EQ(EucToSjis("\x8e\xe0"), expect);
+}
+
+TEST(EucToSjis, ThreeByteCharacterBecomesGetaWithoutShiftingTheRest) {
+    // 0x8F 0xB0 0xA1 is a JIS X 0212 kanji; the characters after it must stay aligned.
+    const std::string geta = "\x81\xac";
+    EXPECT_EQ(EucToSjis("\x8f\xb0\xa1" + kNihonEuc), geta + kNihonSjis);
+    EXPECT_EQ(EucToSjis(kNihonEuc + "\x8f\xb0\xa1" + kNihonEuc + kNihonEuc),
+              kNihonSjis + geta + kNihonSjis + kNihonSjis);
+    EXPECT_EQ(EucToSjis("\x8f\xb0"), ""); // cut off after two of its three bytes
+    EXPECT_EQ(EucToSjis("a\x8f"), "a");   // cut off after one
+    // Not followed by two high bytes: an ordinary (ill-formed) pair.
+    const uint16_t pair = JisCodeToSjis(0x8FB0);
+    const std::string expect{static_cast<char>(pair >> 8), static_cast<char>(pair & 0xFF), 'z'};
+    EXPECT_EQ(EucToSjis("\x8f\xb0z"), expect);
 }
 
 TEST(EucToSjis, IncompleteTailsAreDropped) {
