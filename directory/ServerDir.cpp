@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <stdexcept>
 #include <unordered_set>
 
@@ -19,11 +20,25 @@ char AsciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::string LowerCopy(std::string_view s) {
-    std::string lower(s);
-    std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
-    return lower;
-}
+// Case-insensitive (ASCII) hashing and comparison, so that the queue's "seen" set can hold
+// views of the directory's own text instead of lower-cased copies.
+struct NoCaseHash {
+    size_t operator()(std::string_view s) const {
+        size_t h = 14695981039346656037ull; // FNV-1a
+        for (char c : s) {
+            h = (h ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211ull;
+        }
+        return h;
+    }
+};
+
+struct NoCaseEqual {
+    bool operator()(std::string_view a, std::string_view b) const {
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(),
+                          [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+    }
+};
 
 // Answers "does the target hold '.' followed by this suffix?" for many suffixes: the places
 // after the target's dots are found once, and a suffix whose first character follows no dot
@@ -127,7 +142,10 @@ void BuildServerCandidates(const std::vector<std::string>& serverList, const std
                            std::vector<std::string>& candidates) {
     candidates.clear();
     const DotSuffixMatcher matcher(target);
-    std::unordered_set<std::string> seen; // lower-cased first fields already queued
+    // First fields already queued. The views point into the directory's lines, which stay put
+    // during the call, or into `quoted` for quoted fields (a deque never moves its elements).
+    std::unordered_set<std::string_view, NoCaseHash, NoCaseEqual> seen;
+    std::deque<std::string> quoted;
     std::string scratch;
     std::string quotedFirst;
     for (const std::string& line : serverList) {
@@ -169,9 +187,14 @@ void BuildServerCandidates(const std::vector<std::string>& serverList, const std
         if (!haveFirst || excluded || !qualifies) {
             continue; // an empty line has no server to offer
         }
-        if (seen.insert(LowerCopy(first)).second) {
-            candidates.emplace_back(first);
+        if (seen.contains(first)) {
+            continue;
         }
+        if (first.data() == quotedFirst.data()) {
+            first = quoted.emplace_back(first);
+        }
+        seen.insert(first);
+        candidates.emplace_back(first);
     }
 }
 

@@ -70,6 +70,12 @@ TEST(BuildServerCandidates, DuplicatesGiveOneCandidateAtFirstPlace) {
     EXPECT_EQ(Build(dir, "x", "host.jp", false), (List{"b.example", "A.example"}));
 }
 
+TEST(BuildServerCandidates, QuotedFirstFieldsKeepTheirTextAndDeduplicate) {
+    const List dir{"\"Q.example\",*", "\"zz.other\",*", "q.example,*",
+                   "\"q.EXAMPLE\",*", "\"r s\",*",      "ZZ.OTHER,*"};
+    EXPECT_EQ(Build(dir, "x", "a.jp", false), (List{"Q.example", "zz.other", "r s"}));
+}
+
 TEST(BuildServerCandidates, QuotedFieldsAreUnquoted) {
     const List dir{"\"q.example\",\"co.jp\"", "\"r.example\",\"+\""};
     EXPECT_EQ(Build(dir, "x", "host.co.jp", false), (List{"q.example"}));
