@@ -76,8 +76,8 @@ private:
     uint64_t firstChars_[4] = {};
 };
 
-// The markers are single characters, so the table lookup is a switch; inline for the
-// candidate loop, which asks for every field of every line.
+// The markers are single characters, so one character decides; inline for the candidate
+// loop, which asks for every field of every line.
 inline int MarkerOf(std::string_view field) {
     if (field.empty()) {
         return -2;
