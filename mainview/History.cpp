@@ -49,9 +49,11 @@ void CleanHistory(std::vector<std::string>& list) {
             list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
             continue;
         }
+        // Later entries are compared trimmed too, or " x" after "x" would survive as a
+        // second "x" once its own turn trims it.
         const std::string& kept = list[i];
         list.erase(std::remove_if(list.begin() + static_cast<std::ptrdiff_t>(i) + 1, list.end(),
-                                  [&](const std::string& e) { return e == kept; }),
+                                  [&](const std::string& e) { return TrimBlanks(e) == kept; }),
                    list.end());
         ++i;
     }

@@ -440,6 +440,7 @@ void TMainForm::BuildListPanel() {
     header->setSectionsClickable(false);
     header->setSectionsMovable(false);
     header->setStretchLastSection(true);
+    header->setMinimumSectionSize(16);
     header->resizeSection(0, 25);
     header->resizeSection(1, 60);
     header->resizeSection(2, 110);

@@ -1,0 +1,151 @@
+// The window's components, actions and menus as the rest of the program knows them.
+#include "tests/mainview/FormFixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+QStringList Captions(const QMenu* menu) {
+    QStringList captions;
+    for (const QAction* a : menu->actions())
+        captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return captions;
+}
+
+} // namespace
+
+using LayoutTest = FormFixture;
+
+TEST_F(LayoutTest, EveryComponentCarriesItsName) {
+    TMainForm& f = Start();
+    const char* names[] = {
+        "CoolBar1",     "ToolMenu",    "FileButton",   "ViewBtn",   "ToolBtn",    "SetupButton",
+        "HelpButton",   "ToolButton",  "ToolCmd",      "DelHost",   "HostIP",     "PingBtn",
+        "TraceBtn",     "ToolButton3", "StopBtn",      "WebBtn",    "StatusBar1", "OptPanel",
+        "DNSBox",       "PingCheck",   "ResolveCheck", "DNSBtn",    "AliasList",  "IPList",
+        "WhoisBOX",     "DelServer",   "WhoisServer",  "WhoisBtn",  "SweepCheck", "AutoChange",
+        "WithTrace",    "PINBOX",      "PingCount",    "Interval",  "TimeOut",    "Animate1",
+        "ListPanel",    "HostView",    "Splitter1",    "Memo1",     "Timer1",     "Clock",
+        "AboutDialog1", "HtmHelp1",    "ActionList1",  "CodeConv",  "N4",         "JIS1",
+        "JIS2",         "EUC1",        "PopupMenu1",   "Copy1",     "Whois2",     "PopupMenu2",
+        "Whois1",       "WhoisName1",  "N13",          "MemoPopup", "Copy2",      "Whois6",
+        "Whois4",       "AlignPopup",  "PanelAlign",   "TrayPopup", "ClipWhois1", "Whois3",
+        "WhoisMenu",    "N1"};
+    for (const char* name : names)
+        EXPECT_NE(f.findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
+}
+
+TEST_F(LayoutTest, ActionsHaveTheirCaptionsHintsAndInitialStates) {
+    TMainForm& f = Start();
+    struct Row {
+        const char* name;
+        QString caption;
+        QString hint;
+        bool enabled;
+    };
+    const Row rows[] = {
+        {"CloseAction", "終了(&X)", "アプリケーション終了", true},
+        {"WhoisAction", "Whois...", "Whois", true},
+        {"PingAction", "PING...", "ping実行", true},
+        {"TraceAction", "TRACE...", "Traceroute実行", true},
+        {"FontSetAction", "メモのフォント(&F)...", "メモフォント設定", true},
+        {"StopAction", "Stop", "中止", false},
+        {"AboutAction", "バージョン情報(&A)", "バージョン情報", true},
+        {"HelpAction", "&Contents...", "ヘルプ", false},
+        {"WSAInfo", "WinSock情報(&W)", "Winsock情報", true},
+        {"DNSAction", "Lookup...", "DNS", true},
+        {"SetWhoisList", "Whois Server(&S)", "Whoisサーバー設定", true},
+        // Hidden unless the settings show it, and a hidden action cannot be executed.
+        {"SmtpAction", "EXPN...", "SMTP", false},
+        {"OpenWeb", "Domain Web...(&W)", "ブラウザでドメインのWEBを開く", false},
+        {"ClipWhois", "", "", true},
+        {"HideAction", "ウィンドウを隠す(&H)", "ウィンドウを隠す", true},
+        {"AlignAction", "パネルを右側へ(&R)", "右側に表示", true},
+        {"VisibleAction", "オプションパネル(&P)", "パネル表示", true},
+        {"ClockAction", "時刻表示(&T)", "", true},
+        {"SaveWhois", "ファイルへ保存", "", true},
+        {"SaveList", "リストを保存", "", true},
+    };
+    for (const Row& r : rows) {
+        auto* a = f.findChild<QAction*>(QString::fromLatin1(r.name));
+        ASSERT_NE(a, nullptr) << r.name;
+        EXPECT_EQ(a->text(), r.caption) << r.name;
+        EXPECT_EQ(a->statusTip(), r.hint) << r.name;
+        EXPECT_EQ(a->isEnabled(), r.enabled) << r.name;
+    }
+    EXPECT_TRUE(f.VisibleAction->isChecked());
+}
+
+TEST_F(LayoutTest, MenuButtonsAndMenus) {
+    TMainForm& f = Start();
+    EXPECT_EQ(f.FileButton->text(), QStringLiteral("ファイル(&F)"));
+    EXPECT_EQ(f.ViewBtn->text(), QStringLiteral("表示(&V)"));
+    EXPECT_EQ(f.ToolBtn->text(), QStringLiteral("ツール(&T)"));
+    EXPECT_EQ(f.SetupButton->text(), QStringLiteral("設定(&S)"));
+    EXPECT_EQ(f.HelpButton->text(), QStringLiteral("ヘルプ(&H)"));
+    // No classic menu bar: the tool bars hold the top of the window.
+    EXPECT_EQ(f.menuWidget(), f.CoolBar1);
+    EXPECT_TRUE(f.findChildren<QMenuBar*>().isEmpty());
+
+    EXPECT_EQ(Captions(f.FileButton->menu()), QStringList{"終了(&X)"});
+    EXPECT_EQ(Captions(f.ViewBtn->menu()),
+              (QStringList{"ウィンドウを隠す(&H)", "-", "オプションパネル(&P)",
+                           "パネルを右側へ(&R)", "時刻表示(&T)"}));
+    EXPECT_EQ(Captions(f.ToolBtn->menu()),
+              (QStringList{"Whois...", "PING...", "TRACE...", "Lookup...", "EXPN...", "-",
+                           "Domain Web...(&W)"}));
+    EXPECT_EQ(Captions(f.SetupButton->menu()),
+              (QStringList{"コード変換", "Whois &Server", "メモフォント(&F)..."}));
+    EXPECT_EQ(Captions(f.CodeConv), (QStringList{"自動", "JIS", "SJIS", "EUC"}));
+    EXPECT_EQ(Captions(f.HelpButton->menu()),
+              (QStringList{"&Contents...", "&Winsock...", "&About..."}));
+    EXPECT_EQ(Captions(f.PopupMenu1), (QStringList{"コピー", "-", "Whois"}));
+    EXPECT_EQ(Captions(f.MemoPopup),
+              (QStringList{"コピー(&C)", "-", "ファイルへ保存", "-", "Whois..."}));
+    EXPECT_EQ(f.Copy2->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
+    EXPECT_EQ(f.Whois4->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(Captions(f.AlignPopup), (QStringList{"パネルを右側へ(&R)", "オプションパネル(&P)"}));
+    EXPECT_EQ(f.TrayPopup->actions().size(), 5);
+    EXPECT_EQ(f.PopupMenu2->actions().size(), 4);
+}
+
+TEST_F(LayoutTest, MenuItemsFollowTheirActions) {
+    TMainForm& f = Start();
+    auto* item = f.findChild<QAction*>(QStringLiteral("N1"));
+    EXPECT_FALSE(item->isEnabled());
+    f.OpenWeb->setEnabled(true);
+    EXPECT_TRUE(item->isEnabled());
+    auto* expn = f.findChild<QAction*>(QStringLiteral("Whois3"));
+    bool ran = false;
+    QObject::connect(f.WhoisAction, &QAction::triggered, [&] { ran = true; });
+    expn->trigger();
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(LayoutTest, HostListColumnsAndColours) {
+    TMainForm& f = Start();
+    QTreeWidgetItem* header = f.HostView->headerItem();
+    ASSERT_EQ(f.HostView->columnCount(), 4);
+    EXPECT_EQ(header->text(0), QStringLiteral("#"));
+    EXPECT_EQ(header->text(1), QStringLiteral("応答(ms)"));
+    EXPECT_EQ(header->text(2), QStringLiteral("IPアドレス"));
+    EXPECT_EQ(header->text(3), QStringLiteral("ホスト名"));
+    EXPECT_EQ(f.HostView->header()->sectionSize(0), 25);
+    EXPECT_EQ(f.HostView->header()->sectionSize(1), 60);
+    EXPECT_EQ(f.HostView->header()->sectionSize(2), 110);
+    EXPECT_FALSE(f.HostView->header()->sectionsClickable());
+    EXPECT_EQ(f.HostView->palette().color(QPalette::Base), QColor(0xEE, 0xEE, 0xFF));
+    EXPECT_EQ(f.Memo1->palette().color(QPalette::Base), QColor(0xEE, 0xEE, 0xEE));
+    EXPECT_EQ(f.AliasList->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0xEE));
+    EXPECT_EQ(f.IPList->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0xEE));
+    EXPECT_TRUE(f.Memo1->isReadOnly());
+    EXPECT_EQ(f.HostIP->width(), 180);
+}

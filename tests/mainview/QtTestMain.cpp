@@ -1,0 +1,23 @@
+// GoogleTest main for window tests: an application object on the offscreen platform and the
+// Qt main-thread service, as the program itself has them.
+#include "mainview/Application.h"
+
+#include "platform/qt/QtMainThread.h"
+#include "settings/IniParam.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    mainview::TZwApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Zindor Whois"));
+    platform::QtMainThread mainThread;
+    platform::InstallMainThread(&mainThread);
+    testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    // The tests' temporary folders are gone: the settings record must not save at exit.
+    InitParam.FFileName.clear();
+    platform::InstallMainThread(nullptr);
+    return result;
+}
