@@ -189,7 +189,8 @@ void TValueEdit::TextChanged() {
 }
 
 void TValueEdit::keyPressEvent(QKeyEvent* event) {
-    if (!IsCharacterKey(event)) {
+    // A read-only edit must not have its text rewritten by the key handling either.
+    if (!IsCharacterKey(event) || isReadOnly()) {
         QLineEdit::keyPressEvent(event);
         return;
     }

@@ -151,6 +151,15 @@ TEST_F(ValueEditTest, BackspaceAndDeleteEditTheText) {
     EXPECT_EQ(Text(), "0");
 }
 
+TEST_F(ValueEditTest, AReadOnlyEditKeepsItsText) {
+    edit.setReadOnly(true);
+    edit.setCursorPosition(1);
+    Type("5.");
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    EXPECT_EQ(Text(), "0");
+    EXPECT_EQ(changes, 0);
+}
+
 TEST_F(ValueEditTest, TheKeyPressEventCanDropAKey) {
     edit.OnKeyPress = [](char& key) {
         if (key == '9')

@@ -1,5 +1,7 @@
 #include "controls/SpinBtns.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
@@ -80,6 +82,22 @@ TEST_F(ValueSpinTest, ATypedPointDisappears) {
     EXPECT_EQ(Text(), "7");
     Type("5");
     EXPECT_EQ(Text(), "75");
+}
+
+TEST_F(ValueSpinTest, PastedTextGoesThroughTheSameLimits) {
+    // Ctrl+V is an editing command, not a typed character: the edit box pastes.
+    QGuiApplication::clipboard()->setText(QStringLiteral("250"));
+    spin.Edit()->selectAll();
+    QTest::keyClick(spin.Edit(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(spin.Value(), 100);
+    EXPECT_EQ(Text(), "100");
+    // Pasted junk cannot be read as a number; the spin settles on the limited 0.
+    QGuiApplication::clipboard()->setText(QStringLiteral("4x"));
+    spin.SetMin(3);
+    spin.Edit()->selectAll();
+    QTest::keyClick(spin.Edit(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(spin.Value(), 3);
+    EXPECT_EQ(Text(), "3");
 }
 
 TEST_F(ValueSpinTest, ANumberTooLongForThirtyTwoBitsIsLimitedToMax) {
