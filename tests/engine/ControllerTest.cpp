@@ -146,6 +146,29 @@ TEST_F(Controller, SmtpRefusedIsWsaeConnRefused) {
     EXPECT_EQ(log.First("SmtpResult").text2, "Error WSAECONNREFUSED");
 }
 
+TEST_F(Controller, ResultOfAnOperationAlreadyAtRestEndsIt) {
+    // The window may have brought the controller to rest while the lookup ran: the lookup's
+    // result is still shown, but the operation goes no further.
+    FakeServer server(sb::kSmtpAAddr, 25, FakeServer::Answer("221 bye\r\n"), SmtpOptions());
+    trace.Smtp(sb::kSmtpA, "EXPN x");
+    trace.FIdle = true;
+    ASSERT_TRUE(WaitFor(log, "Done"));
+    PumpFor(200ms);
+    EXPECT_EQ(log.Kinds(), "Start LookupStart Resolved Done");
+    EXPECT_EQ(log.First("Done").sender, &trace);
+    EXPECT_EQ(server.Connections(), 0);
+}
+
+TEST_F(Controller, SmtpWaitsLongerThanWhoisForAFurtherChunk) {
+    FakeServer server(sb::kSmtpAAddr, 25, FakeServer::PartThenSilence("220 slow\r\n"),
+                      SmtpOptions());
+    trace.Smtp(sb::kSmtpA, "EXPN x");
+    ASSERT_TRUE(PumpUntil([&] { return server.Connections() == 1; }));
+    PumpFor(6500ms);
+    EXPECT_EQ(log.Count("SmtpResult"), 0) << "an SMTP answer waits 15 seconds per chunk";
+    trace.Stop();
+}
+
 TEST(ControllerState, DefaultsAtCreation) {
     TPingTrace trace;
     EXPECT_TRUE(trace.FIdle);
