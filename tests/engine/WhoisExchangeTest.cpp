@@ -68,7 +68,7 @@ TEST_F(WhoisExchange, CloseWithoutAByteIsUnknownError) {
 TEST_F(WhoisExchange, ZeroByteCutsOnlyItsOwnChunk) {
     using std::string_literals::operator""s;
     FakeServer server(sb::kWhoisAAddr, 43,
-                      FakeServer::Chunks({"first\0lost"s, "second\0also lost"s, "third"}, 150ms));
+                      FakeServer::Chunks({"first\0lost"s, "second\0also lost"s, "third"}, 300ms));
     const Event& result = Query(sb::kWhoisA, "a.test");
     EXPECT_EQ(result.code, 0);
     EXPECT_EQ(result.text2, "firstsecondthird");

@@ -161,7 +161,7 @@ TEST(FakeServer, AnswersByQueryAndRecordsRequests) {
 TEST(FakeServer, ChunksWithGapArriveSeparately) {
     REQUIRE_SANDBOX();
     FakeServer server(sandbox::kWhoisAAddr, 43,
-                      FakeServer::Chunks({std::string("ab\0cd", 5), "ef"}, 100ms));
+                      FakeServer::Chunks({std::string("ab\0cd", 5), "ef"}, 250ms));
     ASSERT_TRUE(server.Listening()) << server.Error();
     auto chunks = Exchange(sandbox::kWhoisAAddr, 43, "q\r\n");
     EXPECT_EQ(chunks, (std::vector<std::string>{std::string("ab\0cd", 5), "ef"}));
