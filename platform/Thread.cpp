@@ -2,7 +2,9 @@
 
 #include "platform/MainThread.h"
 
+#include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <stdexcept>
 #include <thread>
 
@@ -10,6 +12,61 @@ namespace platform {
 
 namespace {
 std::atomic<int> g_live{0};
+
+// OS threads kept for a while after their worker has freed itself, so that the next worker
+// does not pay for creating one. Every worker still gets a thread of its own at once: a
+// worker is queued only when an idle thread is there to take it.
+class ThreadPool {
+public:
+    void Submit(Thread* worker, void (*run)(Thread*)) {
+        std::unique_lock lock(mutex_);
+        queue_.push_back(Task{worker, run});
+        if (idle_ >= queue_.size()) {
+            ready_.notify_one();
+            return;
+        }
+        try {
+            std::thread([this] { Loop(); }).detach();
+        } catch (...) {
+            queue_.pop_back();
+            throw;
+        }
+    }
+
+private:
+    struct Task {
+        Thread* worker;
+        void (*run)(Thread*);
+    };
+    static constexpr auto kKeepIdle = std::chrono::seconds(10);
+
+    void Loop() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            ++idle_;
+            const bool got = ready_.wait_for(lock, kKeepIdle, [this] { return !queue_.empty(); });
+            --idle_;
+            if (!got)
+                return;
+            Task task = queue_.front();
+            queue_.pop_front();
+            lock.unlock();
+            task.run(task.worker);
+            lock.lock();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<Task> queue_;
+    size_t idle_ = 0;
+};
+
+// Never destroyed: idle threads may still wait on it while the process ends.
+ThreadPool& Pool() {
+    static ThreadPool* pool = new ThreadPool;
+    return *pool;
+}
 
 MainThread& RequireMainThread() {
     MainThread* main = CurrentMainThread();
@@ -67,7 +124,7 @@ void Thread::Launch() {
         return;
     }
     try {
-        std::thread(&Thread::Run, this).detach();
+        Pool().Submit(this, [](Thread* worker) { worker->Run(); });
     } catch (const std::system_error&) {
         // No thread to run the body: the worker ends without a word, like a terminated one.
         delete this;

@@ -11,7 +11,9 @@ namespace platform {
 
 // A worker thread that frees itself. Create it with `new` on the main thread; it runs Execute
 // on its own thread, then (unless terminated) runs OnTerminate on the main thread and deletes
-// itself. Nobody else deletes it.
+// itself. Nobody else deletes it. The OS thread underneath is kept for a few seconds after
+// the worker has gone and serves the next worker, which saves the cost of a new thread per
+// network step; each worker still runs at once on a thread of its own.
 //
 // Start: a worker created with createSuspended == false begins once the main thread has
 // finished the step that created it (the start is posted to the main thread), so everything

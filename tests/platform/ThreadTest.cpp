@@ -198,6 +198,36 @@ TEST_F(ThreadService, TerminateEndsABlockedReceiveAtOnce) {
     ::close(fds[1]);
 }
 
+TEST_F(ThreadService, EveryWorkerGetsAThreadOfItsOwnAtOnce) {
+    // Blocked workers must not hold up the ones after them, whether threads are new or kept
+    // from earlier workers.
+    Probe warmUp;
+    for (int i = 0; i < 3; ++i)
+        Make(warmUp, [](TestWorker&) {});
+    ASSERT_TRUE(AllFreed());
+
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+    constexpr int kWorkers = 6;
+    Probe probe;
+    std::atomic<int> blocked{0};
+    std::vector<TestWorker*> workers;
+    for (int i = 0; i < kWorkers; ++i)
+        workers.push_back(Make(probe, [&](TestWorker&) {
+            ++blocked;
+            char buffer[4];
+            winsock::recv(fds[0], buffer, sizeof buffer, 0); // never answered
+        }));
+    EXPECT_TRUE(main_.RunUntil([&] { return blocked == kWorkers; }, 3s))
+        << blocked << " of " << kWorkers << " workers got going";
+    for (TestWorker* w : workers)
+        w->Terminate();
+    ASSERT_TRUE(AllFreed(1s));
+    EXPECT_EQ(probe.ends, 0);
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
 TEST_F(ThreadService, ThrowingBodyStillFreesTheWorker) {
     Probe probe;
     Make(probe, [](TestWorker&) { throw std::runtime_error("body failed"); });
