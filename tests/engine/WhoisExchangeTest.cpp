@@ -114,6 +114,20 @@ TEST_F(WhoisExchange, AnswerIsCutAtFourMebibytes) {
     EXPECT_TRUE(result.text2 == flood.substr(0, cap)) << "the kept text is not the start";
 }
 
+TEST_F(WhoisExchange, ResetBeforeAnyTextGivesTheResetCode) {
+    FakeServer server(sb::kWhoisAAddr, 43, FakeServer::PartThenReset("", 0ms));
+    const Event& result = Query(sb::kWhoisA, "a.test");
+    EXPECT_EQ(result.code, 10054);
+    EXPECT_EQ(result.text2, "Error WSAECONNRESET");
+}
+
+TEST_F(WhoisExchange, ResetAfterSomeTextKeepsTheText) {
+    FakeServer server(sb::kWhoisAAddr, 43, FakeServer::PartThenReset("half an answer", 300ms));
+    const Event& result = Query(sb::kWhoisA, "a.test");
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.text2, "half an answer");
+}
+
 TEST_F(WhoisExchange, RefusedConnectionIsWsaeConnRefused) {
     const Event& result = Query(sb::kRefused, "a.test");
     EXPECT_EQ(result.code, 10061);

@@ -195,6 +195,15 @@ void FakeServer::Serve(int fd, size_t index) {
             go = Pause(reply.gap);
         go = go && SendAll(fd, reply.chunks[i]);
     }
+    if (reply.end == FakeReply::End::Reset) {
+        if (go && !reply.chunks.empty() && reply.gap.count() > 0)
+            Pause(reply.gap);
+        linger abort{1, 0}; // closing with a zero linger time sends RST
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        ::close(fd);
+        MarkFinished();
+        return;
+    }
     // Close ends with our FIN; then, as with silence, wait for the client's close so that
     // anything it still sends is recorded and the end of its conversation is known.
     if (go && reply.end == FakeReply::End::Close)
@@ -204,6 +213,11 @@ void FakeServer::Serve(int fd, size_t index) {
     while (!peerClosed && WaitReadable(fd, until))
         peerClosed = !readSome();
     ::close(fd);
+    MarkFinished();
+}
+
+// Called last by a connection's thread.
+void FakeServer::MarkFinished() {
     std::lock_guard lock(mutex_);
     ++finished_;
     for (auto& w : workers_)
@@ -271,6 +285,15 @@ FakeServer::Script FakeServer::PartThenSilence(std::string part) {
 FakeServer::Script FakeServer::Silence() {
     return [](const std::string&) {
         return FakeReply{{}, milliseconds(0), FakeReply::End::Silence};
+    };
+}
+
+FakeServer::Script FakeServer::PartThenReset(std::string part, milliseconds gap) {
+    return [part = std::move(part), gap](const std::string&) {
+        std::vector<std::string> chunks;
+        if (!part.empty())
+            chunks.push_back(part);
+        return FakeReply{chunks, gap, FakeReply::End::Reset};
     };
 }
 

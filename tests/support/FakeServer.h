@@ -18,8 +18,9 @@ struct FakeReply {
     std::vector<std::string> chunks;
     std::chrono::milliseconds gap{0};
     // Close: end the conversation (FIN) after the last chunk. Silence: keep the connection
-    // open without another byte until the client closes it or the server stops.
-    enum class End { Close, Silence } end = End::Close;
+    // open without another byte until the client closes it or the server stops. Reset: after
+    // the last chunk and one more gap, abort the connection (RST).
+    enum class End { Close, Silence, Reset } end = End::Close;
 };
 
 // An in-process TCP server on one loopback address and port, with a scripted answer per
@@ -65,11 +66,14 @@ public:
     static Script PartThenSilence(std::string part);
     static Script Silence();
     static Script Chunks(std::vector<std::string> chunks, std::chrono::milliseconds gap);
+    // `part` (may be empty), then after `gap` a reset.
+    static Script PartThenReset(std::string part, std::chrono::milliseconds gap);
 
 private:
     void AcceptLoop();
     void Serve(int fd, size_t index);
     void JoinFinishedWorkers();
+    void MarkFinished();
     bool WaitReadable(int fd, std::chrono::steady_clock::time_point until) const;
     bool Pause(std::chrono::milliseconds span) const;
     bool SendAll(int fd, const std::string& bytes) const;
