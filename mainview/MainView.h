@@ -24,6 +24,7 @@ class QSplitter;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
+class QSystemTrayIcon;
 class TValueSpin;
 class QGridLayout;
 class THtmHelp;
@@ -89,6 +90,8 @@ public:
     void OpenWebExecute();
     void ClipWhoisExecute();
     void HideActionExecute();
+    // The notification icon was clicked (a QSystemTrayIcon::ActivationReason).
+    void TrayMessage(int reason);
     void SaveWhoisExecute();
     void SaveListExecute();
     void Copy1Click();
@@ -215,8 +218,24 @@ public:
 
     const mainview::AppPaths& Paths() const { return paths_; }
 
+    // Starts a WHOIS chain at Server for Query.
+    void RunWhois(const std::string& Server, const std::string& Query);
+
+    // One repaint of the host list per event: updates are off while the bracket lives.
+    class UpdateBracket {
+    public:
+        explicit UpdateBracket(QTreeWidget* view);
+        ~UpdateBracket();
+        UpdateBracket(const UpdateBracket&) = delete;
+        UpdateBracket& operator=(const UpdateBracket&) = delete;
+
+    private:
+        QTreeWidget* view_;
+    };
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // Construction, split by concern over several files.
@@ -243,4 +262,5 @@ private:
     int codeConvTag_ = 0;
     QColor memoColor_; // the text colour of Memo1's font; invalid: the system's
     bool closed_ = false;
+    QSystemTrayIcon* trayIcon_ = nullptr;
 };

@@ -11,34 +11,16 @@
 #include <QPlainTextEdit>
 
 void TMainForm::WhoisClick() {}
+void TMainForm::RunWhois(const std::string&, const std::string&) {}
 void TMainForm::ClipWhoisExecute() {}
 void TMainForm::Whois1Click() {}
 void TMainForm::WhoisName1Click() {}
 void TMainForm::Whois2Click() {}
 void TMainForm::Whois4Click() {}
 void TMainForm::PopupMenu2Popup() {}
-void TMainForm::SetWhoisListExecute() {}
-void TMainForm::SaveWhoisExecute() {}
 void TMainForm::OpenWebExecute() {}
-void TMainForm::HideActionExecute() {}
 
-void TMainForm::PingBtnClick() {}
-void TMainForm::TraceClick() {}
-void TMainForm::DNSBtnClick() {}
-void TMainForm::SmtpActionExecute() {}
-
-void TMainForm::StopBtnClick() {
-    Timer1->stop();
-    PingTrace->Stop();
-}
-
-void TMainForm::Timer1Timer() {
-    Timer1->stop();
-    PingTrace->PingContinue();
-}
-
-void TMainForm::SaveListExecute() {}
-void TMainForm::FontSetActionExecute() {}
+// The WinSock information dialog is not part of this program yet.
 void TMainForm::WinSockMenuClick() {}
 
 QListWidget* TMainForm::FocusedDnsList() const {

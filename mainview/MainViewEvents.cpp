@@ -1,24 +1,188 @@
-// Handlers of the operation controller's events.
+// Handlers of the operation controller's events: status texts, the lookup lists and the
+// rows of the host list.
 #include "mainview/MainView.h"
 
 #include "mainview/StatusPanels.h"
 
+#include "controls/SpinBtns.h"
+#include "settings/IniParam.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QTreeWidget>
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+bool ListHolds(const QListWidget* list, const QString& text) {
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().compare(text, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// A host list row carries its IPv4 address (network byte order) as its data.
+constexpr int AddressRole = Qt::UserRole;
+
+void SetAddress(QTreeWidgetItem* row, uint32_t address) {
+    row->setData(0, AddressRole, QVariant::fromValue<quint32>(address));
+}
+
+uint32_t RowAddress(const QTreeWidgetItem* row) {
+    return row->data(0, AddressRole).value<quint32>();
+}
+
+// Sets the row's sub-items from a comma text, as the list view's sub-item list reads it.
+void SetSubItems(QTreeWidgetItem* row, const std::string& commaText) {
+    const std::vector<std::string> items = settings::SplitCommaText(commaText);
+    for (int c = 1; c < 4; ++c)
+        row->setText(c, c - 1 < static_cast<int>(items.size())
+                            ? Q(items[static_cast<std::size_t>(c - 1)])
+                            : QString());
+}
+
+QTreeWidgetItem* AppendRow(QTreeWidget* view) {
+    auto* row = new QTreeWidgetItem(view);
+    row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    return row;
+}
+
+} // namespace
+
+TMainForm::UpdateBracket::UpdateBracket(QTreeWidget* view) : view_(view) {
+    view_->setUpdatesEnabled(false);
+}
+
+TMainForm::UpdateBracket::~UpdateBracket() {
+    view_->setUpdatesEnabled(true);
+}
+
 void TMainForm::LookupStart(TObject*, uint8_t, const std::string& Target) {
-    StatusBar1->SetPanelText(0, QStringLiteral("Resolve...") + QString::fromStdString(Target));
+    StatusBar1->SetPanelText(0, QStringLiteral("Resolve...") + Q(Target));
 }
 
-void TMainForm::HostResolved(TObject*, uint8_t, const TagHostEnt& Host) {
+void TMainForm::HostResolved(TObject*, uint8_t Operation, const TagHostEnt& Host) {
     ResolvedHost = Host;
+    if (Operation != opWhois) {
+        AliasList->clear();
+        IPList->clear();
+        if (Host.Found) {
+            AliasList->addItem(Q(Host.HostName));
+            IPList->addItem(Q(IPToStr(Host.Address)));
+            for (const std::string& alias : Host.Aliases)
+                if (!ListHolds(AliasList, Q(alias)))
+                    AliasList->addItem(Q(alias));
+            for (std::size_t i = 1; i < Host.Addresses.size(); ++i) {
+                const QString dotted = Q(IPToStr(Host.Addresses[i]));
+                if (!ListHolds(IPList, dotted))
+                    IPList->addItem(dotted);
+            }
+        } else {
+            AliasList->addItem(QStringLiteral("Lookup Fail"));
+        }
+    }
+    QString status;
+    switch (Operation) {
+    case opPing:
+        status = QStringLiteral("Ping...");
+        break;
+    case opTrace:
+        status = QStringLiteral("Trace...");
+        break;
+    case opWhois:
+        status = QStringLiteral("Whois...");
+        break;
+    case opSmtp:
+        status = QStringLiteral("SMTP...");
+        break;
+    default:
+        break;
+    }
+    StatusBar1->SetPanelText(0, status);
 }
 
-void TMainForm::EchoReply(TObject*, uint8_t, int32_t, int32_t, const TagHostEnt&) {}
-void TMainForm::CheckReply(TObject*, uint8_t, int32_t, int32_t, const TagHostEnt&) {}
-void TMainForm::TraceHop(TObject*, int32_t, uint8_t, int32_t, uint32_t) {}
-void TMainForm::HopResolved(TObject*, int32_t, const TagHostEnt&) {}
+void TMainForm::EchoReply(TObject*, uint8_t, int32_t Sequence, int32_t ReplyTime,
+                          const TagHostEnt& Host) {
+    {
+        const UpdateBracket bracket(HostView);
+        QTreeWidgetItem* row = AppendRow(HostView);
+        SetAddress(row, Host.Address);
+        row->setText(0, QString::number(Sequence));
+        SetSubItems(row, std::to_string(ReplyTime) + "," + IPToStr(Host.Address) + "," +
+                             Host.HostName + ",");
+        if (ReplyTime < 0)
+            row->setText(1, QStringLiteral("?"));
+    }
+    if (Sequence == PingCount->Value() || PingTrace->FIdle)
+        StopBtnClick();
+    else
+        Timer1->start();
+}
+
+void TMainForm::CheckReply(TObject*, uint8_t, int32_t, int32_t ReplyTime, const TagHostEnt& Host) {
+    const UpdateBracket bracket(HostView);
+    QTreeWidgetItem* row = nullptr;
+    for (int i = 0; i < HostView->topLevelItemCount() && !row; ++i)
+        if (RowAddress(HostView->topLevelItem(i)) == Host.Address)
+            row = HostView->topLevelItem(i);
+    if (!row)
+        row = AppendRow(HostView);
+    SetAddress(row, Host.Address);
+    row->setText(0, QString::number(HostView->indexOfTopLevelItem(row)));
+    SetSubItems(row, std::to_string(ReplyTime) + "," + IPToStr(Host.Address) + ",,");
+    if (ReplyTime < 0) {
+        row->setText(1, QStringLiteral("?"));
+        row->setText(3, Q(Host.HostName) + QStringLiteral(" (no response)"));
+    } else {
+        row->setText(3, Q(Host.HostName) + QStringLiteral(" (alive)"));
+    }
+}
+
+void TMainForm::TraceHop(TObject*, int32_t Hop, uint8_t Status, int32_t ReplyTime,
+                         uint32_t Address) {
+    bool whoisTarget = false;
+    {
+        const UpdateBracket bracket(HostView);
+        QTreeWidgetItem* row = AppendRow(HostView);
+        SetAddress(row, Address);
+        row->setText(0, QString::number(Hop));
+        SetSubItems(row, "0,(ip),....");
+        if (ReplyTime < 0) {
+            row->setText(1, QStringLiteral("..."));
+            row->setText(2, QStringLiteral("- NoResponse -"));
+            row->setText(3, Status == 2   ? QStringLiteral("(Error)")
+                            : Status == 3 ? QStringLiteral("(Timeout)")
+                                          : QStringLiteral("???"));
+            SetAddress(row, 0);
+        } else {
+            row->setText(1, QString::number(ReplyTime));
+            row->setText(2, Q(IPToStr(Address)));
+            if (Address == ResolvedHost.Address) {
+                row->setText(3, Q(ResolvedHost.HostName));
+                whoisTarget = WithTrace->isChecked();
+            }
+        }
+    }
+    // After the bracket: the query repaints the window in its own right.
+    if (whoisTarget)
+        RunWhois(WhoisServer->currentText().toStdString(), IPToStr(Address));
+}
+
+void TMainForm::HopResolved(TObject*, int32_t Hop, const TagHostEnt& Host) {
+    QTreeWidgetItem* row = HostView->topLevelItem(Hop - 1);
+    if (!row)
+        return; // the list was cleared by a new command meanwhile
+    const UpdateBracket bracket(HostView);
+    row->setText(3, Q(Host.HostName));
+}
 
 void TMainForm::WhoisStart(TObject*, const std::string& Server, const std::string& Query) {
-    StatusBar1->SetPanelText(1, QStringLiteral("whois -h ") + QString::fromStdString(Server) +
-                                    QStringLiteral(" ") + QString::fromStdString(Query));
+    StatusBar1->SetPanelText(1, QStringLiteral("whois -h ") + Q(Server) + QStringLiteral(" ") +
+                                    Q(Query));
 }
 
 void TMainForm::WhoisResult(TObject*, int32_t, const std::string&, const std::string&) {}
