@@ -1,6 +1,7 @@
 #include "platform/Thread.h"
 
 #include "platform/MainThread.h"
+#include "platform/WinSock.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -132,7 +133,9 @@ void Thread::Launch() {
 }
 
 void Thread::Run() {
+    // A kept thread starts each worker as a new thread would: its own token, no stale error.
     SetCurrentCancelToken(&token_);
+    winsock::WSASetLastError(0);
     if (!Terminated()) {
         try {
             Execute();
