@@ -183,6 +183,10 @@ void TMainForm::FormClose() {
 }
 
 void TMainForm::FormDestroy() {
+    // The children go after this handler; the focus moving away from them must not reach
+    // a window that is no longer one.
+    disconnect(focusWatch_);
+
     // 1. The controller. Closing stopped its work; a window destroyed without closing
     // stops it here so that no worker reports to the released controller.
     if (PingTrace) {

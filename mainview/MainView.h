@@ -19,6 +19,7 @@ class QComboBox;
 class QGroupBox;
 class QListWidget;
 class QMenu;
+class QMenuBar;
 class QPlainTextEdit;
 class QSplitter;
 class QToolBar;
@@ -191,6 +192,7 @@ public:
     QAction* SaveList = nullptr;
 
     // Menus and their items.
+    QMenuBar* MainMenu1 = nullptr;
     QMenu* FileMenu = nullptr;
     QMenu* ViewMenu = nullptr;
     QMenu* ToolsMenu = nullptr;
@@ -263,4 +265,6 @@ private:
     QColor memoColor_; // the text colour of Memo1's font; invalid: the system's
     bool closed_ = false;
     QSystemTrayIcon* trayIcon_ = nullptr;
+    // Focus changes reach the window through the application; cut off when it is destroyed.
+    QMetaObject::Connection focusWatch_;
 };

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStyle>
@@ -193,6 +194,15 @@ void TMainForm::BuildMenus() {
     HelpMenu->addAction(HelpAction);
     LinkMenuItem(HelpMenu, WSAInfo, "Winsock1", QStringLiteral("&Winsock..."));
     LinkMenuItem(HelpMenu, AboutAction, "About1", QStringLiteral("&About..."));
+
+    // The menu of the window, never shown as a bar: the five buttons of ToolMenu drop its
+    // menus down instead.
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    MainMenu1->setNativeMenuBar(false);
+    for (QMenu* m : {FileMenu, ViewMenu, ToolsMenu, SetupMenu, HelpMenu})
+        MainMenu1->addMenu(m);
+    MainMenu1->hide();
 
     PopupMenu1 = menu("PopupMenu1", QString());
     Copy1 = item(PopupMenu1, "Copy1", QStringLiteral("コピー"));

@@ -165,7 +165,7 @@ void TMainForm::ConnectHandlers() {
     popup(Memo1, Memo1->viewport(), MemoPopup, &TMainForm::MemoPopupPopup);
     popup(OptPanel, OptPanel, AlignPopup, nullptr);
     // A lookup list that loses the focus drops its selection.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
         if (old == AliasList || old == IPList)
             mainview::RunGuarded([this, old] { AliasListExit(static_cast<QListWidget*>(old)); });
     });

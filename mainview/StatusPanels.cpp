@@ -44,6 +44,8 @@ void TStatusPanels::resizeEvent(QResizeEvent* event) {
     PlacePanels();
 }
 
+void TStatusPanels::paintEvent(QPaintEvent*) {}
+
 void TStatusPanels::PlacePanels() {
     int x = 0;
     const int h = height() - 2;

@@ -30,6 +30,8 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The panels are the whole bar: no temporary messages are drawn beneath them.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void PlacePanels();

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLayout>
+#include <QSystemTrayIcon>
 #include <QTime>
 #include <QToolButton>
 
@@ -190,4 +191,14 @@ TEST_F(CommandStateTest, ErrorEscapingAnEventHandlerIsShownByTheApplication) {
     QApplication::sendEvent(&failing, &event);
     ASSERT_EQ(messages_.size(), 1);
     EXPECT_EQ(messages_.front(), QStringLiteral("handler failed"));
+}
+
+TEST_F(CommandStateTest, HidingWithoutNotificationAreaOnlyMinimises) {
+    // The offscreen platform has no notification area: hiding would lose the window.
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+    TMainForm& f = Start();
+    f.show();
+    f.HideAction->trigger();
+    EXPECT_FALSE(f.isHidden());
+    EXPECT_TRUE(f.windowState() & Qt::WindowMinimized);
 }
