@@ -4,10 +4,18 @@
 
 #include "platform/qt/QtMainThread.h"
 #include "settings/IniParam.h"
+#include "tests/support/NetSandbox.h"
+
+#include <cstdio>
+#include <string>
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    // The private network first, while this is the only thread; Qt starts threads of its own.
+    std::string reason;
+    if (!testsupport::EnterNetSandbox(&reason))
+        std::fprintf(stderr, "%s; network tests will be skipped\n", reason.c_str());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     mainview::TZwApplication app(argc, argv);
