@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 
+// The WHOIS commands and the host list popup come with the WHOIS result handling.
 void TMainForm::WhoisClick() {}
 void TMainForm::RunWhois(const std::string&, const std::string&) {}
 void TMainForm::ClipWhoisExecute() {}

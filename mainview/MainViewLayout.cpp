@@ -461,7 +461,8 @@ void TMainForm::BuildListPanel() {
     Memo1->setReadOnly(true);
     Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Only a vertical scroll bar: long lines wrap at the edge.
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
     Memo1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     Paint(Memo1, Rgb(0xEEEEEE));
