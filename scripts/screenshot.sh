@@ -1,13 +1,13 @@
 #!/bin/sh
 # Starts the program under a virtual X server with a fresh settings folder and saves a
 # picture of its main window to docs/screenshot.png (or the file given as $1).
-# Usage: scripts/screenshot.sh [output.png] [build-folder]
+# Usage: scripts/screenshot.sh [output.png] [build-folder, default build/release]
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-"$root/docs/screenshot.png"}
-build=${2:-"$root/build"}
-exe="$build/bin/zindor-whois"
+build=${2:-"$root/build/release"}
+exe="$build/mainview/zindor-whois"
 
 if [ ! -x "$exe" ]; then
     echo "screenshot: $exe not found; build the target zindor-whois first" >&2
