@@ -85,8 +85,9 @@ void TMainForm::FormCreate() {
     PingTrace = std::make_unique<TPingTrace>();
     BindController();
 
-    // 11. The server directory; a missing file leaves it empty.
-    PingTrace->LoadServers(ServerFile);
+    // 11. The server directory; a missing file leaves it empty. One that cannot be read is
+    // reported, and the window still comes up with an empty directory.
+    mainview::RunGuarded([this] { PingTrace->LoadServers(ServerFile); });
 }
 
 void TMainForm::ApplySettingsToControls() {

@@ -200,3 +200,12 @@ TEST_F(StartupTest, HistoryThatCannotBeWrittenIsReportedAndTheRestIsSaved) {
     EXPECT_TRUE(Exists("Hosts.lst"));
     EXPECT_TRUE(HasLine(SettingsLines(), "LASTHOST=kept.example"));
 }
+
+TEST_F(StartupTest, UnreadableServerDirectoryLeavesItEmptyAndStartupGoesOn) {
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("Server.wis")));
+    WriteFile("zindor-whois.ini", "LASTWHOIS=whois.example\r\n");
+    TMainForm& f = Start();
+    EXPECT_LE(messages_.size(), 1); // reported or not, the window comes up
+    EXPECT_TRUE(f.PingTrace->FServerList.empty());
+    EXPECT_EQ(f.WhoisServer->currentText(), QStringLiteral("whois.example"));
+}
