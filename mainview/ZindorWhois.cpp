@@ -4,6 +4,7 @@
 #include "mainview/MainView.h"
 #include "mainview/MessageHooks.h"
 
+#include "dialogs/HtmlHelp.h"
 #include "platform/qt/QtMainThread.h"
 
 #include <QCommandLineParser>
@@ -53,6 +54,8 @@ Options ParseOptions(const QStringList& arguments) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The help viewer is looked for before anything else starts.
+    THtmHelp::LoadLibrary();
     mainview::TZwApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zindor-whois"));
     QApplication::setApplicationDisplayName(QStringLiteral("Zindor Whois"));
@@ -96,6 +99,7 @@ int main(int argc, char** argv) {
         // Destroying the window runs its destruction handler.
     }
     platform::InstallMainThread(nullptr);
+    THtmHelp::FreeLibrary();
     // The settings record writes the settings file when the program's globals end.
     return result;
 }
