@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace mainview {
@@ -28,29 +29,35 @@ void TBusyAnimation::Stop() {
 }
 
 void TBusyAnimation::paintEvent(QPaintEvent*) {
+    // A row of small computers with a magnifying glass sweeping over them; it fits the
+    // strip the option panel has left, whatever its height.
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const int side = std::min(width(), height());
-    if (side < 24)
+    const double unit = std::min(48.0, height() - 4.0);
+    if (unit < 10 || width() < 2 * unit)
         return;
-    const QPointF c(width() / 2.0, height() / 2.0);
-    const double s = std::min(side, 96) / 96.0;
+    const double top = (height() - unit) / 2.0;
+    const int count = std::max(1, static_cast<int>(width() / (unit * 1.4)));
+    const double step = width() / static_cast<double>(count);
 
-    // The computer: a screen on a foot.
-    const QRectF screen(c.x() - 30 * s, c.y() - 24 * s, 60 * s, 40 * s);
-    p.setPen(QPen(QColor(0x40, 0x40, 0x40), 2 * s));
-    p.setBrush(QColor(0xC8, 0xD8, 0xF0));
-    p.drawRoundedRect(screen, 3 * s, 3 * s);
-    p.setBrush(QColor(0x90, 0x90, 0x90));
-    p.drawRect(QRectF(c.x() - 18 * s, c.y() + 18 * s, 36 * s, 6 * s));
+    p.setPen(QPen(QColor(0x40, 0x40, 0x40), std::max(1.0, unit / 24)));
+    for (int i = 0; i < count; ++i) {
+        const double x = step * i + (step - unit) / 2.0;
+        p.setBrush(QColor(0xC8, 0xD8, 0xF0));
+        p.drawRoundedRect(QRectF(x, top, unit, unit * 0.66), unit / 16, unit / 16);
+        p.setBrush(QColor(0x90, 0x90, 0x90));
+        p.drawRect(QRectF(x + unit * 0.3, top + unit * 0.72, unit * 0.4, unit * 0.12));
+    }
 
-    // The magnifying glass circling over the screen.
-    const double angle = 2 * M_PI * frame_ / FrameCount;
-    const QPointF g(c.x() + 18 * s * std::cos(angle), c.y() - 6 * s + 10 * s * std::sin(angle));
+    // Back and forth along the row.
+    const double phase = static_cast<double>(frame_) / FrameCount;
+    const double swing = 0.5 - 0.5 * std::cos(2 * M_PI * phase);
+    const double r = unit * 0.28;
+    const QPointF g(r + 2 + swing * (width() - 2 * r - 4 - unit * 0.2), top + unit * 0.36);
     p.setBrush(QColor(255, 255, 255, 150));
-    p.setPen(QPen(QColor(0x20, 0x20, 0x60), 3 * s));
-    p.drawEllipse(g, 11 * s, 11 * s);
-    p.drawLine(g + QPointF(8 * s, 8 * s), g + QPointF(18 * s, 18 * s));
+    p.setPen(QPen(QColor(0x20, 0x20, 0x60), std::max(1.5, unit / 14)));
+    p.drawEllipse(g, r, r);
+    p.drawLine(g + QPointF(r * 0.7, r * 0.7), g + QPointF(r * 1.5, r * 1.5));
 }
 
 } // namespace mainview
