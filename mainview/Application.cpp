@@ -6,6 +6,23 @@
 
 namespace mainview {
 
+namespace {
+
+QString& Title() {
+    static QString title;
+    return title;
+}
+
+} // namespace
+
+QString ApplicationTitle() {
+    return Title();
+}
+
+void SetApplicationTitle(const QString& title) {
+    Title() = title;
+}
+
 TZwApplication::TZwApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TZwApplication::notify(QObject* receiver, QEvent* event) {

@@ -13,4 +13,10 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
+// The application's title: the first part of the window caption, the tip of the
+// notification icon and the caption of message boxes. Kept apart from Qt's display name,
+// which the window system would append to every caption a second time.
+QString ApplicationTitle();
+void SetApplicationTitle(const QString& title);
+
 } // namespace mainview

@@ -1,6 +1,7 @@
 // The main window's life: creation with the saved settings, closing and destruction.
 #include "mainview/MainView.h"
 
+#include "mainview/Application.h"
 #include "mainview/FontRecord.h"
 #include "mainview/FormFrame.h"
 #include "mainview/MessageHooks.h"
@@ -66,7 +67,7 @@ void TMainForm::FormCreate() {
     LoadHistory(HostIP, HostListFile);
 
     // 6. The caption: the title and the version without its last part.
-    setWindowTitle(QApplication::applicationDisplayName() + QStringLiteral(" (v.") + VersionText() +
+    setWindowTitle(mainview::ApplicationTitle() + QStringLiteral(" (v.") + VersionText() +
                    QStringLiteral(")"));
 
     // 7. The hit phrases. A missing or unreadable file leaves no phrases; start-up goes on.

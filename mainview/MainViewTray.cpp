@@ -1,6 +1,7 @@
 // Hiding the window to the notification area and bringing it back.
 #include "mainview/MainView.h"
 
+#include "mainview/Application.h"
 #include "mainview/History.h"
 #include "mainview/MessageHooks.h"
 
@@ -33,7 +34,7 @@ void TMainForm::HideActionExecute() {
     const QIcon icon =
         windowIcon().isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon) : windowIcon();
     trayIcon_->setIcon(icon);
-    trayIcon_->setToolTip(QApplication::applicationDisplayName());
+    trayIcon_->setToolTip(mainview::ApplicationTitle());
     trayIcon_->show();
     // Leave the minimised state first, or the window comes back as an icon.
     setWindowState(windowState() & ~Qt::WindowMinimized);

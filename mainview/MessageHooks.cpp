@@ -1,5 +1,7 @@
 #include "mainview/MessageHooks.h"
 
+#include "mainview/Application.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -27,7 +29,7 @@ void ShowMessage(QWidget* parent, const QString& text) {
         Hook()(text);
         return;
     }
-    QMessageBox::information(parent, QApplication::applicationDisplayName(), text);
+    QMessageBox::information(parent, ApplicationTitle(), text);
 }
 
 void ShowError(const QString& text) {
@@ -35,8 +37,7 @@ void ShowError(const QString& text) {
         Hook()(text);
         return;
     }
-    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
-                          text);
+    QMessageBox::critical(QApplication::activeWindow(), ApplicationTitle(), text);
 }
 
 void RunGuarded(const std::function<void()>& fn) {

@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     THtmHelp::LoadLibrary();
     mainview::TZwApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zindor-whois"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Zindor Whois"));
+    mainview::SetApplicationTitle(QStringLiteral("Zindor Whois"));
     const Options options = ParseOptions(QApplication::arguments());
 
     // Workers hand their results to Qt's GUI thread.

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     mainview::TZwApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Zindor Whois"));
+    mainview::SetApplicationTitle(QStringLiteral("Zindor Whois"));
     platform::QtMainThread mainThread;
     platform::InstallMainThread(&mainThread);
     testing::InitGoogleTest(&argc, argv);
