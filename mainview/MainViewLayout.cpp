@@ -72,13 +72,12 @@ void TMainForm::BuildActions() {
     };
     auto make = [this](const char* name, const QString& caption, const QString& hint,
                        const QIcon& pic = QIcon()) {
-        auto* a = new QAction(pic, caption, this);
+        // The list owns its actions, so ActionList1's children are the program's commands.
+        auto* a = new QAction(pic, caption, ActionList1);
         a->setObjectName(QString::fromLatin1(name));
-        a->setToolTip(hint.isEmpty() ? QString() : hint);
+        a->setToolTip(hint);
         a->setStatusTip(hint);
         a->setIconVisibleInMenu(true);
-        // Members of ActionList1 for lookup by name; the window stays their owner.
-        a->setProperty("actionList", QStringLiteral("ActionList1"));
         return a;
     };
     CloseAction =

@@ -150,3 +150,9 @@ TEST_F(LayoutTest, HostListColumnsAndColours) {
     EXPECT_TRUE(f.Memo1->isReadOnly());
     EXPECT_EQ(f.HostIP->width(), 180);
 }
+
+TEST_F(LayoutTest, ActionListHoldsTheTwentyCommands) {
+    TMainForm& f = Start();
+    EXPECT_EQ(f.ActionList1->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly).size(),
+              20);
+}
