@@ -126,11 +126,11 @@ void TMainForm::ApplySettingsToControls() {
 }
 
 void TMainForm::SetCodeConv(int tag) {
-    // A stored choice outside the four items falls back to automatic detection.
-    if (tag < 0 || tag > 3)
+    // A stored choice outside the five items falls back to automatic detection.
+    if (tag < 0 || tag > 4)
         tag = 0;
     codeConvTag_ = tag;
-    QAction* items[] = {N4, JIS1, JIS2, EUC1};
+    QAction* items[] = {N4, JIS1, JIS2, EUC1, UTF81};
     items[tag]->setChecked(true);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/PingCtrl.h"
+#include "engine/WhoisText.h"
 
 class QAction;
 class QActionGroup;
@@ -62,7 +63,7 @@ public:
     void DisableButtons(TObject* Sender, uint8_t Operation);
     void EnableButtons();
     void StatusBar1Resize();
-    // The tag of the code conversion menu: 0 automatic, 1 JIS, 2 Shift-JIS, 3 EUC.
+    // The tag of the code conversion menu: 0 automatic, 1 JIS, 2 Shift-JIS, 3 EUC, 4 UTF-8.
     int CodeConvTag() const { return codeConvTag_; }
 
     // Handlers of this window's own commands.
@@ -204,6 +205,7 @@ public:
     QAction* JIS1 = nullptr;
     QAction* JIS2 = nullptr;
     QAction* EUC1 = nullptr;
+    QAction* UTF81 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* Copy1 = nullptr;
     QAction* Whois2 = nullptr;
@@ -222,6 +224,15 @@ public:
 
     // Starts a WHOIS chain at Server for Query.
     void RunWhois(const std::string& Server, const std::string& Query);
+    // RunWhois at the server of the WhoisServer box.
+    void RunWhoisFor(const std::string& Query);
+    // Shows the text area in the popup text window while the window is hidden.
+    void PopupResult();
+    // The hint of OpenWeb: the web address a hit leaves for it, empty while there is none.
+    QString OpenWebHint() const;
+    void SetOpenWebHint(const QString& hint);
+    WhoisChainState WhoisChain;   // what the running chain has followed so far
+    std::string WhoisAskedServer; // the server name of the chain's current step
 
     // One repaint of the host list per event: updates are off while the bracket lives.
     class UpdateBracket {

@@ -10,17 +10,6 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 
-// The WHOIS commands and the host list popup come with the WHOIS result handling.
-void TMainForm::WhoisClick() {}
-void TMainForm::RunWhois(const std::string&, const std::string&) {}
-void TMainForm::ClipWhoisExecute() {}
-void TMainForm::Whois1Click() {}
-void TMainForm::WhoisName1Click() {}
-void TMainForm::Whois2Click() {}
-void TMainForm::Whois4Click() {}
-void TMainForm::PopupMenu2Popup() {}
-void TMainForm::OpenWebExecute() {}
-
 // The WinSock information dialog is not part of this program yet.
 void TMainForm::WinSockMenuClick() {}
 

@@ -179,11 +179,3 @@ void TMainForm::HopResolved(TObject*, int32_t Hop, const TagHostEnt& Host) {
     const UpdateBracket bracket(HostView);
     row->setText(3, Q(Host.HostName));
 }
-
-void TMainForm::WhoisStart(TObject*, const std::string& Server, const std::string& Query) {
-    StatusBar1->SetPanelText(1, QStringLiteral("whois -h ") + Q(Server) + QStringLiteral(" ") +
-                                    Q(Query));
-}
-
-void TMainForm::WhoisResult(TObject*, int32_t, const std::string&, const std::string&) {}
-void TMainForm::SmtpResult(TObject*, int32_t, const std::string&, const std::string&) {}

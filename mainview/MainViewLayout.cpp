@@ -170,11 +170,12 @@ void TMainForm::BuildMenus() {
     CodeConv = menu("CodeConv", QStringLiteral("コード変換"));
     CodeConvGroup = new QActionGroup(this);
     CodeConvGroup->setObjectName(QStringLiteral("CodeConvGroup"));
-    const char* names[] = {"N4", "JIS1", "JIS2", "EUC1"};
+    const char* names[] = {"N4", "JIS1", "JIS2", "EUC1", "UTF81"};
     const QString captions[] = {QStringLiteral("自動"), QStringLiteral("JIS"),
-                                QStringLiteral("SJIS"), QStringLiteral("EUC")};
-    QAction* items[4];
-    for (int i = 0; i < 4; ++i) {
+                                QStringLiteral("SJIS"), QStringLiteral("EUC"),
+                                QStringLiteral("UTF-8")};
+    QAction* items[5];
+    for (int i = 0; i < 5; ++i) {
         items[i] = item(CodeConv, names[i], captions[i]);
         items[i]->setCheckable(true);
         items[i]->setData(i); // the item's tag
@@ -184,6 +185,7 @@ void TMainForm::BuildMenus() {
     JIS1 = items[1];
     JIS2 = items[2];
     EUC1 = items[3];
+    UTF81 = items[4];
     N4->setChecked(true);
     SetupMenu->addMenu(CodeConv);
     LinkMenuItem(SetupMenu, SetWhoisList, "WhoisMenu", QStringLiteral("Whois &Server"));

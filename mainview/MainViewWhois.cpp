@@ -1,0 +1,124 @@
+// The WHOIS commands of the main window: the ways to start a query and the host list's
+// popup that offers two of them.
+#include "mainview/MainView.h"
+
+#include "mainview/History.h"
+#include "mainview/MessageHooks.h"
+#include "mainview/StatusPanels.h"
+#include "mainview/WhoisCommands.h"
+
+#include "engine/WhoisText.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+
+namespace mainview {
+
+uint32_t RowAddress(const QTreeWidgetItem* row) {
+    return row ? row->data(0, HostAddressRole).toUInt() : 0;
+}
+
+void SetRowAddress(QTreeWidgetItem* row, uint32_t address) {
+    row->setData(0, HostAddressRole, QVariant::fromValue<uint>(address));
+}
+
+std::string SelectedText(const QPlainTextEdit* memo) {
+    QString text = memo->textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+    return text.toStdString();
+}
+
+} // namespace mainview
+
+namespace {
+
+QTreeWidgetItem* SelectedRow(const QTreeWidget* view) {
+    const QList<QTreeWidgetItem*> rows = view->selectedItems();
+    return rows.isEmpty() ? nullptr : rows.first();
+}
+
+std::string BoxText(const QComboBox* box) {
+    return box->currentText().toStdString();
+}
+
+} // namespace
+
+void TMainForm::RunWhois(const std::string& Server, const std::string& Query) {
+    if (mainview::TrimBlanks(Server).empty() || mainview::TrimBlanks(Query).empty()) {
+        mainview::ShowMessage(this, QStringLiteral("Please specify server/Domain name."));
+        return;
+    }
+    OpenWeb->setEnabled(false);
+    SetOpenWebHint(QString());
+    Memo1->clear();
+    LastQuery = Query;
+    WhoisChain.Reset();
+    PingTrace->PrepareCandidates(Server, Query);
+    PingTrace->WhoisResolve(Server, Query);
+    // After WhoisResolve: its start event puts the window into the busy state, which clears
+    // the panel.
+    StatusBar1->SetPanelText(1, QString::fromStdString(WhoisCommandLine(Server, Query)));
+}
+
+void TMainForm::RunWhoisFor(const std::string& Query) {
+    RunWhois(BoxText(WhoisServer), Query);
+}
+
+void TMainForm::WhoisClick() {
+    UpdateHistory(HostIP, false, true);
+    UpdateHistory(WhoisServer, false, true);
+    RunWhois(BoxText(WhoisServer), BoxText(HostIP));
+}
+
+void TMainForm::ClipWhoisExecute() {
+    HostIP->setEditText(QApplication::clipboard()->text());
+    RunWhois(BoxText(WhoisServer), BoxText(HostIP));
+}
+
+void TMainForm::Whois1Click() {
+    if (QTreeWidgetItem* row = SelectedRow(HostView))
+        RunWhoisFor(IPToStr(mainview::RowAddress(row)));
+}
+
+void TMainForm::WhoisName1Click() {
+    if (QTreeWidgetItem* row = SelectedRow(HostView))
+        RunWhois(BoxText(WhoisServer), row->text(mainview::HostNameColumn).toStdString());
+}
+
+void TMainForm::Whois2Click() {
+    QListWidget* list = FocusedDnsList();
+    if (!list)
+        return;
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    if (!selected.isEmpty())
+        RunWhoisFor(selected.first()->text().toStdString());
+}
+
+void TMainForm::Whois4Click() {
+    RunWhois(BoxText(WhoisServer), mainview::SelectedText(Memo1));
+}
+
+void TMainForm::PopupMenu2Popup() {
+    QTreeWidgetItem* row = SelectedRow(HostView);
+    QString name = QStringLiteral("unknwon...");
+    uint32_t address = 0;
+    if (row && mainview::RowAddress(row) != 0) {
+        // WSAInfo is disabled exactly while an operation runs.
+        WhoisName1->setEnabled(WSAInfo->isEnabled());
+        name = row->text(mainview::HostNameColumn);
+        address = mainview::RowAddress(row);
+    } else {
+        WhoisName1->setEnabled(false);
+    }
+    WhoisName1->setText(QStringLiteral("Whois(") + name + QStringLiteral(")"));
+    Whois1->setText(QStringLiteral("Whois(") + QString::fromStdString(IPToStr(address)) +
+                    QStringLiteral(")"));
+    Whois1->setEnabled(WhoisName1->isEnabled());
+    SaveList->setEnabled(HostView->topLevelItemCount() > 0);
+}
