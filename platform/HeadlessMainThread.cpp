@@ -1,6 +1,7 @@
 #include "platform/HeadlessMainThread.h"
 
 #include <atomic>
+#include <iterator>
 
 namespace platform {
 
@@ -43,8 +44,19 @@ int HeadlessMainThread::ProcessEvents(std::chrono::milliseconds wait) {
         batch.swap(queue_);
     }
     int ran = 0;
-    for (auto& fn : batch) {
-        fn();
+    while (!batch.empty()) {
+        std::function<void()> fn = std::move(batch.front());
+        batch.pop_front();
+        try {
+            fn();
+        } catch (...) {
+            // A throwing handler must not take the calls behind it along: a worker's start or
+            // a worker waiting for its hand-off would be lost. They run on the next pump.
+            std::lock_guard lock(mutex_);
+            queue_.insert(queue_.begin(), std::make_move_iterator(batch.begin()),
+                          std::make_move_iterator(batch.end()));
+            throw;
+        }
         ++ran;
     }
     return ran;

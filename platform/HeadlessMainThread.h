@@ -22,7 +22,8 @@ public:
     bool IsCurrent() const override;
 
     // Runs every queued call; waits up to `wait` for the first one when the queue is empty.
-    // Returns how many calls ran.
+    // Returns how many calls ran. A call that throws passes its exception on; the calls
+    // queued behind it stay queued for the next pump.
     int ProcessEvents(std::chrono::milliseconds wait = std::chrono::milliseconds(0));
     // Pumps until done() holds or the timeout passes; returns done().
     bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
