@@ -261,6 +261,41 @@ TEST(ReadResponse, SilenceAfterAPartEndsWithThePart) {
     EXPECT_LT(waited, std::chrono::milliseconds(3000));
 }
 
+TEST(ReadResponse, SilenceBeforeAnyByteIsMinusOne) {
+    SocketPair pair;
+    std::string text = "stale";
+    auto start = Clock::now();
+    EXPECT_EQ(ReadResponse(pair.local, 1, text), -1);
+    auto waited = Clock::now() - start;
+    EXPECT_EQ(text, "");
+    EXPECT_GE(waited, std::chrono::milliseconds(950));
+    EXPECT_LT(waited, std::chrono::milliseconds(3000));
+}
+
+TEST(ReadResponse, ChunkOpeningWithAZeroByteAddsNothingButReadingGoesOn) {
+    SocketPair pair;
+    pair.Write(std::string("\0lost", 5));
+    std::thread later([&pair] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        pair.Write("kept");
+        pair.ClosePeer();
+    });
+    std::string text;
+    const int32_t code = ReadResponse(pair.local, 5, text);
+    later.join();
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(text, "kept");
+}
+
+TEST(ReadResponse, OnlyZeroBytesBeforeTheCloseIsMinusOne) {
+    SocketPair pair;
+    pair.Write(std::string(3, '\0'));
+    pair.ClosePeer();
+    std::string text;
+    EXPECT_EQ(ReadResponse(pair.local, 5, text), -1);
+    EXPECT_EQ(text, "");
+}
+
 TEST(ReadResponse, StopsAtTheAnswerCap) {
     SocketPair pair;
     // An endless answer: the writer keeps going until the reader's side is closed.
