@@ -271,6 +271,23 @@ TEST_F(InitFileTest, ForeignLinesStayInPlaceThroughASave) {
               "; a comment\r\n\r\n[Section]\r\nINTERVAL=300\r\n\r\nUSER KEY=x\r\n   \r\nNEW=1\r\n");
 }
 
+TEST_F(InitFileTest, FilesWithOnlyCrOrOnlyLfLineEndsAreReadAndWrittenBackWithCrLf) {
+    for (const std::string end : {"\r", "\n"}) {
+        Given("INTERVAL=250" + end + "lasthost=a.example" + end + "SHOWPANEL=0" + end +
+              "TIMEOUT=9");
+        {
+            TInitFile f(Path());
+            EXPECT_EQ(f.Lines().size(), 4u);
+            EXPECT_EQ(f.ReadInteger("INTERVAL", 0), 250);
+            EXPECT_EQ(f.ReadString("LASTHOST", ""), "a.example");
+            EXPECT_FALSE(f.ReadBool("SHOWPANEL", true));
+            EXPECT_EQ(f.ReadInteger("TIMEOUT", 0), 9); // the last line needs no line end
+            f.WriteString("LASTHOST", "b.example");
+        }
+        EXPECT_EQ(OnDisk(), "INTERVAL=250\r\nLASTHOST=b.example\r\nSHOWPANEL=0\r\nTIMEOUT=9\r\n");
+    }
+}
+
 TEST_F(InitFileTest, LinesAfterAZeroByteSurvive) {
     Given(std::string("A=1\r\nB=x\0y\r\nC=3\r\n", 17));
     {
