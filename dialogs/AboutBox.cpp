@@ -2,6 +2,7 @@
 
 #include "controls/BevLabel.h"
 #include "dialogs/AboutForm.h"
+#include "platform/qt/AppTitle.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -88,7 +89,7 @@ TAboutDialog::TAboutDialog(QObject* owner) : TAboutDialog(owner, version::OwnVer
 TAboutDialog::TAboutDialog(QObject* owner, const std::optional<version::VersionRecord>& record)
     : QObject(owner) {
     ReadVersionRecord(record);
-    FCaption = QGuiApplication::applicationDisplayName().toStdString();
+    FCaption = platform::ApplicationTitle().toStdString();
 }
 
 void TAboutDialog::ReadVersionRecord(const std::optional<version::VersionRecord>& record) {

@@ -2,25 +2,18 @@
 
 #include "mainview/MessageHooks.h"
 
+#include "platform/qt/AppTitle.h"
+
 #include <exception>
 
 namespace mainview {
 
-namespace {
-
-QString& Title() {
-    static QString title;
-    return title;
-}
-
-} // namespace
-
 QString ApplicationTitle() {
-    return Title();
+    return platform::ApplicationTitle();
 }
 
 void SetApplicationTitle(const QString& title) {
-    Title() = title;
+    platform::SetApplicationTitle(title);
 }
 
 TZwApplication::TZwApplication(int& argc, char** argv) : QApplication(argc, argv) {}

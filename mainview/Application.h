@@ -13,9 +13,7 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// The application's title: the first part of the window caption, the tip of the
-// notification icon and the caption of message boxes. Kept apart from Qt's display name,
-// which the window system would append to every caption a second time.
+// The application's title (kept by the platform layer, where the about box reads it too).
 QString ApplicationTitle();
 void SetApplicationTitle(const QString& title);
 

@@ -1,4 +1,5 @@
 #include "dialogs/AboutBox.h"
+#include "platform/qt/AppTitle.h"
 
 #include <QGuiApplication>
 
@@ -105,14 +106,16 @@ TEST(AboutDialog, TheBuildsOwnRecordCarriesTheProjectVersion) {
 }
 
 TEST(AboutDialog, TheCaptionIsTheApplicationsTitleAtCreation) {
-    const QString saved = QGuiApplication::applicationDisplayName();
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Zindor Whois"));
+    const QString saved = platform::ApplicationTitle();
+    // Qt's names are the program's file name, not its title.
+    QGuiApplication::setApplicationName(QStringLiteral("zindor-whois"));
+    platform::SetApplicationTitle(QStringLiteral("Zindor Whois"));
     TAboutDialog about;
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Later"));
+    platform::SetApplicationTitle(QStringLiteral("Later"));
     EXPECT_EQ(about.Caption(), "Zindor Whois");
     EXPECT_EQ("Zindor Whois (v." + about.GetVersion() + ")",
               "Zindor Whois (v." + std::string(ZW_PROJECT_VERSION).substr(0, 5) + ")");
-    QGuiApplication::setApplicationDisplayName(saved);
+    platform::SetApplicationTitle(saved);
 }
 
 TEST(AboutBoxText, TheLastDotBecomesTheBuildNumber) {

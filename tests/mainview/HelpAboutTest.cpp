@@ -48,12 +48,16 @@ TEST_F(HelpAboutTest, HelpIsOfferedWithViewerAndFileAndShowsDefaultTopic) {
 
 TEST_F(HelpAboutTest, AboutCommandShowsTheAboutBoxAlsoWhileBusy) {
     int shown = 0;
-    TAboutDialog::SetModalHook([&](QDialog&) {
+    QString caption;
+    TAboutDialog::SetModalHook([&](QDialog& box) {
         ++shown;
+        caption = box.windowTitle();
         return 0;
     });
     TMainForm& f = Start();
     f.AboutAction->trigger();
+    // The box is captioned with the application's title, not Qt's application name.
+    EXPECT_EQ(caption, QStringLiteral("Zindor Whois の情報"));
     f.DisableButtons(nullptr, opPing);
     EXPECT_TRUE(f.AboutAction->isEnabled());
     f.AboutAction->trigger();
