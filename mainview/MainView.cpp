@@ -38,8 +38,17 @@ TMainForm::TMainForm(const mainview::AppPaths& paths, QWidget* parent)
     AboutDialog1 = new TAboutDialog(this);
     AboutDialog1->setObjectName(QStringLiteral("AboutDialog1"));
     ConnectHandlers();
-    HostIP->setFocus();
     FormCreate();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The host box has the focus when the window first shows. Qt drops a focus given to a
+    // widget of a window that was never shown, which would leave it to the first button.
+    if (!shown_) {
+        shown_ = true;
+        HostIP->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 TMainForm::~TMainForm() {

@@ -249,6 +249,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Construction, split by concern over several files.
@@ -275,6 +276,7 @@ private:
     int codeConvTag_ = 0;
     QColor memoColor_; // the text colour of Memo1's font; invalid: the system's
     bool closed_ = false;
+    bool shown_ = false;
     QSystemTrayIcon* trayIcon_ = nullptr;
     // Focus changes reach the window through the application; cut off when it is destroyed.
     QMetaObject::Connection focusWatch_;

@@ -1,13 +1,19 @@
 // The window's components, actions and menus as the rest of the program knows them.
 #include "tests/mainview/FormFixture.h"
 
+#include "mainview/BusyAnimation.h"
+
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -105,7 +111,8 @@ TEST_F(LayoutTest, MenuButtonsAndMenus) {
                            "Domain Web...(&W)"}));
     EXPECT_EQ(Captions(f.SetupButton->menu()),
               (QStringList{"コード変換", "Whois &Server", "メモフォント(&F)..."}));
-    EXPECT_EQ(Captions(f.CodeConv), (QStringList{"自動", "JIS", "SJIS", "EUC"}));
+    // The four conversions, then the Linux build's own UTF-8 item.
+    EXPECT_EQ(Captions(f.CodeConv), (QStringList{"自動", "JIS", "SJIS", "EUC", "UTF-8"}));
     EXPECT_EQ(Captions(f.HelpButton->menu()),
               (QStringList{"&Contents...", "&Winsock...", "&About..."}));
     EXPECT_EQ(Captions(f.PopupMenu1), (QStringList{"コピー", "-", "Whois"}));
@@ -155,4 +162,60 @@ TEST_F(LayoutTest, ActionListHoldsTheTwentyCommands) {
     TMainForm& f = Start();
     EXPECT_EQ(f.ActionList1->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly).size(),
               20);
+}
+
+TEST_F(LayoutTest, ToolBarsHoldTheirButtonsInOrder) {
+    TMainForm& f = Start();
+    auto names = [](const QToolBar* bar) {
+        QStringList list;
+        for (QAction* a : bar->actions()) {
+            if (a->isSeparator()) {
+                list << QStringLiteral("-");
+                continue;
+            }
+            // A widget on the bar (a button or the host box) or a command's button.
+            QWidget* w = bar->widgetForAction(a);
+            list << (a->objectName().isEmpty() && w ? w->objectName() : a->objectName());
+        }
+        return list;
+    };
+    EXPECT_EQ(names(f.ToolMenu),
+              (QStringList{"FileButton", "ViewBtn", "ToolBtn", "SetupButton", "HelpButton"}));
+    EXPECT_EQ(names(f.ToolButton),
+              (QStringList{"CloseAction", "HideAction", "-", "OpenWeb", "-", "FontSetAction",
+                           "SetWhoisList", "-", "WSAInfo", "AboutAction", "HelpAction"}));
+    EXPECT_EQ(names(f.ToolCmd), (QStringList{"DelHost", "HostIP", "-", "PingAction", "TraceAction",
+                                             "SmtpAction", "-", "StopAction"}));
+    EXPECT_EQ(f.ToolMenu->toolButtonStyle(), Qt::ToolButtonTextOnly);
+    EXPECT_EQ(f.ToolButton->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    EXPECT_EQ(f.ToolCmd->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+    EXPECT_EQ(f.DelHost->toolTip(), QStringLiteral("ホストエントリを削除"));
+    // The command buttons are the actions' own: disabling an action disables its button.
+    EXPECT_EQ(f.PingBtn->defaultAction(), f.PingAction);
+    EXPECT_EQ(f.StopBtn->defaultAction(), f.StopAction);
+    EXPECT_FALSE(f.StopBtn->isEnabled());
+    EXPECT_EQ(f.DNSBtn->defaultAction(), f.DNSAction);
+    EXPECT_EQ(f.WhoisBtn->defaultAction(), f.WhoisAction);
+    // The notification icon's menu: the clipboard query, the about box, the end.
+    QStringList tray;
+    for (QAction* a : f.TrayPopup->actions())
+        tray << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+    EXPECT_EQ(tray, (QStringList{"ClipWhois1", "-", "AboutAction", "-", "CloseAction"}));
+}
+
+TEST_F(LayoutTest, PanelSizesAndStartingFocus) {
+    TMainForm& f = Start();
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    EXPECT_EQ(f.size(), QSize(623, 529));
+    EXPECT_GE(f.OptPanel->width(), 175);
+    EXPECT_EQ(f.HostView->height(), 165);
+    // The host box or its edit line, whichever Qt names for the box.
+    QWidget* focus = QApplication::focusWidget();
+    EXPECT_TRUE(focus == f.HostIP || focus == f.HostIP->lineEdit())
+        << (focus ? focus->objectName().toStdString() : std::string("no focus"));
+    // The option panel's popup menu holds the panel commands.
+    EXPECT_EQ(f.OptPanel->contextMenuPolicy(), Qt::CustomContextMenu);
+    EXPECT_TRUE(f.Animate1->isHidden());
+    EXPECT_FALSE(f.Timer1->isActive());
 }
