@@ -75,6 +75,8 @@ void TMainForm::BuildActions() {
         // The list owns its actions, so ActionList1's children are the program's commands.
         auto* a = new QAction(pic, caption, ActionList1);
         a->setObjectName(QString::fromLatin1(name));
+        // Buttons with captions show the caption whole ("PING..."); Qt would drop the dots.
+        a->setIconText(caption);
         a->setToolTip(hint);
         a->setStatusTip(hint);
         a->setIconVisibleInMenu(true);

@@ -66,3 +66,12 @@ TEST(EntryTest, MinimisedStartEndsCleanly) {
     ASSERT_EQ(RunProgram(home.path(), {"-iconic"}), 0);
     EXPECT_TRUE(Has(Lines(home.filePath("zindor-whois.ini")), "PINGCOUNT=5"));
 }
+
+TEST(EntryTest, MaximisedStartIsStoredAsMaximised) {
+    QTemporaryDir home;
+    platform::WriteFileBytes(home.filePath("zindor-whois.ini").toStdString(),
+                             "WINDOWINFO=0,10,20,610,420\r\n");
+    ASSERT_EQ(RunProgram(home.path(), {"--maximized"}), 0);
+    // A window maximised at exit keeps the bounds it was started with.
+    EXPECT_TRUE(Has(Lines(home.filePath("zindor-whois.ini")), "WINDOWINFO=2,10,20,610,420"));
+}

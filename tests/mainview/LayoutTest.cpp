@@ -190,6 +190,11 @@ TEST_F(LayoutTest, ToolBarsHoldTheirButtonsInOrder) {
     EXPECT_EQ(f.ToolButton->toolButtonStyle(), Qt::ToolButtonIconOnly);
     EXPECT_EQ(f.ToolCmd->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
     EXPECT_EQ(f.DelHost->toolTip(), QStringLiteral("ホストエントリを削除"));
+    // Buttons with captions show the action's caption as it is.
+    EXPECT_EQ(f.PingBtn->text(), QStringLiteral("PING..."));
+    EXPECT_EQ(f.TraceBtn->text(), QStringLiteral("TRACE..."));
+    EXPECT_EQ(f.DNSBtn->text(), QStringLiteral("Lookup..."));
+    EXPECT_EQ(f.WhoisBtn->text(), QStringLiteral("Whois..."));
     // The command buttons are the actions' own: disabling an action disables its button.
     EXPECT_EQ(f.PingBtn->defaultAction(), f.PingAction);
     EXPECT_EQ(f.StopBtn->defaultAction(), f.StopAction);
