@@ -106,6 +106,18 @@ TEST_F(ValueSpinTest, ANumberTooLongForThirtyTwoBitsIsLimitedToMax) {
     Type("123456789012345");
     EXPECT_EQ(spin.Value(), 32767);
     EXPECT_EQ(Text(), "32767");
+    // Typed keys settle at each step; a pasted number reaches the spin whole, far beyond
+    // 32 bits, and must neither wrap nor fail.
+    spin.SetMax(600);
+    QGuiApplication::clipboard()->setText(QStringLiteral("98765432109876543210"));
+    spin.Edit()->selectAll();
+    QTest::keyClick(spin.Edit(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(spin.Value(), 600);
+    EXPECT_EQ(Text(), "600");
+    QGuiApplication::clipboard()->setText(QStringLiteral("4294967296"));
+    spin.Edit()->selectAll();
+    QTest::keyClick(spin.Edit(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(spin.Value(), 600);
 }
 
 TEST_F(ValueSpinTest, SettingValueOutsideTheRangeTakesTheBoundAndStillNotifies) {
