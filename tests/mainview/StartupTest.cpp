@@ -209,3 +209,25 @@ TEST_F(StartupTest, UnreadableServerDirectoryLeavesItEmptyAndStartupGoesOn) {
     EXPECT_TRUE(f.PingTrace->FServerList.empty());
     EXPECT_EQ(f.WhoisServer->currentText(), QStringLiteral("whois.example"));
 }
+
+TEST_F(StartupTest, ShutdownRunsCloseThenDestroyThenTheSettingsSave) {
+    TMainForm& f = Start();
+    f.HostIP->setEditText(QStringLiteral("typed.example"));
+    f.UpdateHistory(f.HostIP, false, true);
+    f.setGeometry(30, 40, 600, 500);
+
+    // Closing writes the histories and takes the placement, but not yet the controls.
+    f.close();
+    ASSERT_TRUE(Exists("Hosts.lst"));
+    EXPECT_EQ(ReadFile("Hosts.lst").rfind("typed.example\r\n", 0), 0u);
+    EXPECT_EQ(InitParam.FWindowInfo.Bounds.Left, 30);
+    EXPECT_EQ(InitParam.FWindowInfo.Bounds.Bottom, 540);
+    EXPECT_TRUE(InitParam.FLastHost.empty());
+
+    // Destroying copies the controls into the record; the file waits for the record's end.
+    form_.reset();
+    EXPECT_EQ(InitParam.FLastHost, "typed.example");
+    EXPECT_FALSE(Exists("zindor-whois.ini"));
+    InitParam.Save();
+    EXPECT_TRUE(HasLine(SettingsLines(), "LASTHOST=typed.example"));
+}
