@@ -385,6 +385,17 @@ TEST_F(Commands, UnwritableSaveFileIsReportedWithItsName) {
     EXPECT_EQ(Memo(), "text");
 }
 
+TEST_F(Commands, Utf8EncodingChoiceIsKeptWithTheSettings) {
+    WriteHome("zindor-whois.ini", "CODEINDES=4\r\n");
+    Open();
+    EXPECT_EQ(Form().CodeConvTag(), 4);
+    EXPECT_TRUE(Action("UTF81")->isChecked());
+    EXPECT_EQ(Action("UTF81")->text(), "UTF-8");
+    Trigger("JIS2");
+    EXPECT_EQ(Form().CodeConvTag(), 2);
+    EXPECT_FALSE(Action("UTF81")->isChecked()) << "one radio group";
+}
+
 TEST_F(Commands, SmtpAnswerIsShownWholeAndEndsTheBusyState) {
     REQUIRE_SANDBOX();
     FakeServer::Options options;
