@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -495,7 +496,12 @@ void TMainForm::BuildStatusBar() {
     StatusBar1 = new mainview::TStatusPanels(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->SetPanelWidth(0, 155);
-    StatusBar1->SetPanelWidth(2, 50);
+    // 50 pixels hold the clock in the designed font; a wider desktop font widens the panel
+    // rather than cutting the seconds off.
+    // The label's frame and indent take about 8 pixels beside the text.
+    const QFontMetrics metrics(StatusBar1->font());
+    StatusBar1->SetPanelWidth(
+        2, std::max(50, metrics.horizontalAdvance(QStringLiteral("00:00:00")) + 12));
     setStatusBar(StatusBar1);
     connect(StatusBar1, &mainview::TStatusPanels::Resized, this, [this] { StatusBar1Resize(); });
 

@@ -2,11 +2,13 @@
 #include "tests/mainview/FormFixture.h"
 
 #include "mainview/BusyAnimation.h"
+#include "mainview/StatusPanels.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -223,4 +225,16 @@ TEST_F(LayoutTest, PanelSizesAndStartingFocus) {
     EXPECT_EQ(f.OptPanel->contextMenuPolicy(), Qt::CustomContextMenu);
     EXPECT_TRUE(f.Animate1->isHidden());
     EXPECT_FALSE(f.Timer1->isActive());
+}
+
+TEST_F(LayoutTest, ClockPanelHoldsTheWholeTime) {
+    TMainForm& f = Start();
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    EXPECT_GE(f.StatusBar1->PanelWidth(2), 50);
+    EXPECT_EQ(f.StatusBar1->PanelWidth(0), 155);
+    auto* clock = f.StatusBar1->findChild<QLabel*>(QStringLiteral("Panel2"));
+    ASSERT_NE(clock, nullptr);
+    f.StatusBar1->SetPanelText(2, QStringLiteral("00:00:00"));
+    EXPECT_GE(clock->width(), clock->sizeHint().width());
 }
