@@ -196,7 +196,7 @@ public:
     bool FAutoChange = false;
     bool FWhoisSweep = false;
     bool FResolveIP = false;
-    std::int32_t FCodeInDes = 0; // 0 to 3 expected; the window falls back to 0 otherwise
+    std::int32_t FCodeInDes = 0; // 0 to 4 expected (4: UTF-8); the window falls back to 0 otherwise
     std::int32_t FInterval = 0;
     std::int32_t FTimeOut = 0;
     std::int32_t FPingCount = 0;
