@@ -59,6 +59,23 @@ int WaitFor(SOCKET s, short events) {
     return 1;
 }
 
+// Runs one non-blocking socket call until it gets through, waiting for `events` (a wait that
+// Stop can end) while the socket would block. Returns the call's count, or SOCKET_ERROR with
+// the code set.
+template <class Call> ssize_t RetryWhileBlocked(SOCKET s, short events, Call call) {
+    for (;;) {
+        ssize_t n = call();
+        if (n >= 0)
+            return n;
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return FailErrno();
+        if (WaitFor(s, events) < 0)
+            return SOCKET_ERROR;
+    }
+}
+
 HostEntry CopyEntry(const hostent& h) {
     HostEntry e;
     if (h.h_name)
@@ -340,18 +357,13 @@ int send(SOCKET s, const char* buffer, int length, int flags) {
     }
     int sent = 0;
     while (sent < length) {
-        ssize_t n =
-            ::send(s, buffer + sent, size_t(length - sent), flags | MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n >= 0) {
-            sent += int(n);
-            continue;
-        }
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return FailErrno();
-        if (WaitFor(s, POLLOUT) < 0)
+        ssize_t n = RetryWhileBlocked(s, POLLOUT, [&] {
+            return ::send(s, buffer + sent, size_t(length - sent),
+                          flags | MSG_NOSIGNAL | MSG_DONTWAIT);
+        });
+        if (n < 0)
             return SOCKET_ERROR;
+        sent += int(n);
     }
     return sent;
 }
@@ -361,17 +373,8 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
         Fail(WSAEFAULT);
         return SOCKET_ERROR;
     }
-    for (;;) {
-        ssize_t n = ::recv(s, buffer, size_t(length), flags | MSG_DONTWAIT);
-        if (n >= 0)
-            return int(n);
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return FailErrno();
-        if (WaitFor(s, POLLIN) < 0)
-            return SOCKET_ERROR;
-    }
+    return int(RetryWhileBlocked(
+        s, POLLIN, [&] { return ::recv(s, buffer, size_t(length), flags | MSG_DONTWAIT); }));
 }
 
 int sendto(SOCKET s, const char* buffer, int length, int flags, const sockaddr* to, int toLength) {
@@ -379,18 +382,10 @@ int sendto(SOCKET s, const char* buffer, int length, int flags, const sockaddr* 
         Fail(WSAEFAULT);
         return SOCKET_ERROR;
     }
-    for (;;) {
-        ssize_t n = ::sendto(s, buffer, size_t(length), flags | MSG_NOSIGNAL | MSG_DONTWAIT, to,
-                             socklen_t(toLength));
-        if (n >= 0)
-            return int(n);
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return FailErrno();
-        if (WaitFor(s, POLLOUT) < 0)
-            return SOCKET_ERROR;
-    }
+    return int(RetryWhileBlocked(s, POLLOUT, [&] {
+        return ::sendto(s, buffer, size_t(length), flags | MSG_NOSIGNAL | MSG_DONTWAIT, to,
+                        socklen_t(toLength));
+    }));
 }
 
 int recvfrom(SOCKET s, char* buffer, int length, int flags, sockaddr* from, int* fromLength) {
@@ -398,22 +393,15 @@ int recvfrom(SOCKET s, char* buffer, int length, int flags, sockaddr* from, int*
         Fail(WSAEFAULT);
         return SOCKET_ERROR;
     }
-    for (;;) {
-        socklen_t len = fromLength ? socklen_t(*fromLength) : 0;
-        ssize_t n = ::recvfrom(s, buffer, size_t(length), flags | MSG_DONTWAIT, from,
-                               from ? &len : nullptr);
-        if (n >= 0) {
-            if (from && fromLength)
-                *fromLength = int(len);
-            return int(n);
-        }
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return FailErrno();
-        if (WaitFor(s, POLLIN) < 0)
-            return SOCKET_ERROR;
-    }
+    socklen_t len = 0;
+    ssize_t n = RetryWhileBlocked(s, POLLIN, [&] {
+        len = fromLength ? socklen_t(*fromLength) : 0;
+        return ::recvfrom(s, buffer, size_t(length), flags | MSG_DONTWAIT, from,
+                          from ? &len : nullptr);
+    });
+    if (n >= 0 && from && fromLength)
+        *fromLength = int(len);
+    return int(n);
 }
 
 int shutdown(SOCKET s, int how) {
