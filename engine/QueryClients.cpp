@@ -110,8 +110,8 @@ int32_t TQueryClient::Exchange(std::string& answer) {
     return code;
 }
 
-TWhois::TWhois(const std::string& query, const TagHostEnt& server)
-    : TQueryClient(query, server, 43, "\r\n", 5) {}
+TWhois::TWhois(const std::string& query, const TagHostEnt& server, uint16_t port)
+    : TQueryClient(query, server, port, "\r\n", 5) {}
 
 TSMTP::TSMTP(const std::string& text, const TagHostEnt& server)
     : TQueryClient(text, server, 25, "\r\nQUIT\r\n", 15) {}

@@ -52,10 +52,11 @@ private:
     int32_t FWaitSeconds;
 };
 
-// One WHOIS query to port 43: the query and CR LF; 5 seconds per chunk.
+// One WHOIS query to port 43 (or another port for private servers): the query and CR LF;
+// 5 seconds per chunk.
 class TWhois : public TQueryClient {
 public:
-    TWhois(const std::string& query, const TagHostEnt& server);
+    TWhois(const std::string& query, const TagHostEnt& server, uint16_t port = 43);
 };
 
 // An SMTP text and QUIT to port 25, sent without waiting for the greeting; 15 s per chunk.
