@@ -1,6 +1,5 @@
 // zwhois's usage errors and its other commands (lookup, SMTP EXPN, ping and trace).
 #include "tests/cli/CliFixture.h"
-#include "tests/cli/JsonLite.h"
 
 namespace clitest {
 namespace {
@@ -83,10 +82,11 @@ TEST_F(CliTest, LookupPrintsNameAliasesAndAddresses) {
     EXPECT_TRUE(has(std::string("Address: ") + sb::kMultiAddr2)) << r.out;
 
     const RunResult json = Run({"--json", "--lookup", sb::kWhoisAAddr});
-    auto parsed = ParseJson(json.out);
-    ASSERT_TRUE(parsed) << json.out;
-    EXPECT_EQ((*parsed)["name"].text, sb::kWhoisA);
-    EXPECT_EQ((*parsed)["addresses"].Strings(), std::vector<std::string>{sb::kWhoisAAddr});
+    const Json parsed = ParseJson(json.out);
+    ASSERT_FALSE(parsed.is_discarded()) << json.out;
+    EXPECT_EQ(parsed["name"].get<std::string>(), sb::kWhoisA);
+    EXPECT_EQ(parsed["addresses"].get<std::vector<std::string>>(),
+              std::vector<std::string>{sb::kWhoisAAddr});
 
     const RunResult missing = Run({"--lookup", sb::kUnknown});
     EXPECT_EQ(missing.status, 1);

@@ -6,6 +6,7 @@
 #include "tests/support/NetSandbox.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <fstream>
 #include <string>
@@ -39,6 +40,14 @@ protected:
 
     testutil::TempDir home_;
 };
+
+using Json = nlohmann::json;
+
+// One JSON value read back as a script would; discarded (is_discarded()) when it is not JSON,
+// which includes text that is not valid UTF-8.
+inline Json ParseJson(const std::string& text) {
+    return Json::parse(text, nullptr, false);
+}
 
 // A WHOIS answer with its first paragraph (never shown) and a body.
 inline std::string Answer(const std::string& body) {

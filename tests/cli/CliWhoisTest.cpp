@@ -1,7 +1,6 @@
 // The WHOIS chain of the real zwhois executable against fake servers in the test's own
 // network namespace.
 #include "tests/cli/CliFixture.h"
-#include "tests/cli/JsonLite.h"
 
 #include <chrono>
 
@@ -77,10 +76,11 @@ TEST_F(CliTest, SweepAsksTheDirectorysServersInOrder) {
     // No -h: the directory's first server for the query comes first, then the sweep.
     const RunResult r = Run({"--json", "example.test"});
     EXPECT_EQ(r.status, 0) << r.err;
-    auto json = ParseJson(r.out);
-    ASSERT_TRUE(json) << r.out;
-    EXPECT_EQ((*json)["servers"].Strings(), (std::vector<std::string>{sb::kWhoisA, sb::kWhoisB}));
-    EXPECT_EQ((*json)["server"].text, sb::kWhoisB);
+    const Json json = ParseJson(r.out);
+    ASSERT_FALSE(json.is_discarded()) << r.out;
+    EXPECT_EQ(json["servers"].get<std::vector<std::string>>(),
+              (std::vector<std::string>{sb::kWhoisA, sb::kWhoisB}));
+    EXPECT_EQ(json["server"].get<std::string>(), sb::kWhoisB);
     EXPECT_EQ(c.Connections(), 0); // serves another suffix
 
     // Without the sweep the first server's "no match" is the answer.
@@ -172,32 +172,34 @@ TEST_F(CliTest, JsonReadsBackWithEveryField) {
     EXPECT_EQ(r.status, 1);
     const std::vector<std::string> lines = Lines(r.out);
     ASSERT_EQ(lines.size(), 2u) << r.out;
-    auto hit = ParseJson(lines[0]);
-    auto miss = ParseJson(lines[1]);
-    ASSERT_TRUE(hit && miss) << r.out;
-    EXPECT_EQ((*hit)["query"].text, "found.test");
-    EXPECT_EQ((*hit)["servers"].Strings(), std::vector<std::string>{sb::kWhoisA});
-    EXPECT_EQ((*hit)["verdict"].text, "hit");
-    EXPECT_EQ((*hit)["server"].text, sb::kWhoisA);
-    EXPECT_EQ((*hit)["text"].text, "Domain Name: EXAMPLE.TEST\nRegistrant: Someone\n" + tricky);
-    EXPECT_EQ((*miss)["verdict"].text, "no match");
-    EXPECT_EQ((*miss)["text"].text, kNoMatch);
+    const Json hit = ParseJson(lines[0]);
+    const Json miss = ParseJson(lines[1]);
+    ASSERT_FALSE(hit.is_discarded() || miss.is_discarded()) << r.out;
+    EXPECT_EQ(hit["query"].get<std::string>(), "found.test");
+    EXPECT_EQ(hit["servers"].get<std::vector<std::string>>(),
+              std::vector<std::string>{sb::kWhoisA});
+    EXPECT_EQ(hit["verdict"].get<std::string>(), "hit");
+    EXPECT_EQ(hit["server"].get<std::string>(), sb::kWhoisA);
+    EXPECT_EQ(hit["text"].get<std::string>(),
+              "Domain Name: EXAMPLE.TEST\nRegistrant: Someone\n" + tricky);
+    EXPECT_EQ(miss["verdict"].get<std::string>(), "no match");
+    EXPECT_EQ(miss["text"].get<std::string>(), kNoMatch);
 
     const RunResult failed = Run({"--json", "-h", sb::kRefused, "found.test"});
     EXPECT_EQ(failed.status, 2);
-    auto error = ParseJson(failed.out);
-    ASSERT_TRUE(error) << failed.out;
-    EXPECT_EQ((*error)["verdict"].text, "error");
-    EXPECT_NE((*error)["error"].text.find("WSAECONNREFUSED"), std::string::npos);
+    const Json error = ParseJson(failed.out);
+    ASSERT_FALSE(error.is_discarded()) << failed.out;
+    EXPECT_EQ(error["verdict"].get<std::string>(), "error");
+    EXPECT_NE(error["error"].get<std::string>().find("WSAECONNREFUSED"), std::string::npos);
 }
 
 TEST_F(CliTest, InvalidUtf8InAnAnswerStillGivesValidJson) {
     REQUIRE_SANDBOX();
     FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer("bad \xff\xfe bytes \x01.")));
     const RunResult r = Run({"--json", "--encoding", "utf-8", "-h", sb::kWhoisA, "x.test"});
-    auto json = ParseJson(r.out);
-    ASSERT_TRUE(json) << r.out;
-    EXPECT_EQ((*json)["text"].text.substr(0, 4), "bad ");
+    const Json json = ParseJson(r.out);
+    ASSERT_FALSE(json.is_discarded()) << r.out;
+    EXPECT_EQ(json["text"].get<std::string>().substr(0, 4), "bad ");
 }
 
 TEST_F(CliTest, QueriesFromStandardInput) {
