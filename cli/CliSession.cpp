@@ -9,15 +9,14 @@
 #include <atomic>
 #include <csignal>
 #include <filesystem>
-#include <thread>
-
-#include <pthread.h>
 
 namespace cli {
 
 namespace {
 
+// Lock-free, so the signal handler may set it.
 std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 std::string ExecutableDir() {
     std::error_code ec;
@@ -35,19 +34,15 @@ std::string HomeOrShipped(const settings::AppPaths& paths, const std::string& na
 } // namespace
 
 void CatchInterrupts() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    // Blocked here, so every thread started later inherits the block; only the waiter below
-    // takes the signals.
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    // Only a flag is set: the main loop looks at it between its waits. A worker that the
+    // signal happens to interrupt retries its call, and is stopped right after anyway.
+    struct sigaction action {};
+    action.sa_handler = [](int) { g_interrupted.store(true); };
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
-    std::thread([set] {
-        int signal = 0;
-        while (sigwait(&set, &signal) == 0)
-            g_interrupted.store(true);
-    }).detach();
 }
 
 bool Interrupted() {
@@ -84,8 +79,11 @@ Session::~Session() {
     trace_.reset();
     // Workers that were ended free themselves; give them a moment so none is cut off
     // half-way through its own clean-up when the process ends.
-    mainThread_.RunUntil([] { return platform::Thread::LiveCount() == 0; },
-                         std::chrono::milliseconds(Interrupted() ? 30 : 300));
+    // A worker's last step posts nothing, so the loop looks again every millisecond.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(Interrupted() ? 30 : 300);
+    while (platform::Thread::LiveCount() > 0 && std::chrono::steady_clock::now() < deadline)
+        mainThread_.ProcessEvents(std::chrono::milliseconds(1));
     platform::InstallMainThread(nullptr);
 }
 

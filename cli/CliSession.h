@@ -19,8 +19,7 @@ constexpr int kExitNoHit = 1;
 constexpr int kExitError = 2;
 constexpr int kExitInterrupted = 130;
 
-// Ctrl-C and SIGTERM are taken by a thread of their own, so no worker's call is cut short by
-// a signal; the main loop sees the request. Call first in main, before any thread starts.
+// Ctrl-C and SIGTERM ask the main loop to stop every operation. Call first in main.
 void CatchInterrupts();
 bool Interrupted();
 

@@ -42,7 +42,6 @@ error, 130 interrupted.
 } // namespace
 
 int main(int argc, char** argv) {
-    // Before any thread exists, so every thread inherits the signal block.
     cli::CatchInterrupts();
 
     std::vector<std::string> args(argv + 1, argv + argc);
