@@ -80,8 +80,7 @@ Session::~Session() {
     // Workers that were ended free themselves; give them a moment so none is cut off
     // half-way through its own clean-up when the process ends.
     // A worker's last step posts nothing, so the loop looks again every millisecond.
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(Interrupted() ? 30 : 300);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
     while (platform::Thread::LiveCount() > 0 && std::chrono::steady_clock::now() < deadline)
         mainThread_.ProcessEvents(std::chrono::milliseconds(1));
     platform::InstallMainThread(nullptr);

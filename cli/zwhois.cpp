@@ -3,6 +3,7 @@
 #include "cli/CliRun.h"
 #include "cli/CliSession.h"
 
+#include <cstdlib>
 #include <iostream>
 
 namespace {
@@ -81,6 +82,12 @@ int main(int argc, char** argv) {
         default:
             status = cli::RunWhoisQueries(*options, session);
             break;
+        }
+        if (status == cli::kExitInterrupted) {
+            // Everything was stopped; the user waits for the prompt, not for the clean-up.
+            std::cout.flush();
+            std::cerr.flush();
+            std::_Exit(status);
         }
     }
     std::cout.flush();
