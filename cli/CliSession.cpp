@@ -9,6 +9,7 @@
 #include <atomic>
 #include <csignal>
 #include <filesystem>
+#include <thread>
 
 namespace cli {
 
@@ -78,11 +79,14 @@ Session::~Session() {
     // The controller ends its own workers as it goes.
     trace_.reset();
     // Workers that were ended free themselves; give them a moment so none is cut off
-    // half-way through its own clean-up when the process ends.
-    // A worker's last step posts nothing, so the loop looks again every millisecond.
+    // half-way through its own clean-up when the process ends. A worker's last step posts
+    // nothing to wake this loop, and it is usually a matter of microseconds, so it looks
+    // again often rather than waiting on the queue.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
-    while (platform::Thread::LiveCount() > 0 && std::chrono::steady_clock::now() < deadline)
-        mainThread_.ProcessEvents(std::chrono::milliseconds(1));
+    while (platform::Thread::LiveCount() > 0 && std::chrono::steady_clock::now() < deadline) {
+        mainThread_.ProcessEvents();
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
     platform::InstallMainThread(nullptr);
 }
 
