@@ -107,7 +107,8 @@ std::string EndText(const WhoisChainState& state, const WhoisAnswer& answer,
     std::string notes;
     if (failed && !state.Useful.empty())
         notes = FailureLine(answer);
-    if (withServers) {
+    // A chain of one step shows its only server in the command line already.
+    if (withServers && state.Asked.size() > 1) {
         if (!notes.empty())
             notes += "\r\n";
         notes += ServersAskedLine(state);
