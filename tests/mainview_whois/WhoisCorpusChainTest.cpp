@@ -178,5 +178,21 @@ TEST_F(CorpusChain, DirectorySuffixesMatchOnlyAtTheEndOfTheName) {
     EXPECT_EQ(MemoHeader(), "whois -h whois.c.test google.com.au");
 }
 
+TEST_F(CorpusChain, JapaneseNameGoesOutInItsIdnaFormAndIsShownAsTyped) {
+    REQUIRE_SANDBOX();
+    FakeServer jprs(sb::kWhoisAAddr, 43,
+                    FakeServer::AnswerByQuery({{"xn--wgv71a119e.jp", Sample("jprs-abs.jp-e.txt")}},
+                                              Sample("jprs-no-match-e.txt")));
+    ASSERT_TRUE(jprs.Listening());
+    Open();
+    Boxes(true, true);
+    Ask(sb::kWhoisA, "日本語.jp");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(jprs.Received(), Strings{"xn--wgv71a119e.jp\r\n"});
+    EXPECT_EQ(MemoHeader(), QString::fromUtf8("whois -h whois.a.test 日本語.jp"));
+    EXPECT_TRUE(Memo().contains("[Domain Name]                   ABS.JP"));
+    EXPECT_EQ(Form().OpenWebHint(), QString::fromUtf8("www.日本語.jp"));
+}
+
 } // namespace
 } // namespace whoiswin
