@@ -194,6 +194,22 @@ TEST_F(ShippedServers, JapaneseAndGenericDomainsGoToTheirRegistries) {
     EXPECT_EQ(Candidates("whois.jprs.jp", "example.info").front(), "whois.nic.info");
 }
 
+TEST_F(ShippedServers, CountryAndSecondLevelLinesComeBeforeTheGenericOnes) {
+    struct Case {
+        const char* name;
+        const char* first;
+    } cases[] = {
+        {"example.com.au", "whois.auda.org.au"}, {"example.co.uk", "whois.nic.uk"},
+        {"example.ac.uk", "whois.ja.net"},       {"example.uk.com", "whois.centralnic.com"},
+        {"example.com.cn", "whois.cnnic.cn"},    {"example.com.br", "whois.registro.br"},
+        {"example.dev", "whois.iana.org"},       {"nato.int", "whois.iana.org"},
+        {"example.church", "whois.iana.org"},    {"example.com", "whois.verisign-grs.com"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Candidates("whois.user.test", c.name).front(), c.first) << c.name;
+    EXPECT_EQ(RegistryServers(lines_, "www.example.ac.uk"), (List{"whois.ja.net", "whois.nic.uk"}));
+}
+
 TEST_F(ShippedServers, IanaIsTheLastResortOfEveryDomain) {
     for (const char* name : {"example.jp", "example.com", "example.co.uk", "example.xyz"}) {
         List queue = Candidates("whois.user.test", name);
