@@ -2,6 +2,7 @@
 // way as the window's result handler, so both follow one set of decisions.
 #include "cli/CliWhoisChain.h"
 
+#include "directory/ServerDir.h"
 #include "engine/HostRoutines.h"
 
 namespace cli {
@@ -47,6 +48,7 @@ void WhoisChain::Start(const std::string& server, const std::string& query) {
     finished_ = false;
     lastQuery_ = query;
     chain_.Reset();
+    chain_.Registries = RegistryServers(trace_.FServerList, query);
     trace_.PrepareCandidates(server, query);
     trace_.WhoisResolve(server, query);
 }

@@ -43,6 +43,9 @@ protected:
                  const char* trailer, int32_t waitSeconds);
     void Execute() override;
 
+    // The text as it is sent: FQuery unless the kind of client sends another form of it.
+    std::string FWire;
+
 private:
     // The exchange with FServer; returns the code and fills `answer`.
     int32_t Exchange(std::string& answer);
