@@ -97,6 +97,9 @@ void TPingTrace::SmtpLaunch() {
     worker->OnQueryResult =
         Guarded(FAlive, [](TPingTrace& self, TObject* sender, int32_t code,
                            const std::string& query, const std::string& response) {
+            // The exchange is the operation's last step: the controller is at rest again, so
+            // a later WHOIS chain can end it (the window enables its commands itself).
+            self.FIdle = true;
             if (self.OnSmtpResult)
                 self.OnSmtpResult(sender, code, query, response);
         });

@@ -33,7 +33,8 @@ int32_t ReadResponse(winsock::SOCKET socket, int32_t seconds, std::string& text)
     text.clear();
     int32_t code = -1;
     char buffer[ResponseChunk];
-    while (text.size() < MaxAnswerBytes && WaitReadable(socket, seconds) == 1) {
+    bool cut = false;
+    while (!cut && WaitReadable(socket, seconds) == 1) {
         std::memset(buffer, 0, sizeof buffer);
         const int n = winsock::recv(socket, buffer, sizeof buffer, 0);
         if (n == winsock::SOCKET_ERROR) {
@@ -43,14 +44,31 @@ int32_t ReadResponse(winsock::SOCKET socket, int32_t seconds, std::string& text)
         if (n == 0)
             break;
         const void* zero = std::memchr(buffer, 0, size_t(n));
-        size_t length = zero ? size_t(static_cast<const char*>(zero) - buffer) : size_t(n);
-        length = std::min(length, MaxAnswerBytes - text.size());
-        text.append(buffer, length);
+        const size_t length = zero ? size_t(static_cast<const char*>(zero) - buffer) : size_t(n);
+        const size_t room = MaxAnswerBytes - text.size();
+        // Only bytes beyond the limit make a cut: an answer of exactly the limit is whole.
+        cut = length > room || room == 0;
+        text.append(buffer, std::min(length, room));
+    }
+    if (cut) {
+        if (text.back() != '\n')
+            text += "\r\n";
+        text += AnswerCutNote;
     }
     if (!text.empty())
         code = 0;
     return code;
 }
+
+namespace {
+
+// A found server, or a dotted address as typed: the user named the address itself, so a
+// missing reverse name is no reason not to connect. A text the parser rejects has none.
+bool HasAddress(const TagHostEnt& server) {
+    return server.Found || (IsIPAddress(server.Query) && server.Address != 0xFFFFFFFFu);
+}
+
+} // namespace
 
 TQueryClient::TQueryClient(const std::string& query, const TagHostEnt& server, uint16_t port,
                            const char* trailer, int32_t waitSeconds)
@@ -62,7 +80,7 @@ void TQueryClient::Execute() {
         return;
     if (Terminated())
         return;
-    if (FWinSockReady && FServer.Found) {
+    if (FWinSockReady && HasAddress(FServer)) {
         std::string answer;
         FResultCode = Exchange(answer);
         FResponse = answer.empty() ? WSAErrorText(FResultCode) : answer;
@@ -70,6 +88,13 @@ void TQueryClient::Execute() {
         FResultCode = winsock::WSAHOST_NOT_FOUND;
         FResponse.clear();
     }
+    if (OnQueryResult)
+        RaiseOnMain([this] { OnQueryResult(this, FResultCode, FQuery, FResponse); });
+}
+
+void TQueryClient::Failed(bool noThread, std::exception_ptr error) {
+    FResultCode = FailureCode(noThread, error);
+    FResponse = WSAErrorText(FResultCode);
     if (OnQueryResult)
         RaiseOnMain([this] { OnQueryResult(this, FResultCode, FQuery, FResponse); });
 }

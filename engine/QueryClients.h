@@ -12,6 +12,8 @@
 constexpr size_t MaxRequestText = 1024;
 // An answer is read up to this many bytes and cut there.
 constexpr size_t MaxAnswerBytes = 4u << 20;
+// The line that ends an answer cut at MaxAnswerBytes (after a line break of its own).
+inline constexpr const char* AnswerCutNote = "[The answer was cut here at 4 MiB.]\r\n";
 // recv's chunk size.
 constexpr int ResponseChunk = 512;
 
@@ -24,13 +26,16 @@ int32_t CheckRequestText(const std::string& text);
 int WaitReadable(winsock::SOCKET socket, int32_t seconds);
 
 // Reads chunks while each arrives within `seconds`, until the peer closes, stays silent, fails
-// or the answer reaches MaxAnswerBytes. Each chunk is taken up to its first zero byte. Returns
-// the code: 0 when any text was read, else the WinSock code of a failed recv, else -1.
+// or sends more than MaxAnswerBytes: then the text is cut there and AnswerCutNote ends it.
+// Each chunk is taken up to its first zero byte. Returns the code: 0 when any text was read,
+// else the WinSock code of a failed recv, else -1.
 int32_t ReadResponse(winsock::SOCKET socket, int32_t seconds, std::string& text);
 
 // A one-exchange TCP client: connect, send the request, read the answer, report.
 class TQueryClient : public TWSAThread {
 public:
+    // Where the worker connects: a found server, or a dotted address typed as the server
+    // (used as it is, even when it has no reverse name).
     TagHostEnt FServer;
     std::string FQuery;
     int32_t FResultCode = 0;
@@ -42,6 +47,8 @@ protected:
     TQueryClient(const std::string& query, const TagHostEnt& server, uint16_t port,
                  const char* trailer, int32_t waitSeconds);
     void Execute() override;
+    // A step that could not run reports its error as its result.
+    void Failed(bool noThread, std::exception_ptr error) override;
 
     // The text as it is sent: FQuery unless the kind of client sends another form of it.
     std::string FWire;

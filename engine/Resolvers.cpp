@@ -17,6 +17,12 @@ void TNameResolv::Execute() {
         RaiseOnMain([this] { OnLookup(this, FHost); });
 }
 
+void TNameResolv::Failed(bool, std::exception_ptr) {
+    PrepareLookup(FTarget, FHost);
+    if (OnLookup)
+        RaiseOnMain([this] { OnLookup(this, FHost); });
+}
+
 TIPResolv::TIPResolv(int32_t tag, uint32_t address)
     : TWSAThread(false), FTag(tag), FAddress(address) {}
 
@@ -31,6 +37,14 @@ void TIPResolv::Execute() {
         else
             FHost.HostName = UnknownHopName;
     }
+    if (OnLookup)
+        RaiseOnMain([this] { OnLookup(this, FTag, FHost); });
+}
+
+void TIPResolv::Failed(bool, std::exception_ptr) {
+    FHost = TagHostEnt{};
+    FHost.Address = FAddress;
+    FHost.HostName = UnknownHopName;
     if (OnLookup)
         RaiseOnMain([this] { OnLookup(this, FTag, FHost); });
 }

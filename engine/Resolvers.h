@@ -25,6 +25,8 @@ public:
 
 protected:
     void Execute() override;
+    // Reported as a lookup that found nothing, so the operation goes on to its end.
+    void Failed(bool noThread, std::exception_ptr error) override;
 };
 
 // Reverse-resolves one address (a trace hop) and reports the record with the caller's tag.
@@ -39,6 +41,8 @@ public:
 
 protected:
     void Execute() override;
+    // Reported as a hop without a name.
+    void Failed(bool noThread, std::exception_ptr error) override;
 };
 
 // Host name given to a hop address without a reverse entry.

@@ -1,6 +1,7 @@
 #include "engine/WSAThread.h"
 
 #include <algorithm>
+#include <new>
 
 TWorkerList& WorkerThreads = *new TWorkerList;
 
@@ -49,4 +50,17 @@ int TWorkerList::TerminateAll(const void* owner) {
 int TWorkerList::Count() {
     std::lock_guard lock(FLock);
     return int(FList.size());
+}
+
+int32_t FailureCode(bool noThread, std::exception_ptr error) {
+    if (noThread)
+        return winsock::WSAENOBUFS;
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const std::bad_alloc&) {
+        return winsock::WSAENOBUFS;
+    } catch (...) {
+    }
+    return -1;
 }

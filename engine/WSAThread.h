@@ -5,6 +5,7 @@
 #include "platform/WinSock.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -33,6 +34,10 @@ private:
     bool WantsEndNotification() const override { return bool(OnThreadEnd); }
     void RaiseEndNotification() override { OnThreadEnd(this); }
 };
+
+// The WinSock code a worker reports when its step could not run to its end: WSAENOBUFS when
+// no thread could be had or memory ran out, -1 (shown as "Unknown Error!") for anything else.
+int32_t FailureCode(bool noThread, std::exception_ptr error);
 
 // The live workers, process-wide, under their own lock.
 class TWorkerList {

@@ -16,6 +16,19 @@ void SetApplicationTitle(const QString& title) {
     platform::SetApplicationTitle(title);
 }
 
+QIcon ProgramIcon() {
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/zindor-whois.svg"));
+    icon.addFile(QStringLiteral(":/icons/zindor-whois-48.png"), QSize(48, 48));
+    return icon;
+}
+
+void SetProgramIcon() {
+    QApplication::setWindowIcon(ProgramIcon());
+    // Lets the desktop match the windows with the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zindor-whois"));
+}
+
 TZwApplication::TZwApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TZwApplication::notify(QObject* receiver, QEvent* event) {

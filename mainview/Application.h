@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QIcon>
 
 namespace mainview {
 
@@ -16,5 +17,10 @@ public:
 // The application's title (kept by the platform layer, where the about box reads it too).
 QString ApplicationTitle();
 void SetApplicationTitle(const QString& title);
+
+// The program's own icon (scalable, with a bitmap for systems without the SVG reader).
+QIcon ProgramIcon();
+// Makes it the icon of every window of the program, the about box's and the tray's too.
+void SetProgramIcon();
 
 } // namespace mainview

@@ -4,14 +4,19 @@
 #include "mainview/MessageHooks.h"
 #include "mainview/StatusPanels.h"
 
+#include "dialogs/WSInfo.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QListWidget>
 #include <QPlainTextEdit>
 
-// The WinSock information dialog is not part of this program yet.
-void TMainForm::WinSockMenuClick() {}
+void TMainForm::WinSockMenuClick() {
+    // Created for one showing and released after it.
+    TWSDialog dialog(this);
+    dialog.exec();
+}
 
 QListWidget* TMainForm::FocusedDnsList() const {
     if (IPList->hasFocus())

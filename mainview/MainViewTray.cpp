@@ -18,8 +18,9 @@
 void TMainForm::HideActionExecute() {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         // Without a notification area a hidden window could never come back: it is only
-        // minimised then.
-        if (!isMinimized())
+        // minimised then, and shown so (a window minimised before it was ever shown, as
+        // at a minimised start, is not on the task bar yet).
+        if (!isMinimized() || !isVisible())
             showMinimized();
         return;
     }

@@ -3,8 +3,10 @@
 #include "mainview/Application.h"
 #include "mainview/MainView.h"
 #include "mainview/MessageHooks.h"
+#include "mainview/StartEnd.h"
 
 #include "dialogs/HtmlHelp.h"
+#include "dialogs/WSInfo.h"
 #include "platform/qt/QtMainThread.h"
 
 #include <QCommandLineParser>
@@ -20,6 +22,7 @@ struct Options {
     bool minimized = false;
     bool maximized = false;
     QString screenshot;
+    QString screenshotWinSock;
 };
 
 Options ParseOptions(const QStringList& arguments) {
@@ -42,23 +45,31 @@ Options ParseOptions(const QStringList& arguments) {
     const QCommandLineOption screenshot(
         QStringLiteral("screenshot"),
         QStringLiteral("Save a picture of the window to FILE and exit."), QStringLiteral("FILE"));
-    parser.addOptions({home, minimized, maximized, screenshot});
+    const QCommandLineOption screenshotWinSock(
+        QStringLiteral("screenshot-winsock"),
+        QStringLiteral("Save a picture of the WinSock information dialog to FILE and exit."),
+        QStringLiteral("FILE"));
+    parser.addOptions({home, minimized, maximized, screenshot, screenshotWinSock});
     parser.process(args);
     options.home = parser.value(home);
     options.minimized = options.minimized || parser.isSet(minimized);
     options.maximized = parser.isSet(maximized);
     options.screenshot = parser.value(screenshot);
+    options.screenshotWinSock = parser.value(screenshotWinSock);
     return options;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before any thread exists, so every thread inherits the handlers' disposition.
+    mainview::PrepareEndSignals();
     // The help viewer is looked for before anything else starts.
     THtmHelp::LoadLibrary();
     mainview::TZwApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zindor-whois"));
     mainview::SetApplicationTitle(QStringLiteral("Zindor Whois"));
+    mainview::SetProgramIcon();
     const Options options = ParseOptions(QApplication::arguments());
 
     // Workers hand their results to Qt's GUI thread.
@@ -81,17 +92,26 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         auto form = std::make_unique<TMainForm>(paths);
-        if (form->isMinimized() || options.minimized) {
-            // A minimised start goes straight to the notification area.
-            QTimer::singleShot(0, form.get(), [&form] { form->HideActionExecute(); });
-        } else if (options.maximized) {
-            form->showMaximized();
-        } else {
-            form->show();
-        }
+        mainview::ShowAtStart(*form, options.minimized, options.maximized);
+        // A signal or the session's end closes the window as the user would.
+        const auto end = [&form] { form->close(); };
+        mainview::WatchEndSignals(form.get(), end);
+        mainview::WatchSessionEnd(form.get(), end);
         if (!options.screenshot.isEmpty()) {
             QTimer::singleShot(1500, form.get(), [&form, &options] {
                 form->grab().save(options.screenshot);
+                form->close();
+            });
+        }
+        if (!options.screenshotWinSock.isEmpty()) {
+            QTimer::singleShot(1500, form.get(), [&form, &options] {
+                TWSDialog dialog(form.get());
+                dialog.show();
+                QTimer::singleShot(500, &dialog, [&dialog, &options] {
+                    dialog.grab().save(options.screenshotWinSock);
+                    dialog.accept();
+                });
+                dialog.exec();
                 form->close();
             });
         }

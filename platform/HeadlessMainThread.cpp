@@ -7,20 +7,42 @@ namespace platform {
 
 namespace {
 std::atomic<MainThread*> g_mainThread{nullptr};
-}
+// Held by every worker's use of the service and by (un)installing it.
+std::mutex g_installLock;
+} // namespace
 
 void InstallMainThread(MainThread* mainThread) {
+    std::lock_guard lock(g_installLock);
     g_mainThread.store(mainThread);
 }
 MainThread* CurrentMainThread() {
     return g_mainThread.load();
 }
+void UninstallMainThread(MainThread* mainThread) {
+    std::lock_guard lock(g_installLock);
+    MainThread* expected = mainThread;
+    g_mainThread.compare_exchange_strong(expected, nullptr);
+}
+
+bool PostToMainThread(std::function<void()> fn) {
+    std::lock_guard lock(g_installLock);
+    MainThread* main = g_mainThread.load();
+    if (!main)
+        return false;
+    main->Post(std::move(fn));
+    return true;
+}
+
+bool OnMainThread() {
+    std::lock_guard lock(g_installLock);
+    MainThread* main = g_mainThread.load();
+    return main && main->IsCurrent();
+}
 
 HeadlessMainThread::HeadlessMainThread() : owner_(std::this_thread::get_id()) {}
 
 HeadlessMainThread::~HeadlessMainThread() {
-    MainThread* self = this;
-    g_mainThread.compare_exchange_strong(self, nullptr);
+    UninstallMainThread(this);
 }
 
 void HeadlessMainThread::Post(std::function<void()> fn) {

@@ -20,5 +20,13 @@ public:
 // front ends install a HeadlessMainThread. Install before any worker starts.
 void InstallMainThread(MainThread* mainThread);
 MainThread* CurrentMainThread();
+// Uninstalls mainThread if it is the installed one (a service's destructor calls it).
+void UninstallMainThread(MainThread* mainThread);
+
+// For workers: the installed service is used under the lock that installing and uninstalling
+// take, so a service being destroyed at exit cannot be reached halfway through a hand-off.
+// PostToMainThread returns false when no service is installed.
+bool PostToMainThread(std::function<void()> fn);
+bool OnMainThread();
 
 } // namespace platform

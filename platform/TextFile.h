@@ -22,8 +22,7 @@ std::vector<std::string> SplitLines(std::string_view text, bool stopAtNul = true
 
 // Reads the whole file into `lines` (UTF-8). A leading UTF-8 byte-order mark is dropped.
 // Returns false, leaving `lines` untouched, when the file cannot be opened or read (a folder).
-bool ReadTextLines(const std::string& path, std::vector<std::string>& lines,
-                   bool stopAtNul = true);
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, bool stopAtNul = true);
 // Reads the whole file as raw bytes. Returns false when it cannot be opened.
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 

@@ -7,12 +7,14 @@
 #include <condition_variable>
 #include <deque>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 namespace platform {
 
 namespace {
 std::atomic<int> g_live{0};
+std::atomic<bool> g_failStart{false};
 
 // OS threads kept for a while after their worker has freed itself, so that the next worker
 // does not pay for creating one. Every worker still gets a thread of its own at once: a
@@ -20,6 +22,9 @@ std::atomic<int> g_live{0};
 class ThreadPool {
 public:
     void Submit(Thread* worker, void (*run)(Thread*)) {
+        if (g_failStart.load())
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                                    "no thread");
         std::unique_lock lock(mutex_);
         queue_.push_back(Task{worker, run});
         if (idle_ >= queue_.size()) {
@@ -110,6 +115,10 @@ int Thread::LiveCount() {
     return g_live.load();
 }
 
+void Thread::InjectStartFailure(bool fail) {
+    g_failStart.store(fail);
+}
+
 void Thread::Start() {
     if (!RequireMainThread().IsCurrent())
         throw std::logic_error("Thread::Start runs on the main thread");
@@ -124,12 +133,26 @@ void Thread::Launch() {
         delete this; // ended before it began: nothing to report
         return;
     }
+    std::exception_ptr error;
     try {
         Pool().Submit(this, [](Thread* worker) { worker->Run(); });
-    } catch (const std::system_error&) {
-        // No thread to run the body: the worker ends without a word, like a terminated one.
-        delete this;
+        return;
+    } catch (...) {
+        error = std::current_exception();
     }
+    // No thread to run the body: the step is reported as failed from here (Synchronize runs
+    // its calls at once on the main thread), so its operation still ends.
+    try {
+        Failed(true, error);
+    } catch (...) {
+    }
+    Finish();
+    delete this;
+}
+
+void Thread::Finish() {
+    if (!Terminated() && WantsEndNotification())
+        Synchronize([this] { RaiseEndNotification(); });
 }
 
 void Thread::Run() {
@@ -137,14 +160,22 @@ void Thread::Run() {
     SetCurrentCancelToken(&token_);
     winsock::WSASetLastError(0);
     if (!Terminated()) {
+        // A worker body must not take the process down, nor end without a word: its failure
+        // is reported like any failed step.
+        std::exception_ptr error;
         try {
             Execute();
         } catch (...) {
-            // A worker body must not take the process down; it simply ends.
+            error = std::current_exception();
+        }
+        if (error && !Terminated()) {
+            try {
+                Failed(false, error);
+            } catch (...) {
+            }
         }
     }
-    if (!Terminated() && WantsEndNotification())
-        Synchronize([this] { RaiseEndNotification(); });
+    Finish();
     SetCurrentCancelToken(nullptr);
     { std::lock_guard barrier(mutex_); }
     delete this;
@@ -166,12 +197,7 @@ void Thread::Terminate() {
 }
 
 bool Thread::Synchronize(std::function<void()> fn) {
-    // Without a main thread (the program is ending) there is nobody to report to.
-    MainThread* mainThread = CurrentMainThread();
-    if (!mainThread)
-        return false;
-    MainThread& main = *mainThread;
-    if (main.IsCurrent()) {
+    if (OnMainThread()) {
         if (Terminated())
             return false;
         fn();
@@ -185,7 +211,9 @@ bool Thread::Synchronize(std::function<void()> fn) {
             return false;
         pending_ = call;
     }
-    main.Post([call] {
+    // Through the locked hand-off: the service may be going away at exit. Without one (the
+    // program is ending) there is nobody to report to.
+    const bool posted = PostToMainThread([call] {
         {
             std::lock_guard lock(call->mutex);
             if (call->state != Call::Pending)
@@ -198,6 +226,11 @@ bool Thread::Synchronize(std::function<void()> fn) {
         } done{*call};
         call->fn();
     });
+    if (!posted) {
+        std::lock_guard own(mutex_);
+        pending_.reset();
+        return false;
+    }
     std::unique_lock lock(call->mutex);
     call->changed.wait(
         lock, [&] { return call->state == Call::Finished || call->state == Call::Dropped; });

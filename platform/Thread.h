@@ -3,6 +3,7 @@
 #include "platform/Cancel.h"
 
 #include <atomic>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -41,12 +42,22 @@ public:
 
     // Workers constructed and not yet freed, process-wide (tests wait for 0).
     static int LiveCount();
+    // Test hook: while set, no thread can be had for a worker (as when the system has none).
+    static void InjectStartFailure(bool fail);
 
 protected:
     virtual void Execute() = 0;
     // Runs fn on the main thread and waits until it has run. Returns false, without running
     // it, when the worker is or becomes terminated before the main thread reaches the call.
     bool Synchronize(std::function<void()> fn);
+    // The body could not run to its end: no thread could be had for it (then this runs on the
+    // main thread), or it threw. A worker reports its step as failed here, so the operation
+    // waiting for it ends; the end notification follows as after a normal end. `error` is
+    // what was thrown (by the body, or by the attempt to get a thread when `noThread`).
+    virtual void Failed(bool noThread, std::exception_ptr error) {
+        (void)noThread;
+        (void)error;
+    }
     // The end notification; by default OnTerminate. Overridden by workers with their own.
     virtual bool WantsEndNotification() const { return bool(OnTerminate); }
     virtual void RaiseEndNotification() { OnTerminate(this); }
@@ -55,6 +66,7 @@ private:
     struct Call;
     void Run();
     void Launch();
+    void Finish(); // end notification, unless terminated
 
     std::atomic<bool> terminated_{false};
     std::atomic<bool> started_{false};

@@ -27,6 +27,7 @@ namespace {
 thread_local int t_lastError = 0;
 std::atomic<int> g_startups{0};
 std::atomic<int> g_injectedFailure{0};
+std::atomic<int64_t> g_connectTimeoutMs{kDefaultConnectTimeout.count()};
 
 // Largest UDP payload in one IPv4 datagram: 65535 less the IPv4 and UDP headers.
 constexpr int kMaxUdpPayload = 65535 - 20 - 8;
@@ -44,10 +45,13 @@ void CopyText(char* dest, size_t size, const std::string& text) {
 }
 
 // Waits for `events` on one socket, ending early when the calling worker is cancelled.
-// Returns 1 ready, 0 never (no time-out is used), -1 with t_lastError set.
-int WaitFor(SOCKET s, short events) {
+// Returns 1 ready, 0 when the timeout (negative: none) ran out, -1 with t_lastError set.
+int WaitFor(SOCKET s, short events,
+            std::chrono::microseconds timeout = std::chrono::microseconds(-1)) {
     pollfd p{s, events, 0};
-    int rc = platform::PollCancellable(&p, 1, std::chrono::microseconds(-1));
+    int rc = platform::PollCancellable(&p, 1, timeout);
+    if (rc == 0)
+        return 0;
     if (rc < 0) {
         FailErrno();
         return -1;
@@ -324,8 +328,8 @@ int connect(SOCKET s, const sockaddr* name, int length) {
         Fail(WSAEFAULT);
         return SOCKET_ERROR;
     }
-    // Non-blocking connect and a cancellable wait, so a stop ends a connect to an address
-    // that never answers at once; the kernel's own connect time-out still applies.
+    // Non-blocking connect and a cancellable, bounded wait, so a stop ends a connect to an
+    // address that never answers at once, and without a stop it ends as WinSock's did.
     const int flags = ::fcntl(s, F_GETFL);
     if (flags < 0)
         return FailErrno();
@@ -334,8 +338,11 @@ int connect(SOCKET s, const sockaddr* name, int length) {
     int rc = ::connect(s, name, socklen_t(length));
     int error = rc == 0 ? 0 : errno;
     if (rc < 0 && error == EINPROGRESS) {
-        if (WaitFor(s, POLLOUT) < 0) {
+        const int ready = WaitFor(s, POLLOUT, ConnectTimeout());
+        if (ready <= 0) {
             ::fcntl(s, F_SETFL, flags);
+            if (ready == 0)
+                Fail(WSAETIMEDOUT);
             return SOCKET_ERROR;
         }
         socklen_t len = sizeof error;
@@ -348,6 +355,15 @@ int connect(SOCKET s, const sockaddr* name, int length) {
         return SOCKET_ERROR;
     }
     return 0;
+}
+
+std::chrono::milliseconds ConnectTimeout() {
+    return std::chrono::milliseconds(g_connectTimeoutMs.load());
+}
+
+void SetConnectTimeout(std::chrono::milliseconds timeout) {
+    g_connectTimeoutMs.store(timeout.count() > 0 ? timeout.count()
+                                                 : kDefaultConnectTimeout.count());
 }
 
 int send(SOCKET s, const char* buffer, int length, int flags) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -129,7 +130,13 @@ std::optional<HostEntry> gethostbyaddr(const void* address, int length, int fami
 // The dotted text as an address in network byte order; 0xFFFFFFFF for a text it rejects.
 uint32_t inet_addr(const char* text);
 SOCKET socket(int family, int type, int protocol);
+// Gives up after ConnectTimeout() with WSAETIMEDOUT, as WinSock's connect did after its SYN
+// retries (about 21 seconds), where Linux's own retries would go on for about two minutes.
 int connect(SOCKET s, const sockaddr* name, int length);
+constexpr std::chrono::milliseconds kDefaultConnectTimeout{21000};
+std::chrono::milliseconds ConnectTimeout();
+// Process-wide; tests shorten it. A value of 0 or less restores the default.
+void SetConnectTimeout(std::chrono::milliseconds timeout);
 // Sends the whole buffer (like a blocking WinSock send); returns the count or SOCKET_ERROR.
 int send(SOCKET s, const char* buffer, int length, int flags);
 int recv(SOCKET s, char* buffer, int length, int flags);

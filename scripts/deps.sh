@@ -10,6 +10,11 @@ case "${1:-run}" in
   test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev whois nlohmann-json3-dev) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
+# The program's scalable icon; the minimised start's tests need an X server and a tray host.
+packages+=(libqt6svg6)
+case "${1:-run}" in
+  test) packages+=(xvfb xauth trayer) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -9,8 +9,7 @@ namespace platform {
 QtMainThread::QtMainThread() : receiver_(new QObject) {}
 
 QtMainThread::~QtMainThread() {
-    if (CurrentMainThread() == this)
-        InstallMainThread(nullptr);
+    UninstallMainThread(this);
     // Deleting the receiver also discards calls that were posted but never ran, so none of
     // them can reach a window that is being torn down.
     delete receiver_;

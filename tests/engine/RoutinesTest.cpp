@@ -306,10 +306,46 @@ TEST(ReadResponse, StopsAtTheAnswerCap) {
     });
     std::string text;
     EXPECT_EQ(ReadResponse(pair.local, 5, text), 0);
-    EXPECT_EQ(text.size(), MaxAnswerBytes);
-    EXPECT_EQ(text.find_first_not_of('z'), std::string::npos);
+    const std::string tail = std::string("\r\n") + AnswerCutNote;
+    ASSERT_EQ(text.size(), MaxAnswerBytes + tail.size());
+    EXPECT_EQ(text.find_first_not_of('z'), MaxAnswerBytes);
+    EXPECT_EQ(text.substr(MaxAnswerBytes), tail) << "one line says the answer was cut";
     pair.CloseLocal();
     writer.join();
+}
+
+// Whether the note is added depends only on bytes beyond the limit, and it always stands on
+// a line of its own.
+TEST(ReadResponse, NotesACutOnlyWhenBytesWereLeftOut) {
+    struct Case {
+        const char* name;
+        size_t size;     // bytes sent before the close
+        char last;       // the byte at the limit's end
+        bool cut;        // whether the note follows
+        const char* gap; // what stands between the kept text and the note
+    } cases[] = {
+        {"exactly the limit", MaxAnswerBytes, 'z', false, ""},
+        {"one byte more", MaxAnswerBytes + 1, 'z', true, "\r\n"},
+        {"cut right after a line end", MaxAnswerBytes + 100, '\n', true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SocketPair pair;
+        std::string sent(c.size, 'z');
+        sent[MaxAnswerBytes - 1] = c.last;
+        std::thread writer([&pair, &sent] {
+            pair.Write(sent);
+            pair.ClosePeer();
+        });
+        std::string text;
+        EXPECT_EQ(ReadResponse(pair.local, 5, text), 0);
+        writer.join();
+        const std::string kept = sent.substr(0, MaxAnswerBytes);
+        if (c.cut)
+            EXPECT_TRUE(text == kept + c.gap + AnswerCutNote) << text.substr(MaxAnswerBytes - 4);
+        else
+            EXPECT_TRUE(text == kept) << "size " << text.size();
+    }
 }
 
 TEST(ReadResponse, ResetBeforeAnyTextGivesItsCode) {

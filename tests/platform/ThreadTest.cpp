@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -27,6 +28,12 @@ struct Probe {
     std::atomic<int> ends{0};
     std::atomic<bool> handlerOnMain{true};
     std::atomic<bool> synchronizeResult{true};
+    // Failed: how often, whether for want of a thread, on which thread, and before the end.
+    std::atomic<int> failures{0};
+    std::atomic<bool> failedForNoThread{false};
+    std::atomic<bool> failedOnMain{false};
+    std::atomic<bool> failedBeforeEnd{false};
+    std::string failure;
 };
 
 class TestWorker : public platform::Thread {
@@ -49,6 +56,17 @@ protected:
         if (seenBy)
             seenBy->store(seenValue);
         body_(*this);
+    }
+    void Failed(bool noThread, std::exception_ptr error) override {
+        ++probe_.failures;
+        probe_.failedForNoThread = noThread;
+        probe_.failedBeforeEnd = probe_.ends == 0;
+        Synchronize([this] { probe_.failedOnMain = true; });
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            probe_.failure = e.what();
+        }
     }
 
 private:
@@ -234,6 +252,40 @@ TEST_F(ThreadService, ThrowingBodyStillFreesTheWorker) {
     ASSERT_TRUE(AllFreed());
     EXPECT_EQ(probe.bodies, 1);
     EXPECT_EQ(probe.ends, 1);
+    // The failure is reported, with what was thrown, before the end notification.
+    EXPECT_EQ(probe.failures, 1);
+    EXPECT_FALSE(probe.failedForNoThread);
+    EXPECT_TRUE(probe.failedOnMain);
+    EXPECT_TRUE(probe.failedBeforeEnd);
+    EXPECT_EQ(probe.failure, "body failed");
+}
+
+TEST_F(ThreadService, WorkerWithoutAThreadReportsItsFailureAndEnds) {
+    Probe probe, normal;
+    platform::Thread::InjectStartFailure(true);
+    Make(probe, [](TestWorker&) {});
+    const bool freed = AllFreed();
+    platform::Thread::InjectStartFailure(false);
+    ASSERT_TRUE(freed);
+    EXPECT_EQ(probe.bodies, 0);
+    EXPECT_EQ(probe.failures, 1);
+    EXPECT_TRUE(probe.failedForNoThread);
+    EXPECT_TRUE(probe.failedOnMain);
+    EXPECT_TRUE(probe.failedBeforeEnd);
+    EXPECT_EQ(probe.ends, 1);
+    // A worker ended before it had its thread reports nothing at all.
+    platform::Thread::InjectStartFailure(true);
+    Make(probe, [](TestWorker&) {})->Terminate();
+    const bool quiet = AllFreed();
+    platform::Thread::InjectStartFailure(false);
+    ASSERT_TRUE(quiet);
+    EXPECT_EQ(probe.failures, 1);
+    EXPECT_EQ(probe.ends, 1);
+    // And the next worker gets its thread as usual.
+    Make(normal, [](TestWorker&) {});
+    ASSERT_TRUE(AllFreed());
+    EXPECT_EQ(normal.bodies, 1);
+    EXPECT_EQ(normal.failures, 0);
 }
 
 TEST_F(ThreadService, ThrowingHandOffDoesNotLeaveTheWorkerWaiting) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
@@ -249,6 +251,36 @@ TEST(WinSockCancel, CancelEndsABlockedSelectAndConnect) {
         ::close(f);
     ::close(pair[0]);
     ::close(pair[1]);
+}
+
+TEST(WinSockSockets, ConnectThatIsNeverAnsweredTimesOut) {
+    EXPECT_EQ(ws::ConnectTimeout(), ws::kDefaultConnectTimeout);
+    EXPECT_EQ(ws::kDefaultConnectTimeout, 21s);
+    Listener full(0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 8; ++i) {
+        int f = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ::connect(f, full.Addr(), sizeof(sockaddr_in));
+        fillers.push_back(f);
+    }
+    std::this_thread::sleep_for(50ms);
+    ws::SetConnectTimeout(300ms);
+    ws::SOCKET s = ws::socket(AF_INET, SOCK_STREAM, 0);
+    auto start = Clock::now();
+    const int rc = ws::connect(s, full.Addr(), sizeof(sockaddr_in));
+    const int error = ws::WSAGetLastError();
+    auto took = Clock::now() - start;
+    ws::SetConnectTimeout(0ms);
+    EXPECT_EQ(ws::ConnectTimeout(), ws::kDefaultConnectTimeout) << "0 restores the default";
+    EXPECT_EQ(rc, ws::SOCKET_ERROR);
+    EXPECT_EQ(error, ws::WSAETIMEDOUT);
+    EXPECT_GE(took, 290ms);
+    EXPECT_LT(took, 2s);
+    // The socket is blocking again afterwards, as connect found it.
+    EXPECT_EQ(::fcntl(s, F_GETFL) & O_NONBLOCK, 0);
+    ws::closesocket(s);
+    for (int f : fillers)
+        ::close(f);
 }
 
 TEST(WinSockTicks, CountMillisecondsForward) {

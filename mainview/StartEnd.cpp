@@ -1,0 +1,74 @@
+#include "mainview/StartEnd.h"
+
+#include "mainview/MainView.h"
+
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace mainview {
+
+void ShowAtStart(TMainForm& form, bool minimized, bool maximized) {
+    if (form.isMinimized() || minimized) {
+        // HideActionExecute falls back to a minimised window when there is no tray.
+        QTimer::singleShot(0, &form, [&form] { form.HideActionExecute(); });
+    } else if (maximized) {
+        form.showMaximized();
+    } else {
+        form.show();
+    }
+}
+
+namespace {
+
+// The self-pipe: the handler only writes the signal's number, the main thread reads it.
+std::array<int, 2> g_endPipe{-1, -1};
+
+extern "C" void OnEndSignal(int signal) {
+    const int saved = errno;
+    const char byte = char(signal);
+    [[maybe_unused]] ssize_t n = ::write(g_endPipe[1], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
+
+bool PrepareEndSignals() {
+    if (g_endPipe[0] >= 0)
+        return true;
+    if (::pipe2(g_endPipe.data(), O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action {};
+    action.sa_handler = OnEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGTERM, &action, nullptr) == 0 &&
+           ::sigaction(SIGHUP, &action, nullptr) == 0;
+}
+
+void WatchEndSignals(QObject* context, std::function<void()> end) {
+    if (g_endPipe[0] < 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_endPipe[0], QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [end = std::move(end)] {
+        char bytes[16];
+        while (::read(g_endPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        end();
+    });
+}
+
+void WatchSessionEnd(QObject* context, std::function<void()> end) {
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, context,
+                     [end = std::move(end)](QSessionManager&) { end(); });
+}
+
+} // namespace mainview

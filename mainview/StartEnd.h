@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+
+class QObject;
+class TMainForm;
+
+namespace mainview {
+
+// How the window first appears. A minimised start (saved state or command line) hides the
+// window to the notification area once the event loop runs; without a notification area it
+// is shown minimised instead, on the task bar, so it can always be brought back.
+void ShowAtStart(TMainForm& form, bool minimized, bool maximized);
+
+// SIGTERM and SIGHUP end the program as closing its window does: the histories, the window
+// placement and the settings are saved first. Call PrepareEndSignals first thing in main,
+// while the program has one thread; from then on such a signal is kept until
+// WatchEndSignals (once the application exists) hands it to `end` on the main thread.
+// Returns false when the signals could not be set up (they then end the program at once,
+// as before).
+bool PrepareEndSignals();
+void WatchEndSignals(QObject* context, std::function<void()> end);
+
+// The desktop session's end: the session manager asks the program to save its data; the
+// window is closed then, which saves what a normal close saves and ends the program.
+void WatchSessionEnd(QObject* context, std::function<void()> end);
+
+} // namespace mainview

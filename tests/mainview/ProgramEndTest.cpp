@@ -1,0 +1,107 @@
+// The program's start and end on paths a person takes without thinking: a start with a
+// saved minimised window where there is no notification area, and the end of the program
+// by a signal, which must save what closing the window saves.
+#include "tests/mainview/FormFixture.h"
+
+#include "mainview/StartEnd.h"
+
+#include "platform/TextFile.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include <signal.h>
+
+using ProgramStart = FormFixture;
+
+TEST_F(ProgramStart, SavedMinimisedStateWithoutTrayShowsTheWindowMinimised) {
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()) << "the offscreen platform has none";
+    WriteFile("zindor-whois.ini", "WINDOWINFO=1,10,20,610,420\r\n");
+    TMainForm& form = Start();
+    ASSERT_TRUE(form.isMinimized());
+    mainview::ShowAtStart(form, false, false);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_TRUE(form.isVisible()) << "the window must reach the task bar";
+    EXPECT_TRUE(form.isMinimized());
+    // Hiding again (the command, or minimising) keeps it there.
+    form.HideActionExecute();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.isMinimized());
+}
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Whether the process has a handler for `signal` (its caught-signals mask in /proc).
+bool Catches(qint64 pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("SigCgt:", 0) == 0)
+            return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
+    return false;
+}
+
+std::vector<std::string> Lines(const QString& file) {
+    std::vector<std::string> lines;
+    platform::ReadTextLines(file.toStdString(), lines);
+    return lines;
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+} // namespace
+
+TEST(ProgramEnd, TermAndHangUpSaveWhatClosingSaves) {
+    for (int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        QTemporaryDir home;
+        platform::WriteFileBytes(home.filePath("zindor-whois.ini").toStdString(),
+                                 "LASTHOST=host.example\r\nWINDOWINFO=0,10,20,623,529\r\n");
+        platform::WriteFileBytes(home.filePath("Whois.lst").toStdString(), "whois.a.example\r\n");
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(ZW_EXECUTABLE), {"--home", home.path()});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        // The handler is in place from the program's first step on; a signal that comes
+        // before the window exists is kept until it does.
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (!Catches(program.processId(), signal) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_TRUE(Catches(program.processId(), signal));
+        ::kill(pid_t(program.processId()), signal);
+        if (!program.waitForFinished(30000)) {
+            program.kill();
+            program.waitForFinished();
+            FAIL() << "the program did not end";
+        }
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        // The histories, the placement and the settings, as a normal close leaves them.
+        EXPECT_EQ(Lines(home.filePath("Whois.lst")), std::vector<std::string>{"whois.a.example"});
+        EXPECT_FALSE(Lines(home.filePath("Hosts.lst")).empty());
+        const auto ini = Lines(home.filePath("zindor-whois.ini"));
+        EXPECT_TRUE(Has(ini, "LASTHOST=host.example"));
+        EXPECT_TRUE(Has(ini, "WINDOWINFO=0,10,20,623,529"));
+        EXPECT_TRUE(Has(ini, "PINGCOUNT=5")) << "the controls were copied into the settings";
+    }
+}
