@@ -7,6 +7,8 @@
 
 #include "engine/IcmpProbe.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <memory>
 
@@ -280,14 +282,28 @@ TEST_P(ProbeNetwork, ReplyTimesFollowASlowLink) {
     BUILD_OR_SKIP(options);
     TPingTrace trace;
     EventLog log{trace};
-    trace.FEchoCount = 1;
+    trace.FEchoCount = 5;
     trace.FProbeTimeOut = 2;
     trace.Ping(net_->TargetAddress());
-    ASSERT_TRUE(WaitFor(log, "Done"));
-    const Event& reply = log.First("EchoReply");
-    EXPECT_EQ(reply.status, 1);
-    EXPECT_GE(reply.replyTime, 20);
-    EXPECT_LE(reply.replyTime, 30);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            if (log.Count("Done") > 0)
+                return true;
+            if (!trace.FProbeBusy && log.Count("EchoReply") > 0)
+                trace.PingContinue();
+            return false;
+        },
+        20s));
+    // Never below the line's 20 ms; the best of five near it even on a busy machine.
+    int32_t best = INT32_MAX;
+    for (const auto& e : log.events) {
+        if (e.kind == "EchoReply") {
+            EXPECT_EQ(e.status, 1);
+            EXPECT_GE(e.replyTime, 20);
+            best = std::min(best, e.replyTime);
+        }
+    }
+    EXPECT_LE(best, 30);
 }
 
 TEST_P(ProbeNetwork, WithoutAnyIcmpSocketEchoesFailAndTracesEndAtOnce) {
