@@ -114,11 +114,11 @@ int main() {
             return 1;
         }
         constexpr int kEchoes = 30;
-        // Interleaved in rounds, so both see the same conditions of the machine.
+        // Echo by echo in turn, so both see the same conditions of the machine.
         std::vector<double> ours, theirs;
-        for (int round = 0; round < 3; ++round) {
-            const auto a = OurReplyTimes(net.TargetAddress(), kEchoes / 3);
-            const auto b = PingReplyTimes(net.TargetAddress(), kEchoes / 3);
+        for (int round = 0; round < kEchoes; ++round) {
+            const auto a = OurReplyTimes(net.TargetAddress(), 1);
+            const auto b = PingReplyTimes(net.TargetAddress(), 1);
             ours.insert(ours.end(), a.begin(), a.end());
             theirs.insert(theirs.end(), b.begin(), b.end());
         }

@@ -2,10 +2,12 @@
 
 #include "platform/Cancel.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 
 #include <linux/errqueue.h>
 #include <netinet/in.h>
@@ -21,9 +23,27 @@ std::atomic<bool> g_accessRefused{false};
 
 enum class Heard { Ours, Nothing, Failed };
 
+// When the kernel took the datagram in (SO_TIMESTAMPNS), on the steady clock, so a busy
+// machine's late wake-up does not count as reply time; now when the stamp is missing.
+Clock::time_point ArrivalOf(msghdr& msg) {
+    const auto now = Clock::now();
+    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS)
+            continue;
+        timespec stamp, real;
+        std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+        ::clock_gettime(CLOCK_REALTIME, &real);
+        const auto lag = std::chrono::seconds(real.tv_sec - stamp.tv_sec) +
+                         std::chrono::nanoseconds(real.tv_nsec - stamp.tv_nsec);
+        if (lag >= std::chrono::nanoseconds(0) && lag < std::chrono::seconds(1))
+            return now - std::chrono::duration_cast<Clock::duration>(lag);
+    }
+    return now;
+}
+
 // Takes the error-queue entries of a datagram socket; Ours when one answers this probe.
 Heard ReadErrorQueue(winsock::SOCKET s, const uint8_t* request, uint32_t target,
-                     std::array<uint8_t, icmp::ReplySize>& reply) {
+                     std::array<uint8_t, icmp::ReplySize>& reply, Clock::time_point& arrived) {
     for (;;) {
         uint8_t original[icmp::ReplySize];
         alignas(cmsghdr) char control[512];
@@ -55,6 +75,7 @@ Heard ReadErrorQueue(winsock::SOCKET s, const uint8_t* request, uint32_t target,
             if (m.kind != icmp::ReplyKind::Foreign) {
                 icmp::LayOutQueuedError(err.ee_type, err.ee_code, m.source, target, original,
                                         size_t(n), reply);
+                arrived = ArrivalOf(msg);
                 return Heard::Ours;
             }
         }
@@ -64,15 +85,25 @@ Heard ReadErrorQueue(winsock::SOCKET s, const uint8_t* request, uint32_t target,
 // Reads what has arrived without waiting: Ours when a datagram answers this probe, Nothing
 // when only foreign ones (or none) were there, Failed when a receive failed.
 Heard ReadArrived(const IcmpSocket& socket, const uint8_t* request, uint32_t target,
-                  std::array<uint8_t, icmp::ReplySize>& reply) {
-    if (socket.Datagram && ReadErrorQueue(socket.Handle, request, target, reply) == Heard::Ours)
+                  std::array<uint8_t, icmp::ReplySize>& reply, Clock::time_point& arrived) {
+    if (socket.Datagram &&
+        ReadErrorQueue(socket.Handle, request, target, reply, arrived) == Heard::Ours)
         return Heard::Ours;
     for (;;) {
         uint8_t buffer[icmp::ReplySize];
         sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t n = ::recvfrom(socket.Handle, buffer, sizeof buffer, MSG_DONTWAIT,
-                                     reinterpret_cast<sockaddr*>(&from), &fromLength);
+        alignas(cmsghdr) char control[128];
+        iovec iov{buffer, sizeof buffer};
+        msghdr msg{};
+        msg.msg_name = &from;
+        msg.msg_namelen = sizeof from;
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        ssize_t n = ::recvmsg(socket.Handle, &msg, MSG_DONTWAIT);
+        if (n > ssize_t(sizeof buffer))
+            n = sizeof buffer;
         if (n < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
                 return Heard::Nothing;
@@ -87,12 +118,14 @@ Heard ReadArrived(const IcmpSocket& socket, const uint8_t* request, uint32_t tar
                 icmp::MatchDatagramReply(buffer, size_t(n), from.sin_addr.s_addr, request);
             if (m.kind != icmp::ReplyKind::Foreign) {
                 icmp::LayOutAsRaw(m.source, 0, buffer, size_t(n), reply);
+                arrived = ArrivalOf(msg);
                 return Heard::Ours;
             }
         } else if (icmp::MatchRawReply(buffer, size_t(n), request).kind !=
                    icmp::ReplyKind::Foreign) {
             reply.fill(0);
             std::memcpy(reply.data(), buffer, size_t(n));
+            arrived = ArrivalOf(msg);
             return Heard::Ours;
         }
     }
@@ -115,8 +148,8 @@ int ReceiveReply(const IcmpSocket& socket, const uint8_t* request, uint32_t targ
         }
         if (rc == 0)
             return 0;
-        const Heard heard = ReadArrived(socket, request, target, reply);
         at = Clock::now();
+        const Heard heard = ReadArrived(socket, request, target, reply, at);
         // A receive that fails once the socket was readable still ends the wait as an answer.
         if (heard != Heard::Nothing)
             return 1;
@@ -129,9 +162,12 @@ int ReceiveReply(const IcmpSocket& socket, const uint8_t* request, uint32_t targ
 
 bool OpenIcmpSocket(IcmpSocket& socket) {
     socket = IcmpSocket{};
+    const int on = 1;
     socket.Handle = winsock::socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
     if (socket.Handle != winsock::INVALID_SOCKET) {
         g_accessRefused = false;
+        // Arrival stamps are a refinement; without them the wake-up time stands.
+        ::setsockopt(socket.Handle, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
         return true;
     }
     const int rawError = winsock::WSAGetLastError();
@@ -143,7 +179,7 @@ bool OpenIcmpSocket(IcmpSocket& socket) {
         return false;
     }
     socket.Datagram = true;
-    const int on = 1;
+    ::setsockopt(socket.Handle, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     if (::setsockopt(socket.Handle, SOL_IP, IP_RECVERR, &on, sizeof on) != 0) {
         winsock::WSASetLastError(winsock::ErrnoToWinSock(errno));
         winsock::closesocket(socket.Handle);
@@ -182,8 +218,11 @@ int SendEcho(const IcmpSocket& socket, tagPACKET& packet, int32_t seconds, int32
     if (rc <= 0)
         return rc;
     // Rounded to the nearest millisecond of a steady clock.
+    // Rounded to the nearest millisecond of a steady clock; an arrival stamp read against
+    // the wall clock can never make it negative.
+    const auto elapsed = std::max(at - sent, Clock::duration::zero());
     replyTime = int32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
-                            at - sent + std::chrono::microseconds(500))
+                            elapsed + std::chrono::microseconds(500))
                             .count());
     return 16;
 }
