@@ -113,7 +113,7 @@ int main() {
             std::fprintf(stderr, "%s\n", net.Error().c_str());
             return 1;
         }
-        constexpr int kEchoes = 30;
+        constexpr int kEchoes = 60;
         // Echo by echo in turn, so both see the same conditions of the machine.
         std::vector<double> ours, theirs;
         for (int round = 0; round < kEchoes; ++round) {

@@ -9,6 +9,8 @@
 #include <linux/if_tun.h>
 #include <net/if.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -58,6 +60,11 @@ DelayLine::~DelayLine() {
 }
 
 void DelayLine::Run() {
+    // A busy machine would otherwise wake the line late and smear its delay; refused
+    // without the rights, and then the line runs as it is.
+    sched_param priority{};
+    priority.sched_priority = 10;
+    ::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &priority);
     // queue[i] holds what was read from side i, to be written to the other side.
     std::deque<Held> queue[2];
     std::vector<char> buffer(65536);
