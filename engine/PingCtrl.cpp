@@ -4,6 +4,8 @@
 #include "engine/QueryClients.h"
 #include "engine/Resolvers.h"
 
+#include <cstring>
+
 namespace {
 
 // Wraps a controller step for a worker event: the step runs only while the controller lives.
@@ -33,9 +35,19 @@ void TPingTrace::Lookup(const std::string& target) {
 
 void TPingTrace::Ping(const std::string& target) {
     StartLookup(opPing, target);
+    FEchoSent = 0;
 }
 
-void TPingTrace::PingContinue() {}
+void TPingTrace::PingContinue() {
+    if (FOperation != opPing) {
+        RaiseDone(this);
+        return;
+    }
+    if (OnStart)
+        OnStart(this, opPing);
+    FIdle = false;
+    SendNextEcho();
+}
 
 void TPingTrace::Trace(const std::string& target) {
     StartLookup(opTrace, target);
@@ -77,11 +89,10 @@ void TPingTrace::NameResolved(TObject*, const TagHostEnt& host) {
         FIdle = true; // OnDone follows from the worker's end
         break;
     case opPing:
+        SendNextEcho();
+        break;
     case opTrace:
-        // The echo and trace steps are not part of the engine yet: the operation comes to
-        // rest after its lookup.
-        FIdle = true;
-        RaiseDone(this);
+        TraceBegin();
         break;
     case opSmtp:
         SmtpLaunch();
@@ -89,6 +100,92 @@ void TPingTrace::NameResolved(TObject*, const TagHostEnt& host) {
     default:
         break;
     }
+}
+
+bool TPingTrace::TryMarkBusy() {
+    if (FHost.Address == 0)
+        return false;
+    const bool wasBusy = FProbeBusy;
+    FProbeBusy = true;
+    return !wasBusy;
+}
+
+void TPingTrace::SendNextEcho() {
+    if (!TryMarkBusy()) {
+        RaiseDone(this);
+        return;
+    }
+    ++FEchoSent;
+    ++FEchoSerial;
+    auto* worker = new TEcho(FHost, FEchoSerial + 256, FEchoSent);
+    worker->FOwner = this;
+    worker->FReplyTimeOut = FProbeTimeOut;
+    worker->OnReply =
+        Guarded(FAlive, [](TPingTrace& self, TObject* sender, uint8_t status,
+                           const tagPACKET& packet) { self.EchoReplied(sender, status, packet); });
+}
+
+void TPingTrace::EchoReplied(TObject*, uint8_t status, const tagPACKET& packet) {
+    if (OnEchoReply)
+        OnEchoReply(this, status, packet.Seq, packet.ReplyTime, packet.Host);
+    FProbeBusy = false;
+    if (FEchoSent >= FEchoCount || FIdle)
+        RaiseDone(this);
+}
+
+void TPingTrace::TraceBegin() {
+    if (!TryMarkBusy()) {
+        RaiseDone(this);
+        return;
+    }
+    FTracing = true;
+    FPendingLookups = 0;
+    auto* worker = new TTrace(FHost);
+    worker->FOwner = this;
+    worker->FReplyTimeOut = FProbeTimeOut;
+    worker->OnHop =
+        Guarded(FAlive, [](TPingTrace& self, TObject* sender, int32_t hop,
+                           const tagPACKET& packet) { self.TraceHopArrived(sender, hop, packet); });
+    worker->OnThreadEnd =
+        Guarded(FAlive, [](TPingTrace& self, TObject* sender) { self.TraceFinished(sender); });
+}
+
+void TPingTrace::TraceHopArrived(TObject*, int32_t hop, const tagPACKET& packet) {
+    // The answer's source; it means something only for status 1.
+    uint32_t address;
+    std::memcpy(&address, &packet.Reply[12], 4);
+    if (OnTraceHop)
+        OnTraceHop(this, hop, packet.Status, packet.ReplyTime, address);
+    if (packet.Status != 1 || address == FHost.Address || !FResolveHops || FIdle)
+        return;
+    ++FPendingLookups;
+    auto* worker = new TIPResolv(hop, address);
+    worker->FOwner = this;
+    worker->OnLookup =
+        Guarded(FAlive, [](TPingTrace& self, TObject* sender, int32_t tag, const TagHostEnt& host) {
+            self.HopNameResolved(sender, tag, host);
+        });
+}
+
+void TPingTrace::HopNameResolved(TObject*, int32_t tag, const TagHostEnt& host) {
+    --FPendingLookups;
+    if (OnHopResolved)
+        OnHopResolved(this, tag, host);
+    if (FPendingLookups == 0 && (!FTracing || FIdle))
+        TraceFinished(this);
+}
+
+void TPingTrace::TraceFinished(TObject*) {
+    FTracing = false;
+    if (FPendingLookups > 0)
+        return;
+    if (!FWhoisRunning) {
+        if (OnTraceEnd)
+            OnTraceEnd(this);
+        RaiseDone(this);
+    }
+    FProbeBusy = false;
+    FIdle = true;
 }
 
 void TPingTrace::SmtpLaunch() {

@@ -2,6 +2,7 @@
 
 #include "engine/EngineTypes.h"
 #include "engine/HostRoutines.h"
+#include "engine/IcmpProbe.h"
 #include "engine/QueryClients.h"
 #include "engine/Resolvers.h"
 
@@ -45,7 +46,6 @@ public:
     TQueryResultEvent OnSmtpResult;
 
     void Lookup(const std::string& target);
-    // Ping and trace sequencing is not built yet: these start the lookup and then come to rest.
     void Ping(const std::string& target);
     void PingContinue();
     void Trace(const std::string& target);
@@ -70,6 +70,15 @@ private:
     void WhoisLaunch();
     void SmtpLaunch();
     void RaiseDone(TObject* sender);
+
+    // Ping and trace sequencing.
+    bool TryMarkBusy();
+    void SendNextEcho();
+    void EchoReplied(TObject* worker, uint8_t status, const tagPACKET& packet);
+    void TraceBegin();
+    void TraceHopArrived(TObject* worker, int32_t hop, const tagPACKET& packet);
+    void HopNameResolved(TObject* worker, int32_t tag, const TagHostEnt& host);
+    void TraceFinished(TObject* sender);
 
     // Workers check this on the main thread before reaching the controller, so a result that
     // arrives after the controller is gone is dropped.

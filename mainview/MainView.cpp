@@ -151,7 +151,10 @@ void TMainForm::BindController() {
     c.OnLookupStart =
         Guarded([this](TObject* s, uint8_t op, const std::string& t) { LookupStart(s, op, t); });
     c.OnStart = Guarded([this](TObject* s, uint8_t op) { DisableButtons(s, op); });
-    c.OnDone = Guarded([this](TObject*) { EnableButtons(); });
+    c.OnDone = Guarded([this](TObject*) {
+        EnableButtons();
+        AdviseIcmpAccess();
+    });
     c.OnEchoReply = Guarded([this](TObject* s, uint8_t st, int32_t seq, int32_t ms,
                                    const TagHostEnt& h) { EchoReply(s, st, seq, ms, h); });
     c.OnTraceHop = Guarded([this](TObject* s, int32_t hop, uint8_t st, int32_t ms, uint32_t a) {

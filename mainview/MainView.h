@@ -118,6 +118,8 @@ public:
     void TraceHop(TObject* Sender, int32_t Hop, uint8_t Status, int32_t ReplyTime,
                   uint32_t Address);
     void HopResolved(TObject* Sender, int32_t Hop, const TagHostEnt& Host);
+    // Tells the user once what to do when ICMP sockets were refused.
+    void AdviseIcmpAccess();
     void WhoisStart(TObject* Sender, const std::string& Server, const std::string& Query);
     void WhoisResult(TObject* Sender, int32_t Code, const std::string& Query,
                      const std::string& Response);
@@ -274,6 +276,7 @@ private:
 
     mainview::AppPaths paths_;
     int codeConvTag_ = 0;
+    bool icmpAdviceShown_ = false;
     QColor memoColor_; // the text colour of Memo1's font; invalid: the system's
     bool closed_ = false;
     bool shown_ = false;

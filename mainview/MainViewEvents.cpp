@@ -2,6 +2,7 @@
 // rows of the host list.
 #include "mainview/MainView.h"
 
+#include "mainview/MessageHooks.h"
 #include "mainview/StatusPanels.h"
 
 #include "controls/SpinBtns.h"
@@ -178,4 +179,11 @@ void TMainForm::HopResolved(TObject*, int32_t Hop, const TagHostEnt& Host) {
         return; // the list was cleared by a new command meanwhile
     const UpdateBracket bracket(HostView);
     row->setText(3, Q(Host.HostName));
+}
+
+void TMainForm::AdviseIcmpAccess() {
+    if (icmpAdviceShown_ || !IcmpAccessRefused())
+        return;
+    icmpAdviceShown_ = true;
+    mainview::ShowMessage(this, QString::fromUtf8(IcmpAccessAdvice()));
 }

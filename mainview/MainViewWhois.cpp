@@ -90,8 +90,17 @@ void TMainForm::Whois1Click() {
 }
 
 void TMainForm::WhoisName1Click() {
-    if (QTreeWidgetItem* row = SelectedRow(HostView))
-        RunWhois(BoxText(WhoisServer), row->text(mainview::HostNameColumn).toStdString());
+    QTreeWidgetItem* row = SelectedRow(HostView);
+    if (!row)
+        return;
+    // A lookup-with-PING row shows its echo's outcome after the name; the query is the name.
+    QString name = row->text(mainview::HostNameColumn);
+    for (const QString& suffix : {QStringLiteral(" (alive)"), QStringLiteral(" (no response)")})
+        if (name.endsWith(suffix)) {
+            name.chop(suffix.size());
+            break;
+        }
+    RunWhois(BoxText(WhoisServer), name.toStdString());
 }
 
 void TMainForm::Whois2Click() {

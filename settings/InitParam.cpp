@@ -40,7 +40,9 @@ void TInitParam::Load(const std::string& FileName) {
     FResolveIP = false;
     FCodeInDes = 0;
     FInterval = 1000;
-    FTimeOut = 500;
+    // Seconds per probe: the time-out box's designed value. 500 would make each silent
+    // router on a trace cost more than eight minutes.
+    FTimeOut = 5;
     FPingCount = 5;
     FAutoChange = false;
     FTraceWhois = false;
@@ -59,7 +61,7 @@ void TInitParam::Load(const std::string& FileName) {
         FResolveIP = file.ReadBool("RESOLVEIP", false);
         FCodeInDes = ReadIntegerOr(file, "CODEINDES", 0);
         FInterval = ReadIntegerOr(file, "INTERVAL", 1000);
-        FTimeOut = ReadIntegerOr(file, "TIMEOUT", 500);
+        FTimeOut = ReadIntegerOr(file, "TIMEOUT", 5);
         FPingCount = ReadIntegerOr(file, "PINGCOUNT", 5);
         FAutoChange = file.ReadBool("AUTOCHANGE", false);
         FTraceWhois = file.ReadBool("TRACE-WHOIS", false);

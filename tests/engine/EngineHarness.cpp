@@ -40,6 +40,28 @@ EventLog::EventLog(TPingTrace& trace) {
                                 const std::string& response) {
         events.push_back(Make("SmtpResult", s, 0, code, query, response));
     };
+    trace.OnEchoReply = [this](TObject* s, uint8_t status, int32_t seq, int32_t ms,
+                               const TagHostEnt& host) {
+        events.push_back(Make("EchoReply", s));
+        events.back().status = status;
+        events.back().seq = seq;
+        events.back().replyTime = ms;
+        events.back().host = host;
+    };
+    trace.OnTraceHop = [this](TObject* s, int32_t hop, uint8_t status, int32_t ms,
+                              uint32_t address) {
+        events.push_back(Make("TraceHop", s));
+        events.back().seq = hop;
+        events.back().status = status;
+        events.back().replyTime = ms;
+        events.back().address = address;
+    };
+    trace.OnHopResolved = [this](TObject* s, int32_t hop, const TagHostEnt& host) {
+        events.push_back(Make("HopResolved", s));
+        events.back().seq = hop;
+        events.back().host = host;
+    };
+    trace.OnTraceEnd = [this](TObject* s) { events.push_back(Make("TraceEnd", s)); };
     trace.OnDone = [this](TObject* s) { events.push_back(Make("Done", s)); };
 }
 

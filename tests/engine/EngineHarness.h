@@ -25,16 +25,21 @@ using Ms = std::chrono::milliseconds;
 // One raised event, with everything it carried.
 struct Event {
     std::string kind; // "Start", "LookupStart", "Resolved", "WhoisStart", "WhoisResult",
-                      // "SmtpResult", "Done"
+                      // "SmtpResult", "EchoReply", "TraceHop", "HopResolved", "TraceEnd",
+                      // "Done"
     TObject* sender = nullptr;
     int op = 0;
     int32_t code = 0;
     std::string text1; // target, server or query
     std::string text2; // query or response
     TagHostEnt host;
+    int32_t seq = 0;       // echo sequence or hop number
+    int status = 0;        // probe status
+    int32_t replyTime = 0; // milliseconds
+    uint32_t address = 0;  // answering address of a hop
 };
 
-// Binds every event of the controller that the lookup, WHOIS and SMTP operations raise.
+// Binds every event of the controller.
 class EventLog {
 public:
     explicit EventLog(TPingTrace& trace);

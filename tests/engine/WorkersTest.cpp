@@ -1,6 +1,5 @@
-// The worker frame seen directly: hop lookups, the start-up pairing of every worker, the
-// operations whose probing steps are not part of the engine yet, and how a released
-// controller treats its own and other controllers' workers.
+// The worker frame seen directly: hop lookups, the start-up pairing of every worker, and how
+// a released controller treats its own and other controllers' workers.
 #include "tests/engine/EngineHarness.h"
 #include "tests/support/FakeServer.h"
 
@@ -95,26 +94,6 @@ TEST_F(Workers, EveryStartUpIsPairedWithACleanUp) {
         ASSERT_TRUE(PumpUntil([] { return platform::Thread::LiveCount() == 0; }, 3s));
     }
     EXPECT_EQ(winsock::StartupCount(), before);
-}
-
-TEST_F(Workers, PingAndTraceComeToRestAfterTheirLookup) {
-    TPingTrace trace;
-    EventLog log{trace};
-    trace.Ping(sb::kWhoisA);
-    ASSERT_TRUE(WaitFor(log, "Done"));
-    EXPECT_EQ(log.Kinds(), "Start LookupStart Resolved Done");
-    EXPECT_EQ(log.First("Start").op, opPing);
-    EXPECT_EQ(log.First("Resolved").op, opPing);
-    EXPECT_TRUE(trace.FIdle);
-
-    log.events.clear();
-    trace.Trace(sb::kWhoisBAddr);
-    ASSERT_TRUE(WaitFor(log, "Done"));
-    EXPECT_EQ(log.Kinds(), "Start LookupStart Resolved Done");
-    EXPECT_EQ(log.First("Resolved").op, opTrace);
-    EXPECT_EQ(trace.CurrentTarget(), sb::kWhoisB);
-    PumpFor(100ms);
-    EXPECT_EQ(log.Count("Done"), 1);
 }
 
 TEST_F(Workers, WhoisEndedDuringAnOperationRaisesNothing) {

@@ -4,9 +4,11 @@
 
 #include "platform/qt/QtMainThread.h"
 #include "settings/IniParam.h"
+#include "tests/support/HopNetwork.h"
 #include "tests/support/NetSandbox.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -16,6 +18,11 @@ int main(int argc, char** argv) {
     std::string reason;
     if (!testsupport::EnterNetSandbox(&reason))
         std::fprintf(stderr, "%s; network tests will be skipped\n", reason.c_str());
+    // Run as an ordinary user would be: the probes then fall back to ICMP datagram sockets.
+    if (std::getenv("ZW_DROP_NET_RAW") && !testsupport::DropNetRaw(&reason)) {
+        std::fprintf(stderr, "cannot drop CAP_NET_RAW: %s\n", reason.c_str());
+        return 1;
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     mainview::TZwApplication app(argc, argv);

@@ -43,7 +43,7 @@ TEST_F(StartupTest, NoFilesGiveTheDefaults) {
     TMainForm& f = Start();
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Zindor Whois (v.0.1.0)"));
     EXPECT_EQ(f.Interval->Value(), 1000);
-    EXPECT_EQ(f.TimeOut->Value(), 500);
+    EXPECT_EQ(f.TimeOut->Value(), 5);
     EXPECT_EQ(f.PingCount->Value(), 5);
     EXPECT_FALSE(f.OptPanel->isHidden());
     EXPECT_TRUE(PanelOnLeft(f));
@@ -82,7 +82,7 @@ TEST_F(StartupTest, ShutdownWritesSettingsAndBothHistories) {
                                             "SHOWCLOCK",  "SHOWPANEL"};
     EXPECT_EQ(KeysOf(lines), expected);
     for (const char* line :
-         {"WHOISSWEEP=0", "RESOLVEIP=0", "CODEINDES=0", "INTERVAL=1000", "TIMEOUT=500",
+         {"WHOISSWEEP=0", "RESOLVEIP=0", "CODEINDES=0", "INTERVAL=1000", "TIMEOUT=5",
           "PINGCOUNT=5", "PANELALIGN=0", "SHOWCLOCK=0", "SHOWPANEL=1"})
         EXPECT_TRUE(HasLine(lines, line)) << line;
     ASSERT_TRUE(Exists("Whois.lst"));

@@ -19,7 +19,7 @@ const std::string kFreshFile = "MEMOFONT=\"ＭＳ Ｐゴシック\",128,$8000000
                                "RESOLVEIP=0\r\n"
                                "CODEINDES=0\r\n"
                                "INTERVAL=1000\r\n"
-                               "TIMEOUT=500\r\n"
+                               "TIMEOUT=5\r\n"
                                "PINGCOUNT=5\r\n"
                                "AUTOCHANGE=0\r\n"
                                "TRACE-WHOIS=0\r\n"
@@ -45,7 +45,7 @@ void ExpectDefaults(const TInitParam& p) {
     EXPECT_FALSE(p.FResolveIP);
     EXPECT_EQ(p.FCodeInDes, 0);
     EXPECT_EQ(p.FInterval, 1000);
-    EXPECT_EQ(p.FTimeOut, 500);
+    EXPECT_EQ(p.FTimeOut, 5);
     EXPECT_EQ(p.FPingCount, 5);
     EXPECT_FALSE(p.FAutoChange);
     EXPECT_FALSE(p.FTraceWhois);

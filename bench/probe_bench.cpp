@@ -1,0 +1,155 @@
+// Ping and trace measured against the system's own tools on the same namespace network (see
+// tests/support/HopNetwork), in the same run:
+//
+// Reply-time accuracy: a path whose client link is delayed 10 ms each way by a user-space
+// delay line (20 ms round trip); the median of our echo reply times against the median of
+// iputils ping's. Goal: within 1 ms.
+// Trace wall time: a 10-hop chain (9 routers and the target); our trace from its start to
+// OnDone against `traceroute -I -n -q 1 -N 1` (one probe at a time, as ours). Goal: ratio
+// 1.2 or less.
+//
+// Runs as root (raw sockets, namespaces). Needs iputils-ping and traceroute (scripts/deps.sh).
+#include "engine/PingCtrl.h"
+#include "platform/HeadlessMainThread.h"
+#include "tests/support/HopNetwork.h"
+#include "tests/support/NetSandbox.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace std::chrono_literals;
+using testsupport::HopNetwork;
+using testsupport::HopNetworkOptions;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+platform::HeadlessMainThread* g_main = nullptr;
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    if (v.empty())
+        return -1;
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// Our reply times: one TEcho at a time, as a ping series sends them.
+std::vector<double> OurReplyTimes(const std::string& target, int count) {
+    TagHostEnt host;
+    host.Found = true;
+    host.Address = testsupport::Ipv4(target.c_str());
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        bool done = false;
+        auto* echo = new TEcho(host, 257 + i, i + 1);
+        echo->FReplyTimeOut = 2;
+        echo->OnReply = [&](TObject*, uint8_t status, const tagPACKET& packet) {
+            if (status == 1)
+                times.push_back(packet.ReplyTime);
+            done = true;
+        };
+        g_main->RunUntil([&] { return done; }, 5s);
+        g_main->RunUntil([] { return false; }, 200ms);
+    }
+    return times;
+}
+
+std::vector<double> PingReplyTimes(const std::string& target, int count) {
+    std::string output;
+    testsupport::RunShell("ping -n -c " + std::to_string(count) + " -i 0.2 " + target, &output);
+    std::vector<double> times;
+    for (size_t at = output.find("time="); at != std::string::npos;
+         at = output.find("time=", at + 5))
+        times.push_back(std::atof(output.c_str() + at + 5));
+    if (times.empty())
+        std::fprintf(stderr, "ping gave no times:\n%s\n", output.c_str());
+    return times;
+}
+
+double OurTraceSeconds(const std::string& target, int* hops) {
+    TPingTrace trace;
+    bool done = false;
+    *hops = 0;
+    trace.OnTraceHop = [&](TObject*, int32_t, uint8_t, int32_t, uint32_t) { ++*hops; };
+    trace.OnDone = [&](TObject*) { done = true; };
+    trace.FProbeTimeOut = 2;
+    const auto start = Clock::now();
+    trace.Trace(target);
+    g_main->RunUntil([&] { return done; }, 60s);
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double TracerouteSeconds(const std::string& target, int* hops) {
+    std::string output;
+    const auto start = Clock::now();
+    testsupport::RunShell("traceroute -I -n -q 1 -N 1 -w 2 " + target, &output);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    *hops = int(std::count(output.begin(), output.end(), '\n')) - 1;
+    return seconds;
+}
+
+} // namespace
+
+int main() {
+    std::string reason;
+    if (!testsupport::EnterNetSandbox(&reason)) {
+        std::fprintf(stderr, "%s\n", reason.c_str());
+        return 1;
+    }
+    platform::HeadlessMainThread mainThread;
+    g_main = &mainThread;
+    platform::InstallMainThread(&mainThread);
+    int rc = 0;
+    {
+        HopNetworkOptions options;
+        options.routers = 1;
+        options.oneWayDelay = 10ms;
+        HopNetwork net(options);
+        if (!net.Ok()) {
+            std::fprintf(stderr, "%s\n", net.Error().c_str());
+            return 1;
+        }
+        constexpr int kEchoes = 60;
+        // Echo by echo in turn, so both see the same conditions of the machine.
+        std::vector<double> ours, theirs;
+        for (int round = 0; round < kEchoes; ++round) {
+            const auto a = OurReplyTimes(net.TargetAddress(), 1);
+            const auto b = PingReplyTimes(net.TargetAddress(), 1);
+            ours.insert(ours.end(), a.begin(), a.end());
+            theirs.insert(theirs.end(), b.begin(), b.end());
+        }
+        const double diff = Median(ours) - Median(theirs);
+        std::printf("ReplyTimeAccuracy: ours median %.2f ms (%zu replies), ping median %.2f ms "
+                    "(%zu replies), difference %.2f ms (goal within 1 ms)\n",
+                    Median(ours), ours.size(), Median(theirs), theirs.size(), diff);
+        if (ours.size() < kEchoes || theirs.size() < kEchoes || std::abs(diff) > 1.0)
+            rc = 2;
+    }
+    {
+        HopNetworkOptions options;
+        options.routers = 9;
+        HopNetwork net(options);
+        if (!net.Ok()) {
+            std::fprintf(stderr, "%s\n", net.Error().c_str());
+            return 1;
+        }
+        std::vector<double> ours, theirs;
+        int ourHops = 0, theirHops = 0;
+        for (int round = 0; round < 5; ++round) {
+            ours.push_back(OurTraceSeconds(net.TargetAddress(), &ourHops));
+            theirs.push_back(TracerouteSeconds(net.TargetAddress(), &theirHops));
+        }
+        const double ratio = Median(ours) / Median(theirs);
+        std::printf("TraceWallTime: ours median %.2f ms (%d hops), traceroute median %.2f ms "
+                    "(%d hops), ratio %.2f (goal 1.2 or less)\n",
+                    Median(ours) * 1000, ourHops, Median(theirs) * 1000, theirHops, ratio);
+        if (ourHops != 10 || theirHops != 10 || ratio > 1.2)
+            rc = rc ? rc : 3;
+    }
+    platform::InstallMainThread(nullptr);
+    return rc;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+// ICMP echo requests and the datagrams that answer them, as pure functions over bytes: no
+// sockets, no clock, so tests and fuzzers reach them directly.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace icmp {
+
+constexpr size_t RequestSize = 24;
+// Size of the probe record's reply buffer: the last datagram, from its IPv4 header on.
+constexpr size_t ReplySize = 300;
+
+constexpr uint8_t TypeEchoReply = 0, TypeUnreachable = 3, TypeEchoRequest = 8,
+                  TypeTimeExceeded = 11;
+
+// The Internet checksum (RFC 1071) over 16-bit words read in machine order: stored in machine
+// order it puts the right bytes on the wire. An odd last byte counts as a word of its own.
+uint16_t Checksum(const uint8_t* bytes, size_t length);
+
+// The 24-byte echo request: type 8, code 0, the checksum, the low 16 bits of `ident` and `seq`
+// least significant byte first, then the data bytes 0x20 to 0x2F.
+std::array<uint8_t, RequestSize> BuildEchoRequest(uint32_t ident, uint32_t seq);
+
+enum class ReplyKind {
+    Foreign,      // not an answer to this probe (another program's, our own request, garbage)
+    EchoReply,    // the echo reply to this probe
+    TimeExceeded, // a router's time-exceeded message quoting this probe's request
+    Unreachable,  // a destination-unreachable message quoting this probe's request
+};
+
+struct ReplyMatch {
+    ReplyKind kind = ReplyKind::Foreign;
+    uint8_t type = 0;    // the ICMP type read
+    uint32_t source = 0; // the datagram's IPv4 source, network byte order
+};
+
+// One datagram as a raw ICMP socket delivers it (IPv4 header first), checked against the
+// request `request` (the 8 header bytes at least). The IPv4 header length is taken from its
+// own field, for the datagram and for a quoted request alike. Pure; any bytes are safe.
+ReplyMatch MatchRawReply(const uint8_t* data, size_t length, const uint8_t* request);
+
+// One datagram as an unprivileged ICMP datagram socket delivers it from `source`: the ICMP
+// message without an IPv4 header, its identifier chosen by the kernel. Only echo replies
+// arrive this way; the sequence bytes decide.
+ReplyMatch MatchDatagramReply(const uint8_t* data, size_t length, uint32_t source,
+                              const uint8_t* request);
+
+// An error-queue entry of such a socket (IP_RECVERR): the ICMP type and code, the offender's
+// address and the original request as the kernel kept it. Time-exceeded and unreachable
+// entries whose request carries this probe's sequence match; anything else is foreign.
+ReplyMatch MatchQueuedError(uint8_t type, uint8_t code, uint32_t offender, const uint8_t* original,
+                            size_t originalLength, const uint8_t* request);
+
+// Lays a datagram-socket answer out as a raw socket would have delivered it, so the probe
+// record reads the same either way: a 20-byte IPv4 header (version 4, protocol 1, source
+// `source`, destination `destination`), then `icmpMessage`, cut at ReplySize. Returns the
+// length written into `reply`.
+size_t LayOutAsRaw(uint32_t source, uint32_t destination, const uint8_t* icmpMessage,
+                   size_t icmpLength, std::array<uint8_t, ReplySize>& reply);
+
+// The same for an error-queue entry: the ICMP error message from `offender` (type, code, a
+// zero checksum, four unused bytes) quoting a 20-byte IPv4 header to `destination` and the
+// original request.
+size_t LayOutQueuedError(uint8_t type, uint8_t code, uint32_t offender, uint32_t destination,
+                         const uint8_t* original, size_t originalLength,
+                         std::array<uint8_t, ReplySize>& reply);
+
+} // namespace icmp

@@ -1,0 +1,293 @@
+#include "engine/IcmpProbe.h"
+
+#include "platform/Cancel.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+
+#include <linux/errqueue.h>
+#include <netinet/in.h>
+#include <netinet/ip.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::atomic<bool> g_accessRefused{false};
+
+enum class Heard { Ours, Nothing, Failed };
+
+// When the kernel took the datagram in (SO_TIMESTAMPNS), on the steady clock, so a busy
+// machine's late wake-up does not count as reply time; now when the stamp is missing.
+Clock::time_point ArrivalOf(msghdr& msg) {
+    const auto now = Clock::now();
+    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS)
+            continue;
+        timespec stamp, real;
+        std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+        ::clock_gettime(CLOCK_REALTIME, &real);
+        const auto lag = std::chrono::seconds(real.tv_sec - stamp.tv_sec) +
+                         std::chrono::nanoseconds(real.tv_nsec - stamp.tv_nsec);
+        if (lag >= std::chrono::nanoseconds(0) && lag < std::chrono::seconds(1))
+            return now - std::chrono::duration_cast<Clock::duration>(lag);
+    }
+    return now;
+}
+
+// Takes the error-queue entries of a datagram socket; Ours when one answers this probe.
+Heard ReadErrorQueue(winsock::SOCKET s, const uint8_t* request, uint32_t target,
+                     std::array<uint8_t, icmp::ReplySize>& reply, Clock::time_point& arrived) {
+    for (;;) {
+        uint8_t original[icmp::ReplySize];
+        alignas(cmsghdr) char control[512];
+        sockaddr_in from{};
+        iovec iov{original, sizeof original};
+        msghdr msg{};
+        msg.msg_name = &from;
+        msg.msg_namelen = sizeof from;
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        const ssize_t n = ::recvmsg(s, &msg, MSG_ERRQUEUE | MSG_DONTWAIT);
+        if (n < 0)
+            return Heard::Nothing;
+        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+            if (c->cmsg_level != SOL_IP || c->cmsg_type != IP_RECVERR)
+                continue;
+            sock_extended_err err;
+            std::memcpy(&err, CMSG_DATA(c), sizeof err);
+            if (err.ee_origin != SO_EE_ORIGIN_ICMP)
+                continue;
+            sockaddr_in offender;
+            std::memcpy(&offender,
+                        SO_EE_OFFENDER(reinterpret_cast<sock_extended_err*>(CMSG_DATA(c))),
+                        sizeof offender);
+            const auto m = icmp::MatchQueuedError(
+                err.ee_type, err.ee_code, offender.sin_addr.s_addr, original, size_t(n), request);
+            if (m.kind != icmp::ReplyKind::Foreign) {
+                icmp::LayOutQueuedError(err.ee_type, err.ee_code, m.source, target, original,
+                                        size_t(n), reply);
+                arrived = ArrivalOf(msg);
+                return Heard::Ours;
+            }
+        }
+    }
+}
+
+// Reads what has arrived without waiting: Ours when a datagram answers this probe, Nothing
+// when only foreign ones (or none) were there, Failed when a receive failed.
+Heard ReadArrived(const IcmpSocket& socket, const uint8_t* request, uint32_t target,
+                  std::array<uint8_t, icmp::ReplySize>& reply, Clock::time_point& arrived) {
+    if (socket.Datagram &&
+        ReadErrorQueue(socket.Handle, request, target, reply, arrived) == Heard::Ours)
+        return Heard::Ours;
+    for (;;) {
+        uint8_t buffer[icmp::ReplySize];
+        sockaddr_in from{};
+        alignas(cmsghdr) char control[128];
+        iovec iov{buffer, sizeof buffer};
+        msghdr msg{};
+        msg.msg_name = &from;
+        msg.msg_namelen = sizeof from;
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        ssize_t n = ::recvmsg(socket.Handle, &msg, MSG_DONTWAIT);
+        if (n > ssize_t(sizeof buffer))
+            n = sizeof buffer;
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+                return Heard::Nothing;
+            // A datagram socket also reports a queued ICMP error here; the queue has it.
+            if (socket.Datagram)
+                continue;
+            winsock::WSASetLastError(winsock::ErrnoToWinSock(errno));
+            return Heard::Failed;
+        }
+        if (socket.Datagram) {
+            const auto m =
+                icmp::MatchDatagramReply(buffer, size_t(n), from.sin_addr.s_addr, request);
+            if (m.kind != icmp::ReplyKind::Foreign) {
+                icmp::LayOutAsRaw(m.source, 0, buffer, size_t(n), reply);
+                arrived = ArrivalOf(msg);
+                return Heard::Ours;
+            }
+        } else if (icmp::MatchRawReply(buffer, size_t(n), request).kind !=
+                   icmp::ReplyKind::Foreign) {
+            reply.fill(0);
+            std::memcpy(reply.data(), buffer, size_t(n));
+            arrived = ArrivalOf(msg);
+            return Heard::Ours;
+        }
+    }
+}
+
+// Waits until this probe's answer arrives or the deadline passes; other datagrams are read
+// and dropped on the way. 1 answer (with its arrival in `at`), 0 time-out, -1 failure or Stop.
+int ReceiveReply(const IcmpSocket& socket, const uint8_t* request, uint32_t target,
+                 Clock::time_point deadline, std::array<uint8_t, icmp::ReplySize>& reply,
+                 Clock::time_point& at) {
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+        pollfd p{socket.Handle, POLLIN, 0};
+        const int rc = platform::PollCancellable(
+            &p, 1, left.count() > 0 ? left : std::chrono::microseconds(0));
+        if (rc < 0) {
+            winsock::WSASetLastError(winsock::ErrnoToWinSock(errno));
+            return -1;
+        }
+        if (rc == 0)
+            return 0;
+        at = Clock::now();
+        const Heard heard = ReadArrived(socket, request, target, reply, at);
+        // A receive that fails once the socket was readable still ends the wait as an answer.
+        if (heard != Heard::Nothing)
+            return 1;
+        if (at >= deadline)
+            return 0;
+    }
+}
+
+} // namespace
+
+bool OpenIcmpSocket(IcmpSocket& socket) {
+    socket = IcmpSocket{};
+    const int on = 1;
+    socket.Handle = winsock::socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+    if (socket.Handle != winsock::INVALID_SOCKET) {
+        g_accessRefused = false;
+        // Arrival stamps are a refinement; without them the wake-up time stands.
+        ::setsockopt(socket.Handle, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+        return true;
+    }
+    const int rawError = winsock::WSAGetLastError();
+    socket.Handle = winsock::socket(AF_INET, SOCK_DGRAM, IPPROTO_ICMP);
+    if (socket.Handle == winsock::INVALID_SOCKET) {
+        const int dgramError = winsock::WSAGetLastError();
+        g_accessRefused = rawError == winsock::WSAEACCES && dgramError == winsock::WSAEACCES;
+        winsock::WSASetLastError(rawError);
+        return false;
+    }
+    socket.Datagram = true;
+    ::setsockopt(socket.Handle, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    if (::setsockopt(socket.Handle, SOL_IP, IP_RECVERR, &on, sizeof on) != 0) {
+        winsock::WSASetLastError(winsock::ErrnoToWinSock(errno));
+        winsock::closesocket(socket.Handle);
+        socket.Handle = winsock::INVALID_SOCKET;
+        return false;
+    }
+    g_accessRefused = false;
+    return true;
+}
+
+bool IcmpAccessRefused() {
+    return g_accessRefused;
+}
+
+const char* IcmpAccessAdvice() {
+    return "ICMP sockets are refused: run \"setcap cap_net_raw+ep\" on the program, or widen "
+           "net.ipv4.ping_group_range to include your group.";
+}
+
+int SendEcho(const IcmpSocket& socket, tagPACKET& packet, int32_t seconds, int32_t& replyTime) {
+    replyTime = -1;
+    const auto request = icmp::BuildEchoRequest(uint32_t(packet.Ident), uint32_t(packet.Seq));
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = packet.Host.Address;
+    const auto sent = Clock::now();
+    if (winsock::sendto(socket.Handle, reinterpret_cast<const char*>(request.data()),
+                        int(request.size()), 0, reinterpret_cast<const sockaddr*>(&to),
+                        sizeof to) == winsock::SOCKET_ERROR)
+        return -1;
+    const auto wait = seconds > 0 ? std::chrono::microseconds(std::chrono::seconds(seconds))
+                                  : std::chrono::microseconds(500);
+    Clock::time_point at;
+    const int rc =
+        ReceiveReply(socket, request.data(), packet.Host.Address, sent + wait, packet.Reply, at);
+    if (rc <= 0)
+        return rc;
+    // Rounded to the nearest millisecond of a steady clock.
+    // Rounded to the nearest millisecond of a steady clock; an arrival stamp read against
+    // the wall clock can never make it negative.
+    const auto elapsed = std::max(at - sent, Clock::duration::zero());
+    replyTime = int32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                            elapsed + std::chrono::microseconds(500))
+                            .count());
+    return 16;
+}
+
+TEcho::TEcho(const TagHostEnt& host, int32_t ident, int32_t seq) : TWSAThread(false) {
+    FPacket.Host = host;
+    FPacket.Ident = ident;
+    FPacket.Seq = seq;
+}
+
+void TEcho::Execute() {
+    FPacket.Status = 0;
+    FPacket.ReplyTime = -1;
+    if (FWinSockReady) {
+        IcmpSocket socket;
+        if (!OpenIcmpSocket(socket)) {
+            FPacket.Status = 2;
+        } else {
+            const int rc = SendEcho(socket, FPacket, FReplyTimeOut, FPacket.ReplyTime);
+            FPacket.Status = rc == 16 ? 1 : rc == 0 ? 3 : 2;
+            if (winsock::closesocket(socket.Handle) == winsock::SOCKET_ERROR)
+                FPacket.Status = 2;
+        }
+    }
+    if (OnReply)
+        RaiseOnMain([this] { OnReply(this, FPacket.Status, FPacket); });
+}
+
+TTrace::TTrace(const TagHostEnt& host) : TWSAThread(false) {
+    FPacket.Host = host;
+    FPacket.Ident = 512;
+    FPacket.Seq = 0;
+}
+
+void TTrace::Execute() {
+    FPacket.Status = 0;
+    if (!FWinSockReady)
+        return;
+    IcmpSocket socket;
+    if (!OpenIcmpSocket(socket)) {
+        FPacket.Status = 2;
+        return;
+    }
+    for (int32_t ttl = 1; ttl <= 255; ++ttl) {
+        if (Terminated())
+            break;
+        if (winsock::setsockopt(socket.Handle, winsock::WS_IPPROTO_IP, winsock::WS_IP_TTL,
+                                reinterpret_cast<const char*>(&ttl), 4) != 0) {
+            FPacket.Status = 2;
+            break;
+        }
+        FPacket.Seq = ttl;
+        const int rc = SendEcho(socket, FPacket, FReplyTimeOut, FPacket.ReplyTime);
+        if (rc == -1) {
+            FPacket.Status = 2;
+            break;
+        }
+        FPacket.Status = rc == 0 ? 3 : 1;
+        ++FPacket.Ident;
+        if (OnHop && !RaiseOnMain([this, ttl] { OnHop(this, ttl, FPacket); }))
+            break;
+        uint32_t source;
+        std::memcpy(&source, &FPacket.Reply[12], 4);
+        if (FPacket.Status == 1 && source == FPacket.Host.Address)
+            break;
+    }
+    winsock::closesocket(socket.Handle);
+}

@@ -1,0 +1,219 @@
+#include "tests/support/HopNetwork.h"
+#include "tests/support/DelayLine.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sched.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace testsupport {
+
+bool DropNetRaw(std::string* error) {
+    ::prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_LOWER, CAP_NET_RAW, 0, 0);
+    if (::prctl(PR_CAPBSET_DROP, CAP_NET_RAW, 0, 0, 0) != 0 && errno != EINVAL) {
+        if (error)
+            *error = std::string("PR_CAPBSET_DROP: ") + std::strerror(errno);
+        return false;
+    }
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0) {
+        if (error)
+            *error = std::string("capget: ") + std::strerror(errno);
+        return false;
+    }
+    const uint32_t bit = 1u << CAP_NET_RAW;
+    data[0].effective &= ~bit;
+    data[0].permitted &= ~bit;
+    data[0].inheritable &= ~bit;
+    if (::syscall(SYS_capset, &header, data) != 0) {
+        if (error)
+            *error = std::string("capset: ") + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+int RunShell(const std::string& command, std::string* output) {
+    FILE* pipe = ::popen(("exec 2>&1; " + command).c_str(), "r");
+    if (!pipe)
+        return -1;
+    std::string text;
+    char buffer[512];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        text.append(buffer, n);
+    const int status = ::pclose(pipe);
+    if (output)
+        *output = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+HopNetwork::HopNetwork(const HopNetworkOptions& options) : routers_(options.routers) {
+    ok_ = Build(options);
+}
+
+HopNetwork::~HopNetwork() {
+    delay_.reset();
+    for (int pid : pids_) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    // The client's own ends of the links go with their peers; a delay line's device goes
+    // with its descriptor.
+}
+
+std::string HopNetwork::RouterAddress(int i) {
+    return "198.18." + std::to_string(i - 1) + ".2";
+}
+
+std::string HopNetwork::TargetAddress() const {
+    return "198.18." + std::to_string(routers_) + ".2";
+}
+
+std::string HopNetwork::RouterName(int i) {
+    return "r" + std::to_string(i) + ".hop.test";
+}
+
+std::string HopNetwork::Prefix(int node) const {
+    return node == 0 ? std::string()
+                     : "nsenter -t " + std::to_string(pids_[size_t(node - 1)]) + " -n ";
+}
+
+int HopNetwork::RunIn(int node, const std::string& command, std::string* output) const {
+    return RunShell(Prefix(node) + command, output);
+}
+
+// A child that only holds a new network namespace until it is killed.
+bool HopNetwork::StartNamespace() {
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0) {
+        error_ = std::string("pipe: ") + std::strerror(errno);
+        return false;
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const char ok = ::unshare(CLONE_NEWNET) == 0 ? '1' : '0';
+        (void)!::write(ready[1], &ok, 1);
+        for (;;)
+            ::pause();
+    }
+    ::close(ready[1]);
+    char ok = '0';
+    const bool read = pid > 0 && ::read(ready[0], &ok, 1) == 1;
+    ::close(ready[0]);
+    if (pid > 0)
+        pids_.push_back(pid);
+    if (!read || ok != '1') {
+        error_ = "a child could not make a network namespace";
+        return false;
+    }
+    return true;
+}
+
+bool HopNetwork::OpenDelayLine(const HopNetworkOptions& options, std::string& script) {
+    const int a = DelayLine::OpenTun("zwdl0");
+    const int b = a < 0 ? -1 : DelayLine::OpenTun("zwdl1");
+    if (b < 0) {
+        error_ = std::string("TUN device for the delay line: ") + std::strerror(errno);
+        if (a >= 0)
+            ::close(a);
+        return false;
+    }
+    delay_ = std::make_unique<DelayLine>(a, b, options.oneWayDelay);
+    const std::string r1 = Prefix(1);
+    script += "ip link set zwdl1 netns " + std::to_string(pids_[0]) + "\n";
+    script += "ip addr add 198.18.0.1 peer 198.18.0.2 dev zwdl0\nip link set zwdl0 up\n";
+    script += r1 + "ip addr add 198.18.0.2 peer 198.18.0.1 dev zwdl1\n";
+    script += r1 + "ip link set zwdl1 up\n";
+    return true;
+}
+
+bool HopNetwork::Build(const HopNetworkOptions& options) {
+    if (options.routers < 1) {
+        error_ = "at least one router";
+        return false;
+    }
+    const int nodes = options.routers + 2;
+    for (int i = 1; i < nodes; ++i)
+        if (!StartNamespace())
+            return false;
+    std::string script = "set -e\n";
+    for (int node = 0; node < nodes; ++node) {
+        const std::string in = Prefix(node);
+        script += in + "ip link set lo up\n";
+        // Rate-limited time-exceeded messages would make the tests flaky.
+        script += in + "sysctl -qw net.ipv4.icmp_ratelimit=0\n";
+        if (node > 0 && node <= options.routers)
+            script += in + "sysctl -qw net.ipv4.ip_forward=1\n";
+    }
+    for (int k = 0; k < nodes - 1; ++k) {
+        const std::string net = "198.18." + std::to_string(k) + ".";
+        if (k == 0 && options.oneWayDelay.count() > 0) {
+            if (!OpenDelayLine(options, script))
+                return false;
+            continue;
+        }
+        const std::string left = "zwl" + std::to_string(k), right = "zwr" + std::to_string(k);
+        script += "ip link add " + left +
+                  (k > 0 ? " netns " + std::to_string(pids_[size_t(k - 1)]) : "") +
+                  " type veth peer name " + right + " netns " + std::to_string(pids_[size_t(k)]) +
+                  "\n";
+        script += Prefix(k) + "ip addr add " + net + "1/24 dev " + left + "\n";
+        script += Prefix(k) + "ip link set " + left + " up\n";
+        script += Prefix(k + 1) + "ip addr add " + net + "2/24 dev " + right + "\n";
+        script += Prefix(k + 1) + "ip link set " + right + " up\n";
+    }
+    // Towards the target through each right neighbour; back to the client's link through
+    // each left neighbour.
+    script += "ip route add 198.18.0.0/15 via 198.18.0.2\n";
+    for (int node = 1; node < nodes; ++node) {
+        const std::string in = Prefix(node);
+        if (node < nodes - 1)
+            script += in + "ip route add 198.18.0.0/15 via 198.18." + std::to_string(node) + ".2\n";
+        if (node > 1)
+            script +=
+                in + "ip route add 198.18.0.0/24 via 198.18." + std::to_string(node - 1) + ".1\n";
+        if (node == nodes - 1 && node > 1)
+            script +=
+                in + "ip route add 198.18.0.0/15 via 198.18." + std::to_string(node - 1) + ".1\n";
+    }
+    if (options.silentRouter > 0 && options.silentRouter <= options.routers) {
+        // What the router itself sends goes nowhere; what it forwards is untouched.
+        const std::string in = Prefix(options.silentRouter);
+        script += in + "ip route add blackhole default table 100\n";
+        script += in + "ip rule add iif lo table 100 priority 100\n";
+    }
+    if (options.targetIgnoresEchoes)
+        script += Prefix(nodes - 1) + "sysctl -qw net.ipv4.icmp_echo_ignore_all=1\n";
+    std::string output;
+    if (RunShell(script, &output) != 0) {
+        error_ = "building the hop network failed: " + output;
+        return false;
+    }
+    // Names both ways through the private hosts file.
+    std::string hosts;
+    for (int i = 1; i <= options.routers; ++i)
+        hosts += RouterAddress(i) + "\t" + RouterName(i) + "\n";
+    hosts += TargetAddress() + "\t" + TargetName() + "\n";
+    const int fd = ::open("/etc/hosts", O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0 || ::write(fd, hosts.data(), hosts.size()) != ssize_t(hosts.size())) {
+        error_ = std::string("appending to the private hosts file: ") + std::strerror(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+} // namespace testsupport
