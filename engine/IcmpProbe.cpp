@@ -251,6 +251,13 @@ void TEcho::Execute() {
         RaiseOnMain([this] { OnReply(this, FPacket.Status, FPacket); });
 }
 
+void TEcho::Failed(bool, std::exception_ptr) {
+    FPacket.Status = 2;
+    FPacket.ReplyTime = -1;
+    if (OnReply)
+        RaiseOnMain([this] { OnReply(this, FPacket.Status, FPacket); });
+}
+
 TTrace::TTrace(const TagHostEnt& host) : TWSAThread(false) {
     FPacket.Host = host;
     FPacket.Ident = 512;

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 
 // The probe record.
@@ -54,6 +55,9 @@ public:
 
 protected:
     void Execute() override;
+    // A probe without a thread, or whose body threw, still answers once (status 2), so the
+    // series waiting for it goes on.
+    void Failed(bool noThread, std::exception_ptr error) override;
 };
 
 // Echoes with TTL 1, 2, ... 255 until the target answers; OnHop for each hop sent.

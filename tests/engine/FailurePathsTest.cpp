@@ -5,6 +5,7 @@
 #include "tests/support/BlackHole.h"
 #include "tests/support/FakeServer.h"
 
+#include "engine/IcmpProbe.h"
 #include "platform/WinSock.h"
 
 #include <atomic>
@@ -133,7 +134,13 @@ TEST_F(Failures, ThrowingBodyReportsItsStepAsFailedAndEnds) {
             lookedUp = true;
             host = h;
         };
-        ASSERT_TRUE(PumpUntil([&] { return ended && lookedUp && WorkerThreads.Count() == 0; }));
+        // An echo answers once, with an error, so the ping series waiting for it goes on.
+        int echoStatus = -1;
+        auto* echo = new Throwing<TEcho>(c.error, server, 256, 1);
+        echo->OnReply = [&](TObject*, uint8_t status, const tagPACKET&) { echoStatus = status; };
+        ASSERT_TRUE(PumpUntil(
+            [&] { return ended && lookedUp && echoStatus >= 0 && WorkerThreads.Count() == 0; }));
+        EXPECT_EQ(echoStatus, 2);
         EXPECT_EQ(code, c.code);
         EXPECT_EQ(text, c.text);
         EXPECT_FALSE(host.Found);
