@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-ipafont-gothic)
 case "${1:-run}" in
   run)  packages+=(xvfb xauth) ;;
-  test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev) ;;
+  test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 
