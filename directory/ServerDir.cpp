@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <stdexcept>
 #include <unordered_set>
@@ -40,40 +39,23 @@ struct NoCaseEqual {
     }
 };
 
-// Answers "does the target hold '.' followed by this suffix?" for many suffixes: the places
-// after the target's dots are found once, and a suffix whose first character follows no dot
-// is rejected at once.
+// Answers "does the target end in '.' followed by this suffix?" for many suffixes. A final dot
+// of the target is ignored; "de" must not catch "example.dev", nor "in" ".int".
 class DotSuffixMatcher {
 public:
     explicit DotSuffixMatcher(std::string_view target) : target_(target) {
-        for (size_t dot = target.find('.'); dot != std::string_view::npos;
-             dot = target.find('.', dot + 1)) {
-            if (dot + 1 < target.size()) {
-                starts_.push_back(dot + 1);
-                const auto first = static_cast<unsigned char>(target[dot + 1]);
-                firstChars_[first / 64] |= uint64_t{1} << (first % 64);
-            }
+        if (!target_.empty() && target_.back() == '.') {
+            target_.remove_suffix(1);
         }
     }
 
     bool Holds(std::string_view suffix) const {
-        const auto first = static_cast<unsigned char>(suffix[0]);
-        if ((firstChars_[first / 64] & (uint64_t{1} << (first % 64))) == 0) {
-            return false;
-        }
-        for (size_t start : starts_) {
-            if (target_[start] == suffix[0] && target_.size() - start >= suffix.size() &&
-                std::memcmp(target_.data() + start, suffix.data(), suffix.size()) == 0) {
-                return true;
-            }
-        }
-        return false;
+        return target_.size() > suffix.size() + 1 && target_.ends_with(suffix) &&
+               target_[target_.size() - suffix.size() - 1] == '.';
     }
 
 private:
     std::string_view target_;
-    std::vector<size_t> starts_;
-    uint64_t firstChars_[4] = {};
 };
 
 // The markers are single characters, so one character decides; inline for the candidate
@@ -207,4 +189,20 @@ std::string NextServerCandidate(std::vector<std::string>& candidates) {
         }
     }
     return {};
+}
+
+std::vector<std::string> RegistryServers(const std::vector<std::string>& serverList,
+                                         const std::string& target) {
+    std::vector<std::string> servers;
+    const DotSuffixMatcher matcher(target);
+    for (const std::string& line : serverList) {
+        const std::vector<std::string> fields = SplitServerFields(line);
+        for (size_t k = 1; k < fields.size(); ++k) {
+            if (MarkerOf(fields[k]) == -1 && matcher.Holds(fields[k])) {
+                servers.push_back(fields[0]);
+                break;
+            }
+        }
+    }
+    return servers;
 }

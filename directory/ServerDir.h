@@ -39,3 +39,8 @@ void BuildServerCandidates(const std::vector<std::string>& serverList, const std
 
 // Takes the next non-empty candidate out of the queue; empty when none is left.
 std::string NextServerCandidate(std::vector<std::string>& candidates);
+
+// The servers whose lines list a domain suffix that `target` ends with (the registries of
+// the name), in directory order; "*" lines are not among them.
+std::vector<std::string> RegistryServers(const std::vector<std::string>& serverList,
+                                         const std::string& target);

@@ -129,7 +129,7 @@ void TPingTrace::WhoisDirect(const std::string& query) {
 }
 
 void TPingTrace::WhoisLaunch() {
-    auto* worker = new TWhois(FQueryText, FHost);
+    auto* worker = new TWhois(FQueryText, FHost, FWhoisPort);
     worker->FOwner = this;
     FWhoisRunning = true;
     worker->OnQueryResult =

@@ -28,6 +28,8 @@ public:
     TagHostEnt FHost;
     int32_t FEchoSent = 0, FEchoCount = 5, FProbeTimeOut = 5000, FEchoSerial = 0;
     bool FResolveHops = false;
+    // The port every WHOIS step connects to; only the command-line front end changes it.
+    uint16_t FWhoisPort = 43;
 
     // Events: optional, raised only when bound.
     TResolvedEvent OnResolved;

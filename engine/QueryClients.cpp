@@ -1,6 +1,7 @@
 #include "engine/QueryClients.h"
 
 #include "engine/HostRoutines.h"
+#include "engine/WhoisIdna.h"
 
 #include <algorithm>
 #include <cstring>
@@ -53,8 +54,8 @@ int32_t ReadResponse(winsock::SOCKET socket, int32_t seconds, std::string& text)
 
 TQueryClient::TQueryClient(const std::string& query, const TagHostEnt& server, uint16_t port,
                            const char* trailer, int32_t waitSeconds)
-    : TWSAThread(false), FServer(server), FQuery(query), FPort(port), FTrailer(trailer),
-      FWaitSeconds(waitSeconds) {}
+    : TWSAThread(false), FServer(server), FQuery(query), FWire(query), FPort(port),
+      FTrailer(trailer), FWaitSeconds(waitSeconds) {}
 
 void TQueryClient::Execute() {
     if (OnQueryStart && !RaiseOnMain([this] { OnQueryStart(this, FServer.Query, FQuery); }))
@@ -76,7 +77,7 @@ void TQueryClient::Execute() {
 int32_t TQueryClient::Exchange(std::string& answer) {
     answer.clear();
     // Checked before any network work: such a text is never sent.
-    if (int32_t refused = CheckRequestText(FQuery))
+    if (int32_t refused = CheckRequestText(FWire))
         return refused;
 
     // WSAStartup reports its failure as its result, and a clean-up without a start-up would
@@ -95,7 +96,7 @@ int32_t TQueryClient::Exchange(std::string& answer) {
     address.sin_family = AF_INET;
     address.sin_port = htons(FPort);
     address.sin_addr.s_addr = FServer.Address;
-    const std::string request = FQuery + FTrailer;
+    const std::string request = FWire + FTrailer;
     if (winsock::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
         winsock::SOCKET_ERROR) {
         code = winsock::WSAGetLastError();
@@ -110,8 +111,11 @@ int32_t TQueryClient::Exchange(std::string& answer) {
     return code;
 }
 
-TWhois::TWhois(const std::string& query, const TagHostEnt& server)
-    : TQueryClient(query, server, 43, "\r\n", 5) {}
+TWhois::TWhois(const std::string& query, const TagHostEnt& server, uint16_t port)
+    : TQueryClient(query, server, port, "\r\n", 5) {
+    // Names with non-ASCII labels go out in their IDNA form; the events keep the typed query.
+    FWire = WhoisWireQuery(query);
+}
 
 TSMTP::TSMTP(const std::string& text, const TagHostEnt& server)
     : TQueryClient(text, server, 25, "\r\nQUIT\r\n", 15) {}

@@ -43,6 +43,9 @@ protected:
                  const char* trailer, int32_t waitSeconds);
     void Execute() override;
 
+    // The text as it is sent: FQuery unless the kind of client sends another form of it.
+    std::string FWire;
+
 private:
     // The exchange with FServer; returns the code and fills `answer`.
     int32_t Exchange(std::string& answer);
@@ -52,10 +55,11 @@ private:
     int32_t FWaitSeconds;
 };
 
-// One WHOIS query to port 43: the query and CR LF; 5 seconds per chunk.
+// One WHOIS query to port 43 (or another port for private servers): the query and CR LF;
+// 5 seconds per chunk.
 class TWhois : public TQueryClient {
 public:
-    TWhois(const std::string& query, const TagHostEnt& server);
+    TWhois(const std::string& query, const TagHostEnt& server, uint16_t port = 43);
 };
 
 // An SMTP text and QUIT to port 25, sent without waiting for the greeting; 15 s per chunk.

@@ -169,7 +169,22 @@ std::string SanitizeUtf8(std::string_view text) {
     return out;
 }
 
-bool SameServer(std::string_view a, std::string_view b) {
+// The lines that name the record an answer holds.
+constexpr std::string_view kRecordNamePhrases[] = {"Domain Name:", "domain:"};
+
+// The ways registries say that a name or address has no record.
+constexpr std::string_view kNoMatchPhrases[] = {"No match",
+                                                "No entries found",
+                                                "No Data Found",
+                                                "Not found",
+                                                "no matching record",
+                                                "No Object Found",
+                                                "Domain not found",
+                                                "The queried object does not exist",
+                                                "This domain name has not been registered"};
+
+// Two names the same, letter case of A-Z and a final dot aside.
+bool SameName(std::string_view a, std::string_view b) {
     a = Trim(a);
     b = Trim(b);
     if (!a.empty() && a.back() == '.')
@@ -177,6 +192,46 @@ bool SameServer(std::string_view a, std::string_view b) {
     if (!b.empty() && b.back() == '.')
         b.remove_suffix(1);
     return !a.empty() && a.size() == b.size() && StartsWithNoCase(a, 0, b);
+}
+
+// A banner line: "[ ... ]" (JPRS, JPNIC), or a comment beginning with "%" or "#".
+bool IsBannerLine(std::string_view line) {
+    line = Trim(line);
+    if (line.empty())
+        return true;
+    return line.front() == '%' || line.front() == '#' ||
+           (line.size() >= 2 && line.front() == '[' && line.back() == ']');
+}
+
+size_t SkipBannerLines(std::string_view text, size_t pos) {
+    while (pos < text.size()) {
+        const size_t end = LineEnd(text, pos);
+        if (!IsBannerLine(text.substr(pos, end - pos)))
+            break;
+        pos = SkipChars(text, end, kCrLf);
+    }
+    return pos;
+}
+
+// "Label: value" or "Label:" as records write their fields; a web address's "http:" is not.
+bool IsFieldLine(std::string_view line) {
+    line = Trim(line);
+    const size_t colon = line.find(':');
+    return colon != std::string_view::npos && colon > 0 && colon <= 40 &&
+           (colon + 1 == line.size() || line[colon + 1] == ' ' || line[colon + 1] == '\t');
+}
+
+// A paragraph of prose that holds no field, no hit and no "not found" line.
+bool IsNoticeParagraph(std::string_view para, const std::vector<std::string>& hitKeys) {
+    if (IsHitAnswer(para, hitKeys) || SaysNoMatch(para))
+        return false;
+    for (size_t pos = 0; pos < para.size();) {
+        const size_t end = LineEnd(para, pos);
+        if (IsFieldLine(para.substr(pos, end - pos)))
+            return false;
+        pos = SkipChars(para, end, kCrLf);
+    }
+    return true;
 }
 
 } // namespace
@@ -301,19 +356,17 @@ std::string AnswerBody(std::string_view text) {
 }
 
 std::string ShownBody(std::string_view text, const std::vector<std::string>& hitKeys) {
-    size_t blank = text.find(kBlankLine);
-    if (blank == std::string_view::npos)
-        return AnswerBody(text);
-    std::string_view first = text.substr(0, blank);
-    bool holdsRecord = IsHitAnswer(first, hitKeys);
-    const size_t start = SkipChars(first, 0, "\r\n ");
-    for (const auto* list : {&ReferralPhrases, &ModernReferralPhrases}) {
-        for (const auto& phrase : *list) {
-            if (!holdsRecord && FindPhraseLine(first, start, phrase) != std::string_view::npos)
-                holdsRecord = true;
-        }
+    size_t pos = 0;
+    for (;;) {
+        pos = SkipBannerLines(text, pos);
+        // A notice paragraph goes only when more text follows it.
+        const size_t blank = text.find(kBlankLine, pos);
+        if (blank == std::string_view::npos || SkipChars(text, blank, "\r\n\t ") >= text.size() ||
+            !IsNoticeParagraph(text.substr(pos, blank - pos), hitKeys))
+            break;
+        pos = blank;
     }
-    return holdsRecord ? std::string(Trim(text)) : AnswerBody(text);
+    return std::string(Trim(text.substr(pos)));
 }
 
 std::string WhoisCommandLine(std::string_view server, std::string_view query) {
@@ -359,63 +412,74 @@ std::vector<std::string> SplitLabels(std::string_view query) {
     return labels;
 }
 
-WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::string>& hitKeys,
-                          WhoisChainState& state,
-                          const std::function<std::string()>& nextCandidate) {
-    WhoisStep step;
-    step.MemoText = WhoisCommandLine(answer.CurrentTarget, answer.QueryText);
-    step.MemoText += kBlankLine;
-    step.MemoText += ShownBody(answer.Converted, hitKeys);
-
-    if (IsHitAnswer(answer.Converted, hitKeys)) {
-        step.kind = WhoisStep::Hit;
-        step.OpenWeb = !IsIPAddress(answer.Query);
-        if (step.OpenWeb)
-            step.WebHint = "www." + answer.QueryText;
-        return step;
-    }
-
-    if (answer.ErrorCode == 0 && !IsIPAddress(answer.Query)) {
-        std::vector<std::string> labels = SplitLabels(answer.Query);
-        if (labels.size() > 2) {
-            step.kind = WhoisStep::RetryParent;
-            for (size_t k = 1; k < labels.size(); ++k) {
-                if (k > 1)
-                    step.Query += '.';
-                step.Query += labels[k];
+std::string FindReferralFor(std::string_view text, std::string_view query) {
+    // The query's own block begins at the "Domain Name:" line that names it.
+    const size_t start = SkipChars(text, 0, "\r\n ");
+    for (size_t pos = start; pos < text.size();) {
+        size_t line = FindPhraseLine(text, pos, "Domain Name:");
+        if (line == std::string_view::npos)
+            break;
+        if (SameName(ValueAt(text, line, "Domain Name:"), query)) {
+            size_t server = FindPhraseLine(text, line, ReferralPhrases[0]);
+            if (server != std::string_view::npos) {
+                std::string value = ValueAt(text, server, ReferralPhrases[0]);
+                if (!value.empty())
+                    return value;
             }
-            return step;
+            break;
         }
+        pos = SkipChars(text, LineEnd(text, line), "\r\n ");
     }
+    for (const auto& phrase : ReferralPhrases) {
+        std::string value = PhraseValue(text, phrase);
+        if (!value.empty())
+            return value;
+    }
+    const bool ownRecord = RecordNamesQuery(text, query);
+    for (const auto& phrase : ModernReferralPhrases) {
+        if (ownRecord && phrase == "refer:")
+            continue;
+        size_t line = FindPhraseLine(text, start, phrase);
+        if (line == std::string_view::npos)
+            continue;
+        std::string host = ReferralHost(ValueAt(text, line, phrase));
+        if (!host.empty())
+            return host;
+    }
+    return {};
+}
 
-    std::string referral = FindReferral(answer.Converted);
-    if (!referral.empty()) {
-        // A referral back to the server just asked would send the same query again, and two
-        // servers naming each other would do so for ever: such a referral ends the chain.
-        bool refused = SameServer(referral, answer.AskedServer) ||
-                       SameServer(referral, answer.CurrentTarget) ||
-                       state.Referrals >= kMaxReferrals;
-        if (answer.AutoChange && !refused) {
-            ++state.Referrals;
-            step.kind = WhoisStep::FollowReferral;
-            step.Server = referral;
-            step.Query = answer.Query;
-            return step;
+bool RecordNamesQuery(std::string_view text, std::string_view query) {
+    if (Trim(query).empty() || SaysNoMatch(text))
+        return false;
+    size_t pos = SkipChars(text, 0, "\r\n\t ");
+    while (pos < text.size()) {
+        for (std::string_view phrase : kRecordNamePhrases) {
+            if (StartsWithNoCase(text, pos, phrase) && SameName(ValueAt(text, pos, phrase), query))
+                return true;
         }
-        step.kind = WhoisStep::End;
-        step.Referral = referral;
-        step.ReferralRefused = answer.AutoChange && refused;
-        return step;
+        pos = SkipChars(text, LineEnd(text, pos), "\r\n\t ");
     }
+    return false;
+}
 
-    std::string next = nextCandidate ? nextCandidate() : std::string();
-    if (answer.SweepCheck && !next.empty()) {
-        step.kind = WhoisStep::NextCandidate;
-        step.Server = next;
-        step.Query = answer.LastQuery;
-        step.StatusText = WhoisCommandLine(next, answer.LastQuery);
-        return step;
+bool SaysNoMatch(std::string_view text) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        pos = SkipChars(text, pos, "\r\n\t %#");
+        for (std::string_view phrase : kNoMatchPhrases) {
+            if (StartsWithNoCase(text, pos, phrase))
+                return true;
+        }
+        // "Status: free" (DENIC), "Status:<tab>AVAILABLE" (EURid), "Domain status: available".
+        for (std::string_view phrase : {"Status:", "Domain status:"}) {
+            if (!StartsWithNoCase(text, pos, phrase))
+                continue;
+            const std::string value = ValueAt(text, pos, phrase);
+            if (StartsWithNoCase(value, 0, "free") || StartsWithNoCase(value, 0, "available"))
+                return true;
+        }
+        pos = LineEnd(text, pos);
     }
-    step.kind = WhoisStep::End;
-    return step;
+    return false;
 }

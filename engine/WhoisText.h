@@ -53,9 +53,9 @@ std::string FindReferral(std::string_view text);
 
 // The shown part of an answer: from its first blank line to its end, trimmed.
 std::string AnswerBody(std::string_view text);
-// The body to show for a chain step: AnswerBody, except that an answer whose first paragraph
-// already holds the record (a hit or referral line) is shown whole, so today's answers that
-// begin with their data are not hidden.
+// The body to show for a chain step: the answer without its leading banner only (lines of
+// "[ ... ]", "%" or "#", and notice paragraphs that hold no record line), trimmed. Every
+// no-match line and record line is shown.
 std::string ShownBody(std::string_view text, const std::vector<std::string>& hitKeys);
 
 // "whois -h " + server + " " + query.
@@ -68,50 +68,18 @@ bool LoadHitKeys(const std::string& path, std::vector<std::string>& keys);
 // The labels of a query: cut at dots and at blanks; a final dot adds no empty label.
 std::vector<std::string> SplitLabels(std::string_view query);
 
-// At most this many referrals are followed in one chain.
-constexpr int kMaxReferrals = 10;
+// The server named by a referral line for this query, or empty: like FindReferral, but an
+// old registry answer listing several domains, each with its own "Whois Server:" line, gives
+// the line of the query's own block, and IANA's "refer:" is not taken when the answer is the
+// record of the query itself (IANA refers onward only for names below it).
+std::string FindReferralFor(std::string_view text, std::string_view query);
 
-// What one chain remembers between its answers; reset when a new chain starts.
-struct WhoisChainState {
-    int Referrals = 0;
-    void Reset() { Referrals = 0; }
-};
+// Whether the answer is the record of the query: a "Domain Name:" or "domain:" line names it,
+// and no line says the name is not registered.
+bool RecordNamesQuery(std::string_view text, std::string_view query);
 
-// One answer of a chain, with everything the choice of the next step depends on.
-struct WhoisAnswer {
-    int32_t ErrorCode = 0;
-    std::string Query;         // the query of this step
-    std::string Converted;     // PrepareAnswer of the answer
-    std::string AskedServer;   // the server name this step was sent to (as looked up)
-    std::string CurrentTarget; // the controller's name for that server
-    std::string QueryText;     // the controller's FQueryText
-    std::string LastQuery;     // the query the chain started with
-    bool AutoChange = false;   // "Auto jump Detail Server"
-    bool SweepCheck = false;   // "連続検索"
-};
+// Whether a line begins, after blanks and comment marks, with a registry's "not found" phrase.
+bool SaysNoMatch(std::string_view text);
 
-// The next step of the chain and the texts the window shows for it.
-struct WhoisStep {
-    enum Kind { Hit, RetryParent, FollowReferral, NextCandidate, End };
-    Kind kind = End;
-    std::string MemoText; // the whole new text of the text area
-    // RetryParent: WhoisDirect(Query). FollowReferral and NextCandidate: WhoisResolve(Server,
-    // Query); NextCandidate then sets status panel 1 to StatusText.
-    std::string Server;
-    std::string Query;
-    std::string StatusText;
-    // Hit: OpenWeb is enabled with WebHint as its hint exactly when OpenWeb is set.
-    bool OpenWeb = false;
-    std::string WebHint;
-    // End: the referral that was found and not followed (AutoChange off, or refused).
-    std::string Referral;
-    // End: the referral was refused because it named the server just asked or the chain had
-    // followed kMaxReferrals already.
-    bool ReferralRefused = false;
-};
-
-// Chooses the next step from one answer. nextCandidate is the directory's NextCandidate: it
-// is called once, only when the sweep is consulted. state counts the referrals followed.
-WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::string>& hitKeys,
-                          WhoisChainState& state,
-                          const std::function<std::string()>& nextCandidate);
+// The chain's decisions (ChooseWhoisStep and its records) live beside these texts.
+#include "engine/WhoisChain.h"

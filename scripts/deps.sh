@@ -4,9 +4,10 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-ipafont-gothic)
+packages+=(libidn2-dev) # IDNA of WHOIS queries
 case "${1:-run}" in
   run)  packages+=(xvfb xauth) ;;
-  test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev) ;;
+  test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev whois nlohmann-json3-dev) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 # The fuzz targets of the test command are built with clang and its sanitizer runtimes.

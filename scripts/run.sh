@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh run
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZW_TESTS=OFF -DZW_BENCH=OFF > /dev/null
-cmake --build build/release --target zindor-whois -j"$(nproc)"
+cmake --build build/release --target zindor-whois zwhois -j"$(nproc)"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exec xvfb-run -a build/release/mainview/zindor-whois "$@"
 fi

@@ -20,6 +20,14 @@ std::string Lower(std::string s) {
     return s;
 }
 
+// The target, a final dot aside, ends in "." and the suffix.
+bool EndsWithLabels(std::string target, const std::string& suffix) {
+    if (!target.empty() && target.back() == '.')
+        target.pop_back();
+    const std::string tail = "." + suffix;
+    return target.size() > tail.size() && target.ends_with(tail);
+}
+
 List Reference(const List& dir, const std::string& server, const std::string& target, bool isIP) {
     List queue;
     for (const std::string& line : dir) {
@@ -30,8 +38,7 @@ List Reference(const List& dir, const std::string& server, const std::string& ta
         for (size_t i = 0; i < fields.size() && !qualifies; ++i)
             qualifies = fields[i] == (isIP ? "+" : "*");
         for (size_t i = 1; i < fields.size() && !qualifies && !isIP; ++i)
-            qualifies =
-                MarkerIndex(fields[i]) == -1 && target.find("." + fields[i]) != std::string::npos;
+            qualifies = MarkerIndex(fields[i]) == -1 && EndsWithLabels(target, fields[i]);
         if (!qualifies)
             continue;
         bool seen = false;

@@ -36,12 +36,34 @@ TEST_F(FourServers, DotlessTargetMatchesOnlyStarLines) {
     EXPECT_EQ(Build(dir_, "x.example", "jp", false), (List{"c.example", "d.example"}));
 }
 
-TEST(BuildServerCandidates, SuffixMatchesAnywhereAfterADot) {
-    const List dir{"a.example,jp", "b.example,com"};
-    EXPECT_EQ(Build(dir, "x", "host.jpnic.net", false), (List{"a.example"}));
-    EXPECT_EQ(Build(dir, "x", "host.jp.example.org", false), (List{"a.example"}));
-    EXPECT_EQ(Build(dir, "x", "myjp.org", false), List{});   // no dot before "jp"
-    EXPECT_EQ(Build(dir, "x", "example.co", false), List{}); // shorter than ".com"
+TEST(BuildServerCandidates, SuffixMatchesOnlyAtTheEndAtALabelBoundary) {
+    const List dir{"a.example,jp", "b.example,de", "c.example,in", "d.example,com.au",
+                   "e.example,com"};
+    struct Case {
+        const char* target;
+        List queue;
+    } cases[] = {
+        {"host.jpnic.net", {}},         // "jp" in the middle of a label
+        {"host.jp.example.org", {}},    // a whole label, but not the last
+        {"myjp", {}},                   // no dot before "jp"
+        {"example.dev", {}},            // "de" must not catch ".dev"
+        {"nato.int", {}},               // nor "in" ".int"
+        {"example.jp", {"a.example"}},  // the last label
+        {"example.jp.", {"a.example"}}, // a final dot is ignored
+        {"shop.example.com.au", {"d.example"}},
+        {"example.com", {"e.example"}},
+        {".jp", {}}, // no label before the suffix
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Build(dir, "x", c.target, false), c.queue) << c.target;
+    EXPECT_EQ(Build(dir, "x", "jp", false), List{}) << "the suffix itself is no name below it";
+}
+
+TEST(RegistryServers, ServersOfTheNamesSuffixInDirectoryOrder) {
+    const List dir{"w.example,*", "a.example,+,jp", "b.example,-,co.jp", "c.example,de"};
+    EXPECT_EQ(RegistryServers(dir, "x.co.jp"), (List{"a.example", "b.example"}));
+    EXPECT_EQ(RegistryServers(dir, "x.dev"), List{});
+    EXPECT_EQ(RegistryServers(dir, "192.0.2.1"), List{});
 }
 
 TEST(BuildServerCandidates, SuffixTestIsCaseSensitive) {

@@ -323,16 +323,28 @@ TEST(ChooseWhoisStep, HitOnAnAddressLeavesTheWebSiteOff) {
     EXPECT_EQ(s.WebHint, "");
 }
 
-TEST(ChooseWhoisStep, LongQueryIsRetriedAsItsParentBeforeAnyReferral) {
+TEST(ChooseWhoisStep, LongQueryIsRetriedAsItsParentBeforeAReferralWithAutoJumpOff) {
     WhoisChainState state;
     Candidates c{{"whois.b.test"}};
     WhoisAnswer a = Answer("www.example.co.jp.", "x\r\n\r\nWhois Server: whois.r.test\r\n");
-    a.AutoChange = a.SweepCheck = true;
+    a.SweepCheck = true;
     WhoisStep s = ChooseWhoisStep(a, kKeys, state, c.Next());
     EXPECT_EQ(s.kind, WhoisStep::RetryParent);
     EXPECT_EQ(s.Query, "example.co.jp");
     EXPECT_EQ(c.calls, 0);
     EXPECT_EQ(state.Referrals, 0);
+}
+
+TEST(ChooseWhoisStep, NewReferralComesBeforeTheRetryWithAutoJumpOn) {
+    WhoisChainState state;
+    Candidates c{{"whois.b.test"}};
+    WhoisAnswer a = Answer("www.example.co.jp", "refer: whois.r.test\r\n");
+    a.AutoChange = a.SweepCheck = true;
+    WhoisStep s = ChooseWhoisStep(a, kKeys, state, c.Next());
+    EXPECT_EQ(s.kind, WhoisStep::FollowReferral);
+    EXPECT_EQ(s.Server, "whois.r.test");
+    EXPECT_EQ(s.Query, "www.example.co.jp") << "the referral carries the query of this step";
+    EXPECT_EQ(c.calls, 0);
 }
 
 TEST(ChooseWhoisStep, NoRetryForAddressesFailuresOrTwoLabels) {
@@ -374,24 +386,27 @@ TEST(ChooseWhoisStep, ReferralWithoutAutoJumpEndsEvenInSweepMode) {
     EXPECT_EQ(c.calls, 0);
 }
 
-TEST(ChooseWhoisStep, ReferralToTheServerJustAskedEndsTheChain) {
-    Candidates c{{"whois.b.test"}};
+TEST(ChooseWhoisStep, ReferralToTheServerJustAskedIsPassedOverForTheSweep) {
     for (const char* named : {"WHOIS.A.TEST", "whois.a.test.", "canon.a.test"}) {
+        Candidates c{{"whois.b.test"}};
         WhoisChainState state;
         WhoisAnswer a = Answer("example.com", "x\r\n\r\nWhois Server: "s + named + "\r\n");
         a.CurrentTarget = "canon.a.test";
         a.AutoChange = a.SweepCheck = true;
         WhoisStep s = ChooseWhoisStep(a, kKeys, state, c.Next());
+        EXPECT_EQ(s.kind, WhoisStep::NextCandidate) << named;
+        EXPECT_EQ(s.Server, "whois.b.test") << named;
+        EXPECT_EQ(state.Referrals, 0);
+        a.SweepCheck = false;
+        s = ChooseWhoisStep(a, kKeys, state, c.Next());
         EXPECT_EQ(s.kind, WhoisStep::End) << named;
         EXPECT_TRUE(s.ReferralRefused) << named;
-        EXPECT_EQ(state.Referrals, 0);
     }
-    EXPECT_EQ(c.calls, 0);
 }
 
-TEST(ChooseWhoisStep, TwoServersNamingEachOtherStopAfterTenReferrals) {
+TEST(ChooseWhoisStep, TwoServersNamingEachOtherAskEachOnce) {
     WhoisChainState state;
-    Candidates c{{"whois.c.test"}};
+    Candidates c;
     std::string asked = "whois.a.test";
     int followed = 0;
     WhoisStep s;
@@ -406,11 +421,31 @@ TEST(ChooseWhoisStep, TwoServersNamingEachOtherStopAfterTenReferrals) {
         ++followed;
         asked = s.Server;
     }
-    EXPECT_EQ(followed, kMaxReferrals);
+    EXPECT_EQ(followed, 1);
     EXPECT_EQ(s.kind, WhoisStep::End);
     EXPECT_TRUE(s.ReferralRefused);
     state.Reset();
     EXPECT_EQ(state.Referrals, 0);
+    EXPECT_TRUE(state.Asked.empty());
+}
+
+TEST(ChooseWhoisStep, AChainOfNewServersStopsAfterTenReferrals) {
+    WhoisChainState state;
+    int followed = 0;
+    WhoisStep s;
+    for (int round = 0; round < 50; ++round) {
+        WhoisAnswer a = Answer("example.com", "x\r\n\r\nWhois Server: whois" +
+                                                  std::to_string(round + 1) + ".test\r\n");
+        a.AskedServer = a.CurrentTarget = "whois" + std::to_string(round) + ".test";
+        a.AutoChange = true;
+        s = ChooseWhoisStep(a, kKeys, state, nullptr);
+        if (s.kind != WhoisStep::FollowReferral)
+            break;
+        ++followed;
+    }
+    EXPECT_EQ(followed, kMaxReferrals);
+    EXPECT_EQ(s.kind, WhoisStep::End);
+    EXPECT_TRUE(s.ReferralRefused);
 }
 
 TEST(ChooseWhoisStep, SweepAsksTheNextCandidateTheFirstQuery) {

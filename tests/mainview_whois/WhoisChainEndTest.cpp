@@ -38,7 +38,7 @@ TEST_F(ChainEnd, ReferralToTheServerJustAskedEndsTheChain) {
     EXPECT_TRUE(Memo().contains("Whois Server: WHOIS.A.TEST"));
 }
 
-TEST_F(ChainEnd, TwoServersNamingEachOtherStopAfterTenReferrals) {
+TEST_F(ChainEnd, TwoServersNamingEachOtherAreAskedOnceEach) {
     REQUIRE_SANDBOX();
     FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(Referral(sb::kWhoisB)));
     FakeServer b(sb::kWhoisBAddr, 43, FakeServer::Answer(Referral(sb::kWhoisA)));
@@ -47,10 +47,10 @@ TEST_F(ChainEnd, TwoServersNamingEachOtherStopAfterTenReferrals) {
     Form().AutoChange->setChecked(true);
     Ask(sb::kWhoisA, "example.com");
     ASSERT_TRUE(WaitIdle(60000));
-    // The first question and ten referrals, alternating.
-    EXPECT_EQ(a.Connections(), 6);
-    EXPECT_EQ(b.Connections(), 5);
-    EXPECT_EQ(MemoHeader(), "whois -h whois.a.test example.com");
+    // b's referral back to a would send a the same query again; b's record is the answer.
+    EXPECT_EQ(a.Connections(), 1);
+    EXPECT_EQ(b.Connections(), 1);
+    EXPECT_EQ(MemoHeader(), "whois -h whois.b.test example.com");
 }
 
 TEST_F(ChainEnd, NewChainMayFollowReferralsAgain) {
@@ -64,7 +64,7 @@ TEST_F(ChainEnd, NewChainMayFollowReferralsAgain) {
     ASSERT_TRUE(WaitIdle(60000));
     Ask(sb::kWhoisA, "example.com");
     ASSERT_TRUE(WaitIdle(60000));
-    EXPECT_EQ(a.Connections() + b.Connections(), 22);
+    EXPECT_EQ(a.Connections() + b.Connections(), 4);
 }
 
 TEST_F(ChainEnd, HitWhileHiddenOpensThePopupWithTheText) {

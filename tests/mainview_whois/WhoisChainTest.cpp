@@ -89,20 +89,26 @@ TEST_F(WhoisChain, TwoLabelsAreNotRetried) {
     EXPECT_TRUE(Form().OpenWebHint().isEmpty());
 }
 
-// The registry's thin answer names the registrar's server; the sandbox stands in for it.
-std::string ThinAnswerNaming(const std::string& server) {
-    std::string text = Sample("verisign-google.com-modern-registrar-whois-server.txt");
-    const std::string real = "whois.markmonitor.com";
+// A real answer with a real server's name replaced by one of the sandbox.
+std::string Renamed(std::string text, const std::string& real, const std::string& server) {
     for (size_t at = text.find(real); at != std::string::npos; at = text.find(real, at))
         text.replace(at, real.size(), server);
     return text;
 }
 
+// The registry's thin answer names the registrar's server; the sandbox stands in for it.
+std::string ThinAnswerNaming(const std::string& server) {
+    return Renamed(Sample("verisign-google.com-modern-registrar-whois-server.txt"),
+                   "whois.markmonitor.com", server);
+}
+
 TEST_F(WhoisChain, ReferralIsFollowedWithAutoJumpOn) {
     REQUIRE_SANDBOX();
     FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(ThinAnswerNaming(sb::kWhoisB)));
+    // The registrar names itself, as the real one does.
     FakeServer b(sb::kWhoisBAddr, 43,
-                 FakeServer::Answer(Sample("markmonitor-google.com-thick.txt")));
+                 FakeServer::Answer(Renamed(Sample("markmonitor-google.com-thick.txt"),
+                                            "whois.markmonitor.com", sb::kWhoisB)));
     ASSERT_TRUE(a.Listening() && b.Listening());
     Open();
     Form().AutoChange->setChecked(true);
@@ -118,7 +124,7 @@ TEST_F(WhoisChain, ReferralIsFollowedWithAutoJumpOn) {
     EXPECT_TRUE(Form().OpenWeb->isEnabled());
 }
 
-TEST_F(WhoisChain, ReferralEndsTheChainWithAutoJumpOffEvenInSweepMode) {
+TEST_F(WhoisChain, ThinRecordIsTheAnswerWithAutoJumpOffEvenInSweepMode) {
     REQUIRE_SANDBOX();
     WriteHome("Server.wis", "whois.a.test,-,com\r\nwhois.c.test,-,com\r\n");
     FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(ThinAnswerNaming(sb::kWhoisB)));
@@ -135,7 +141,8 @@ TEST_F(WhoisChain, ReferralEndsTheChainWithAutoJumpOffEvenInSweepMode) {
     EXPECT_EQ(c.Connections(), 0);
     EXPECT_EQ(MemoHeader(), "whois -h whois.a.test google.com");
     EXPECT_TRUE(Memo().contains("Registrar WHOIS Server: whois.b.test"));
-    EXPECT_FALSE(Form().OpenWeb->isEnabled());
+    // The registry's record names the query: without the jump it is the answer.
+    EXPECT_TRUE(Form().OpenWeb->isEnabled());
 }
 
 TEST_F(WhoisChain, SweepAsksEachCandidateTheUsersQuery) {
@@ -161,10 +168,12 @@ TEST_F(WhoisChain, SweepAsksEachCandidateTheUsersQuery) {
     EXPECT_EQ(b.Received(), asked);
     EXPECT_EQ(c.Received(), asked);
     EXPECT_EQ(d.Connections(), 0);
-    // Only the last server's answer is shown.
-    EXPECT_EQ(MemoHeader(), "whois -h whois.c.test example.test");
-    EXPECT_TRUE(Memo().contains("No entries found"));
-    EXPECT_FALSE(Memo().contains("No match!!"));
+    // The end shows the first registry's answer to the user's query, and who was asked.
+    EXPECT_EQ(MemoHeader(), "whois -h whois.a.test www.example.test");
+    EXPECT_TRUE(Memo().contains("No match!!"));
+    EXPECT_FALSE(Memo().contains("No entries found"));
+    EXPECT_TRUE(Memo().endsWith("Servers asked: whois.a.test, whois.b.test, whois.c.test"))
+        << Memo().toStdString();
     EXPECT_EQ(Form().LastQuery, "www.example.test");
 }
 

@@ -1,4 +1,4 @@
-#include "mainview/AppPaths.h"
+#include "settings/AppPaths.h"
 
 #include "platform/TextFile.h"
 
@@ -7,7 +7,7 @@
 #include <system_error>
 #include <unistd.h>
 
-namespace mainview {
+namespace settings {
 
 namespace {
 
@@ -80,4 +80,4 @@ void PrepareHome(const AppPaths& paths) {
     }
 }
 
-} // namespace mainview
+} // namespace settings

@@ -1,0 +1,302 @@
+#include "cli/CliOptions.h"
+
+#include "engine/QueryClients.h"
+#include "engine/WhoisText.h"
+
+#include <charconv>
+#include <map>
+
+namespace cli {
+
+namespace {
+
+bool ParseNumber(const std::string& text, int low, int high, int& value) {
+    if (text.empty())
+        return false;
+    int parsed = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, parsed);
+    if (ec != std::errc() || ptr != end || parsed < low || parsed > high)
+        return false;
+    value = parsed;
+    return true;
+}
+
+bool ParseEncoding(const std::string& name, int& code) {
+    static const std::map<std::string, int> names = {{"auto", kCodeAuto},  {"jis", kCodeJis},
+                                                     {"sjis", kCodeSjis},  {"euc", kCodeEuc},
+                                                     {"utf-8", kCodeUtf8}, {"utf8", kCodeUtf8}};
+    auto it = names.find(name);
+    if (it == names.end())
+        return false;
+    code = it->second;
+    return true;
+}
+
+// Options that take a value, with the operation they select (Whois: none).
+struct ValueOption {
+    const char* name;
+    bool selectsMode;
+    Mode mode;
+};
+
+const ValueOption kValueOptions[] = {
+    {"-h", false, Mode::Whois},         {"-p", false, Mode::Whois},
+    {"--encoding", false, Mode::Whois}, {"--home", false, Mode::Whois},
+    {"-c", false, Mode::Whois},         {"-i", false, Mode::Whois},
+    {"-W", false, Mode::Whois},         {"--lookup", true, Mode::Lookup},
+    {"--expn", true, Mode::Expn},       {"--ping", true, Mode::Ping},
+    {"--trace", true, Mode::Trace},
+};
+
+// The text as it may appear in a one-line message: control characters become '?'.
+std::string Printable(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    }
+    return text;
+}
+
+const ValueOption* FindValueOption(const std::string& name) {
+    for (const auto& option : kValueOptions) {
+        if (name == option.name)
+            return &option;
+    }
+    return nullptr;
+}
+
+class Parser {
+public:
+    Parser(const std::vector<std::string>& args, std::string& error) : args_(args), error_(error) {}
+
+    std::optional<CliOptions> Run() {
+        for (size_t k = 0; k < args_.size(); ++k) {
+            const std::string& arg = args_[k];
+            if (onlyQueries_ || arg == "-" || arg.empty() || arg[0] != '-') {
+                options_.queries.push_back(arg);
+                continue;
+            }
+            if (arg == "--") {
+                onlyQueries_ = true;
+                continue;
+            }
+            std::string name = arg, value;
+            bool hasValue = false;
+            if (arg.rfind("--", 0) == 0) {
+                if (size_t eq = arg.find('='); eq != std::string::npos) {
+                    name = arg.substr(0, eq);
+                    value = arg.substr(eq + 1);
+                    hasValue = true;
+                }
+            } else if (arg.size() > 2) {
+                // "-hwhois.example" as GNU whois takes it.
+                name = arg.substr(0, 2);
+                value = arg.substr(2);
+                hasValue = true;
+            }
+            if (const ValueOption* option = FindValueOption(name)) {
+                if (!hasValue) {
+                    if (k + 1 >= args_.size())
+                        return Fail("option " + name + " needs a value");
+                    value = args_[++k];
+                }
+                if (!TakeValue(*option, value))
+                    return std::nullopt;
+                continue;
+            }
+            if (hasValue || !FindFlag(name))
+                return Fail("unknown option " + Printable(arg));
+        }
+        return Finish();
+    }
+
+private:
+    std::optional<CliOptions> Fail(const std::string& message) {
+        error_ = message;
+        return std::nullopt;
+    }
+
+    bool FindFlag(const std::string& name) {
+        if (name == "--no-recursion")
+            options_.recursion = false;
+        else if (name == "--no-sweep")
+            options_.sweep = false;
+        else if (name == "--verbose")
+            options_.verbose = true;
+        else if (name == "--json")
+            options_.json = true;
+        else if (name == "--resolve")
+            resolveGiven_ = options_.resolveHops = true;
+        else if (name == "--whois")
+            whoisGiven_ = options_.whoisAfterTrace = true;
+        else if (name == "--help")
+            help_ = true;
+        else if (name == "--version")
+            version_ = true;
+        else
+            return false;
+        return true;
+    }
+
+    bool TakeValue(const ValueOption& option, const std::string& value) {
+        const std::string name = option.name;
+        if (option.selectsMode) {
+            if (modeGiven_) {
+                error_ = "only one of --lookup, --expn, --ping and --trace may be given";
+                return false;
+            }
+            modeGiven_ = true;
+            options_.mode = option.mode;
+            options_.target = value;
+            return true;
+        }
+        if (name == "-h") {
+            options_.server = value;
+        } else if (name == "-p") {
+            int port = 0;
+            if (!ParseNumber(value, 1, 65535, port)) {
+                error_ = "bad port '" + value + "'";
+                return false;
+            }
+            options_.port = static_cast<uint16_t>(port);
+        } else if (name == "--encoding") {
+            if (!ParseEncoding(value, options_.encoding)) {
+                error_ = "bad encoding '" + value + "' (auto, jis, sjis, euc or utf-8)";
+                return false;
+            }
+        } else if (name == "--home") {
+            if (value.empty()) {
+                error_ = "--home needs a folder";
+                return false;
+            }
+            options_.home = value;
+        } else if (name == "-c") {
+            countGiven_ = true;
+            if (!ParseNumber(value, 1, 100, options_.count)) {
+                error_ = "bad count '" + value + "' (1 to 100)";
+                return false;
+            }
+        } else if (name == "-i") {
+            intervalGiven_ = true;
+            if (!ParseNumber(value, 0, 32767, options_.intervalMs)) {
+                error_ = "bad interval '" + value + "' (0 to 32767 ms)";
+                return false;
+            }
+        } else if (name == "-W") {
+            timeoutGiven_ = true;
+            if (!ParseNumber(value, 0, 600, options_.timeoutS)) {
+                error_ = "bad time-out '" + value + "' (0 to 600 s)";
+                return false;
+            }
+        }
+        return true;
+    }
+
+    std::optional<CliOptions> Finish() {
+        if (help_) {
+            options_.mode = Mode::Help;
+            return options_;
+        }
+        if (version_) {
+            options_.mode = Mode::Version;
+            return options_;
+        }
+        const Mode mode = options_.mode;
+        if ((countGiven_ || intervalGiven_) && mode != Mode::Ping)
+            return Fail("-c and -i belong to --ping");
+        if (timeoutGiven_ && mode != Mode::Ping && mode != Mode::Trace)
+            return Fail("-W belongs to --ping and --trace");
+        if ((resolveGiven_ || whoisGiven_) && mode != Mode::Trace)
+            return Fail("--resolve and --whois belong to --trace");
+        std::string reason;
+        if (mode == Mode::Whois) {
+            if (options_.queries.empty())
+                return Fail("no query given (see --help)");
+            for (std::string& query : options_.queries) {
+                if (query == "-")
+                    continue;
+                if (!CheckQueryText(query, reason))
+                    return Fail("query '" + Printable(query) + "': " + reason);
+                query = TrimBlanks(query);
+            }
+        } else {
+            if (!options_.queries.empty())
+                return Fail("unexpected argument '" + Printable(options_.queries.front()) + "'");
+            if (!CheckQueryText(options_.target, reason))
+                return Fail("host '" + Printable(options_.target) + "': " + reason);
+            options_.target = TrimBlanks(options_.target);
+            if (mode == Mode::Expn) {
+                const size_t at = options_.target.find('@');
+                if (at == std::string::npos || at == 0 || at + 1 == options_.target.size())
+                    return Fail("--expn needs USER@HOST");
+            }
+        }
+        if (!options_.server.empty() && !CheckQueryText(options_.server, reason))
+            return Fail("server '" + Printable(options_.server) + "': " + reason);
+        options_.server = TrimBlanks(options_.server);
+        return options_;
+    }
+
+    const std::vector<std::string>& args_;
+    std::string& error_;
+    CliOptions options_;
+    bool onlyQueries_ = false, modeGiven_ = false, help_ = false, version_ = false;
+    bool countGiven_ = false, intervalGiven_ = false, timeoutGiven_ = false;
+    bool resolveGiven_ = false, whoisGiven_ = false;
+};
+
+} // namespace
+
+std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
+                                          std::string& error) {
+    return Parser(args, error).Run();
+}
+
+std::string TrimBlanks(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::string();
+    const size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+bool CheckQueryText(const std::string& text, std::string& error) {
+    const std::string trimmed = TrimBlanks(text);
+    if (trimmed.empty()) {
+        error = "empty";
+        return false;
+    }
+    for (unsigned char c : trimmed) {
+        // A control character could add lines to the conversation with the server.
+        if (c < 0x20 || c == 0x7F) {
+            error = "holds a control character";
+            return false;
+        }
+    }
+    if (trimmed.size() > MaxRequestText) {
+        error = "longer than " + std::to_string(MaxRequestText) + " bytes";
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> SplitQueryLines(const std::string& input) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < input.size()) {
+        size_t end = input.find('\n', pos);
+        if (end == std::string::npos)
+            end = input.size();
+        std::string line = input.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        line = TrimBlanks(line);
+        if (!line.empty())
+            lines.push_back(std::move(line));
+        pos = end + 1;
+    }
+    return lines;
+}
+
+} // namespace cli

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// What the command line asks for. Only one operation runs per invocation.
+enum class Mode { Whois, Lookup, Expn, Ping, Trace, Help, Version };
+
+struct CliOptions {
+    Mode mode = Mode::Whois;
+    // WHOIS: the first server (empty: chosen from the directory) and the port of every step.
+    std::string server;
+    uint16_t port = 43;
+    bool recursion = true;
+    bool sweep = true;
+    bool verbose = false;
+    bool json = false;
+    // -1: the settings file's choice; else one of the kCode* values of engine/WhoisText.h.
+    int encoding = -1;
+    std::string home;
+    // The queries as given; "-" stands for the lines of standard input.
+    std::vector<std::string> queries;
+    // --lookup, --expn, --ping, --trace: the one target.
+    std::string target;
+    int count = 5;         // -c: echoes per series
+    int intervalMs = 1000; // -i: wait between a reply and the next echo
+    int timeoutS = 5;      // -W: wait per probe
+    bool resolveHops = false;
+    bool whoisAfterTrace = false;
+};
+
+// Parses argv (without argv[0]). On a usage error returns nothing and sets `error` to a
+// one-line message without the program's name.
+std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string& error);
+
+// Checks one query or host text before anything is sent: empty (after trimming blanks),
+// control characters and over-long texts are refused with a reason.
+bool CheckQueryText(const std::string& text, std::string& error);
+
+// The text without leading and trailing spaces and tabs.
+std::string TrimBlanks(const std::string& text);
+
+// The queries read from standard input: one a line; CR LF endings and blanks around a line
+// are dropped and blank lines skipped.
+std::vector<std::string> SplitQueryLines(const std::string& input);
+
+} // namespace cli

@@ -1,0 +1,311 @@
+// zwhois --lookup, --expn, --ping and --trace: the window's other commands, their results
+// printed as the rows and lists the window fills.
+#include "cli/CliOutput.h"
+#include "cli/CliRun.h"
+#include "cli/CliWhoisChain.h"
+
+#include "engine/HostRoutines.h"
+
+#include <cstdio>
+#include <iostream>
+#include <map>
+
+namespace cli {
+
+namespace {
+
+void PrintRow(bool json, int32_t number, const char* numberKey, int32_t replyTime,
+              const std::string& address, const std::string& name) {
+    if (json) {
+        std::cout << "{\"" << numberKey << "\":" << number << ",\"time\":" << replyTime
+                  << ",\"address\":" << JsonString(address) << ",\"name\":" << JsonString(name)
+                  << "}\n";
+    } else {
+        char line[64];
+        std::snprintf(line, sizeof line, "%3d  %6s  %-15s  ", static_cast<int>(number),
+                      replyTime < 0 ? (numberKey[0] == 'h' ? "..." : "?")
+                                    : std::to_string(replyTime).c_str(),
+                      address.c_str());
+        std::cout << line << name << '\n';
+    }
+    std::cout.flush();
+}
+
+std::vector<std::string> DottedAddresses(const TagHostEnt& host) {
+    std::vector<std::string> addresses;
+    if (host.Address != 0)
+        addresses.push_back(IPToStr(host.Address));
+    for (uint32_t address : host.Addresses) {
+        const std::string dotted = IPToStr(address);
+        bool listed = false;
+        for (const auto& known : addresses)
+            listed = listed || known == dotted;
+        if (!listed)
+            addresses.push_back(dotted);
+    }
+    return addresses;
+}
+
+} // namespace
+
+int RunLookup(const CliOptions& options, Session& session) {
+    TPingTrace& trace = session.Trace();
+    TagHostEnt host;
+    bool resolved = false, done = false;
+    trace.OnResolved = [&](TObject*, uint8_t, const TagHostEnt& record) {
+        host = record;
+        resolved = true;
+    };
+    trace.OnDone = [&](TObject*) { done = true; };
+    trace.Lookup(options.target);
+    if (!session.Pump([&] { return done && resolved; })) {
+        Complain("interrupted");
+        return kExitInterrupted;
+    }
+    if (!host.Found) {
+        Complain(options.target + ": Lookup Fail");
+        if (options.json)
+            std::cout << "{\"query\":" << JsonString(options.target) << ",\"found\":false}\n";
+        return kExitNoHit;
+    }
+    const std::vector<std::string> addresses = DottedAddresses(host);
+    if (options.json) {
+        std::cout << "{\"query\":" << JsonString(options.target)
+                  << ",\"found\":true,\"name\":" << JsonString(host.HostName)
+                  << ",\"aliases\":" << JsonStringArray(host.Aliases)
+                  << ",\"addresses\":" << JsonStringArray(addresses) << "}\n";
+    } else {
+        std::cout << "Name:    " << host.HostName << '\n';
+        for (const auto& alias : host.Aliases)
+            std::cout << "Alias:   " << alias << '\n';
+        for (const auto& address : addresses)
+            std::cout << "Address: " << address << '\n';
+    }
+    return kExitHit;
+}
+
+int RunExpn(const CliOptions& options, Session& session) {
+    const size_t at = options.target.find('@');
+    const std::string user = options.target.substr(0, at);
+    const std::string server = options.target.substr(at + 1);
+    const HomeFiles files = FindHomeFiles(options.home);
+    const int encoding = ChosenEncoding(options, files);
+
+    TPingTrace& trace = session.Trace();
+    int32_t code = 0;
+    std::string response;
+    bool answered = false;
+    // The exchange ends with its result; the controller itself does not come to rest after it.
+    trace.OnSmtpResult = [&](TObject*, int32_t resultCode, const std::string&,
+                             const std::string& text) {
+        code = resultCode;
+        response = text;
+        answered = true;
+    };
+    trace.Smtp(server, "EXPN " + user);
+    if (!session.Pump([&] { return answered; })) {
+        Complain("interrupted");
+        return kExitInterrupted;
+    }
+    const std::string text = ToUnixLines(PrepareAnswer(response, encoding));
+    if (options.json) {
+        std::cout << "{\"query\":" << JsonString(options.target)
+                  << ",\"server\":" << JsonString(server) << ",\"code\":" << code
+                  << ",\"text\":" << JsonString(text) << "}\n";
+    }
+    if (code != 0) {
+        Complain(
+            server + ": " +
+            (code == 11001 ? "unknown host (" + WSAErrorText(code) + ")" : WSAErrorText(code)));
+        return kExitError;
+    }
+    if (!options.json) {
+        std::cout << text;
+        if (!text.empty() && text.back() != '\n')
+            std::cout << '\n';
+    }
+    return kExitHit;
+}
+
+int RunPing(const CliOptions& options, Session& session) {
+    TPingTrace& trace = session.Trace();
+    TagHostEnt target;
+    bool unresolved = false, finished = false, waiting = false;
+    int answered = 0;
+    trace.OnResolved = [&](TObject*, uint8_t, const TagHostEnt& host) {
+        target = host;
+        unresolved = host.Address == 0;
+    };
+    trace.OnEchoReply = [&](TObject*, uint8_t, int32_t sequence, int32_t replyTime,
+                            const TagHostEnt& host) {
+        if (replyTime >= 0)
+            ++answered;
+        PrintRow(options.json, sequence, "seq", replyTime, IPToStr(host.Address), host.HostName);
+        // As the window's series: the reply that reaches the count, or a controller that has
+        // come to rest, ends it; otherwise the next echo follows after the interval.
+        if (sequence >= options.count || trace.FIdle) {
+            finished = true;
+            trace.Stop();
+            return;
+        }
+        waiting = true;
+        session.RunAfter(std::chrono::milliseconds(options.intervalMs), [&] {
+            waiting = false;
+            trace.PingContinue();
+        });
+    };
+    trace.OnDone = [&](TObject*) {
+        if (!waiting)
+            finished = true;
+    };
+    trace.FEchoCount = options.count;
+    trace.FProbeTimeOut = options.timeoutS;
+    trace.Ping(options.target);
+    if (!session.Pump([&] { return finished; })) {
+        Complain("interrupted");
+        return kExitInterrupted;
+    }
+    if (unresolved) {
+        Complain(options.target + ": unknown host");
+        return kExitError;
+    }
+    return answered > 0 ? kExitHit : kExitNoHit;
+}
+
+namespace {
+
+// The trace's rows, printed in hop order as soon as each has its final name.
+class TraceRows {
+public:
+    TraceRows(bool json) : json_(json) {}
+
+    void Add(int32_t hop, int32_t replyTime, const std::string& address, const std::string& name,
+             bool awaitingName) {
+        index_[hop] = rows_.size();
+        rows_.push_back({hop, replyTime, address, name, awaitingName});
+        Flush(false);
+    }
+    void Name(int32_t hop, const std::string& name) {
+        auto it = index_.find(hop);
+        if (it == index_.end())
+            return;
+        rows_[it->second].name = name;
+        rows_[it->second].awaiting = false;
+        Flush(false);
+    }
+    void Flush(bool all) {
+        while (printed_ < rows_.size() && (all || !rows_[printed_].awaiting)) {
+            const Row& row = rows_[printed_++];
+            PrintRow(json_, row.hop, "hop", row.replyTime, row.address, row.name);
+        }
+    }
+
+private:
+    struct Row {
+        int32_t hop;
+        int32_t replyTime;
+        std::string address, name;
+        bool awaiting;
+    };
+    bool json_;
+    std::vector<Row> rows_;
+    std::map<int32_t, size_t> index_;
+    size_t printed_ = 0;
+};
+
+} // namespace
+
+int RunTrace(const CliOptions& options, Session& session) {
+    TPingTrace& trace = session.Trace();
+    const HomeFiles files = FindHomeFiles(options.home);
+    std::unique_ptr<WhoisChain> chain;
+    if (options.whoisAfterTrace) {
+        trace.FWhoisPort = options.port;
+        try {
+            trace.LoadServers(files.ServerFile);
+        } catch (const std::exception& e) {
+            Complain(e.what());
+        }
+        ChainSettings settings;
+        settings.encoding = ChosenEncoding(options, files);
+        LoadHitKeys(files.HitKeyFile, settings.hitKeys);
+        chain = std::make_unique<WhoisChain>(trace, settings);
+    }
+
+    TagHostEnt target;
+    TraceRows rows(options.json);
+    bool unresolved = false, reached = false, finished = false, whoisStarted = false;
+    std::string whoisQuery;
+    trace.OnResolved = [&](TObject*, uint8_t operation, const TagHostEnt& host) {
+        if (operation == opTrace) {
+            target = host;
+            unresolved = host.Address == 0;
+        }
+    };
+    trace.OnTraceHop = [&](TObject*, int32_t hop, uint8_t status, int32_t replyTime,
+                           uint32_t address) {
+        if (replyTime < 0) {
+            rows.Add(hop, replyTime, "- NoResponse -",
+                     status == 2   ? "(Error)"
+                     : status == 3 ? "(Timeout)"
+                                   : "???",
+                     false);
+            return;
+        }
+        if (address == target.Address) {
+            reached = true;
+            rows.Add(hop, replyTime, IPToStr(address), target.HostName, false);
+            // As the window's "Whois <IP> after TRACE": the chain starts at once, and the
+            // controller holds the trace's end back until it is over.
+            if (chain && whoisQuery.empty()) {
+                whoisQuery = IPToStr(address);
+                std::string server = options.server;
+                if (server.empty()) {
+                    trace.BuildCandidates("", whoisQuery);
+                    server = trace.NextCandidate();
+                }
+                if (!server.empty()) {
+                    whoisStarted = true;
+                    chain->Start(server, whoisQuery);
+                }
+            }
+            return;
+        }
+        rows.Add(hop, replyTime, IPToStr(address), "....", options.resolveHops);
+    };
+    trace.OnHopResolved = [&](TObject*, int32_t hop, const TagHostEnt& host) {
+        rows.Name(hop, host.HostName);
+    };
+    trace.OnDone = [&](TObject*) { finished = true; };
+    trace.FResolveHops = options.resolveHops;
+    trace.FProbeTimeOut = options.timeoutS;
+    trace.Trace(options.target);
+    const bool completed = session.Pump([&] { return finished && (!chain || chain->Finished()); });
+    rows.Flush(true);
+    if (!completed) {
+        Complain("interrupted");
+        return kExitInterrupted;
+    }
+    if (unresolved) {
+        Complain(options.target + ": unknown host");
+        return kExitError;
+    }
+    int status = reached ? kExitHit : kExitNoHit;
+    if (whoisStarted) {
+        const ChainResult& result = chain->Result();
+        if (result.verdict == Verdict::Error) {
+            Complain(result.error);
+            status = kExitError;
+        } else {
+            std::cout << '\n' << ToUnixLines(result.shownText) << '\n';
+            if (result.verdict == Verdict::NoMatch)
+                status = kExitNoHit;
+        }
+    } else if (chain && reached) {
+        status = kExitError;
+        Complain("no server in Server.wis serves " + whoisQuery);
+    }
+    return status;
+}
+
+} // namespace cli

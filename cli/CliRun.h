@@ -1,0 +1,27 @@
+#pragma once
+
+#include "cli/CliOptions.h"
+#include "cli/CliSession.h"
+
+#include <string>
+
+namespace cli {
+
+// Each runs one operation of the command line and returns the exit status. Messages go to
+// standard error as "zwhois: ..."; results to standard output.
+int RunWhoisQueries(const CliOptions& options, Session& session);
+int RunLookup(const CliOptions& options, Session& session);
+int RunExpn(const CliOptions& options, Session& session);
+int RunPing(const CliOptions& options, Session& session);
+int RunTrace(const CliOptions& options, Session& session);
+
+// One line on standard error, after the program's name.
+void Complain(const std::string& message);
+
+// Standard input, read whole; false when Ctrl-C came first.
+bool ReadStandardInput(std::string& text);
+
+// The encoding chosen on the command line, else the settings file's.
+int ChosenEncoding(const CliOptions& options, const HomeFiles& files);
+
+} // namespace cli

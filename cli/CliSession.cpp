@@ -1,0 +1,122 @@
+#include "cli/CliSession.h"
+
+#include "engine/WhoisText.h"
+#include "platform/TextFile.h"
+#include "platform/Thread.h"
+#include "settings/AppPaths.h"
+#include "settings/IniParam.h"
+
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+namespace cli {
+
+namespace {
+
+// Lock-free, so the signal handler may set it.
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+std::string ExecutableDir() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : exe.parent_path().string();
+}
+
+std::string HomeOrShipped(const settings::AppPaths& paths, const std::string& name) {
+    const std::string inHome = paths.HomeFile(name);
+    if (platform::FileExists(inHome) || paths.HomeDir == paths.ExeDir)
+        return inHome;
+    return paths.ExeDir + name;
+}
+
+} // namespace
+
+void CatchInterrupts() {
+    // Only a flag is set: the main loop looks at it between its waits. A worker that the
+    // signal happens to interrupt retries its call, and is stopped right after anyway.
+    struct sigaction action {};
+    action.sa_handler = [](int) { g_interrupted.store(true); };
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool Interrupted() {
+    return g_interrupted.load();
+}
+
+HomeFiles FindHomeFiles(const std::string& explicitHome) {
+    const settings::AppPaths paths =
+        settings::ResolvePaths(ExecutableDir() + "/zindor-whois", explicitHome);
+    HomeFiles files;
+    files.ServerFile = HomeOrShipped(paths, "Server.wis");
+    files.HitKeyFile = HomeOrShipped(paths, "Servhit.key");
+    files.SettingsFile = paths.SettingsFile();
+    return files;
+}
+
+int SettingsEncoding(const std::string& settingsFile) {
+    try {
+        const TInitFile file(settingsFile);
+        const int code = file.ReadInteger("CODEINDES", kCodeAuto);
+        return code >= kCodeAuto && code <= kCodeUtf8 ? code : kCodeAuto;
+    } catch (const std::exception&) {
+        return kCodeAuto; // unreadable or malformed: the window falls back the same way
+    }
+}
+
+Session::Session() {
+    platform::InstallMainThread(&mainThread_);
+    trace_ = std::make_unique<TPingTrace>();
+}
+
+Session::~Session() {
+    // The controller ends its own workers as it goes.
+    trace_.reset();
+    // Workers that were ended free themselves; give them a moment so none is cut off
+    // half-way through its own clean-up when the process ends. A worker's last step posts
+    // nothing to wake this loop, and it is usually a matter of microseconds, so it looks
+    // again often rather than waiting on the queue.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    while (platform::Thread::LiveCount() > 0 && std::chrono::steady_clock::now() < deadline) {
+        mainThread_.ProcessEvents();
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    platform::InstallMainThread(nullptr);
+}
+
+bool Session::Pump(const std::function<bool()>& done) {
+    using namespace std::chrono;
+    while (!done()) {
+        if (Interrupted()) {
+            timer_ = nullptr;
+            trace_->Stop();
+            return false;
+        }
+        milliseconds wait(10);
+        if (timer_) {
+            const auto now = steady_clock::now();
+            if (now >= timerDue_) {
+                auto fn = std::move(timer_);
+                timer_ = nullptr;
+                fn();
+                continue;
+            }
+            wait = std::min(wait, duration_cast<milliseconds>(timerDue_ - now) + milliseconds(1));
+        }
+        mainThread_.ProcessEvents(wait);
+    }
+    return true;
+}
+
+void Session::RunAfter(std::chrono::milliseconds delay, std::function<void()> fn) {
+    timerDue_ = std::chrono::steady_clock::now() + delay;
+    timer_ = std::move(fn);
+}
+
+} // namespace cli

@@ -1,0 +1,180 @@
+// zwhois QUERY...: one WHOIS chain per query, one after the other.
+#include "cli/CliOutput.h"
+#include "cli/CliRun.h"
+#include "cli/CliWhoisChain.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <iostream>
+
+#include <poll.h>
+#include <unistd.h>
+
+namespace cli {
+
+void Complain(const std::string& message) {
+    std::cerr << "zwhois: " << message << std::endl;
+}
+
+bool ReadStandardInput(std::string& text) {
+    char buffer[4096];
+    for (;;) {
+        if (Interrupted())
+            return false;
+        // Polled, so that Ctrl-C ends a wait for a terminal's input too.
+        pollfd fd{STDIN_FILENO, POLLIN, 0};
+        const int ready = ::poll(&fd, 1, 20);
+        if (ready < 0 && errno != EINTR)
+            return true;
+        if (ready <= 0)
+            continue;
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return true;
+        text.append(buffer, static_cast<size_t>(got));
+    }
+}
+
+int ChosenEncoding(const CliOptions& options, const HomeFiles& files) {
+    return options.encoding >= 0 ? options.encoding : SettingsEncoding(files.SettingsFile);
+}
+
+namespace {
+
+const char* VerdictName(Verdict verdict) {
+    switch (verdict) {
+    case Verdict::Hit:
+        return "hit";
+    case Verdict::NoMatch:
+        return "no match";
+    case Verdict::Error:
+        return "error";
+    }
+    return "error";
+}
+
+void PrintResult(const std::string& query, const ChainResult& result, bool json, bool first) {
+    if (json) {
+        std::cout << "{\"query\":" << JsonString(query)
+                  << ",\"servers\":" << JsonStringArray(result.servers)
+                  << ",\"verdict\":" << JsonString(VerdictName(result.verdict))
+                  << ",\"server\":" << JsonString(result.finalServer)
+                  << ",\"text\":" << JsonString(ToUnixLines(result.shownText));
+        if (result.verdict == Verdict::Error)
+            std::cout << ",\"error\":" << JsonString(result.error);
+        std::cout << "}\n";
+    } else if (result.verdict != Verdict::Error) {
+        if (!first)
+            std::cout << '\n';
+        std::string text = ToUnixLines(result.shownText);
+        if (!text.empty() && text.back() != '\n')
+            text += '\n';
+        std::cout << text;
+    }
+    std::cout.flush();
+}
+
+// The queries with "-" replaced by the lines of standard input. False, with a message, when
+// a line is not a query: nothing has been sent then.
+bool ExpandQueries(const std::vector<std::string>& given, std::vector<std::string>& queries,
+                   bool& interrupted) {
+    bool stdinRead = false;
+    for (const std::string& query : given) {
+        if (query != "-") {
+            queries.push_back(query);
+            continue;
+        }
+        if (stdinRead)
+            continue;
+        stdinRead = true;
+        std::string input;
+        if (!ReadStandardInput(input)) {
+            interrupted = true;
+            return false;
+        }
+        size_t number = 0;
+        for (std::string& line : SplitQueryLines(input)) {
+            ++number;
+            std::string reason;
+            if (!CheckQueryText(line, reason)) {
+                Complain("standard input, query " + std::to_string(number) + ": " + reason);
+                return false;
+            }
+            queries.push_back(std::move(line));
+        }
+    }
+    if (queries.empty()) {
+        Complain("no query given (see --help)");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int RunWhoisQueries(const CliOptions& options, Session& session) {
+    std::vector<std::string> queries;
+    bool interrupted = false;
+    if (!ExpandQueries(options.queries, queries, interrupted))
+        return interrupted ? kExitInterrupted : kExitError;
+
+    const HomeFiles files = FindHomeFiles(options.home);
+    TPingTrace& trace = session.Trace();
+    trace.FWhoisPort = options.port;
+    try {
+        trace.LoadServers(files.ServerFile);
+    } catch (const std::exception& e) {
+        Complain(e.what());
+    }
+    ChainSettings settings;
+    settings.autoChange = options.recursion;
+    settings.sweep = options.sweep;
+    settings.encoding = ChosenEncoding(options, files);
+    LoadHitKeys(files.HitKeyFile, settings.hitKeys);
+
+    WhoisChain chain(trace, settings);
+    if (options.verbose)
+        chain.OnStep = [](const std::string& line) { std::cerr << line << std::endl; };
+
+    int status = kExitHit;
+    bool first = true;
+    for (const std::string& query : queries) {
+        std::string server = options.server;
+        if (server.empty()) {
+            // The directory's first candidate for the query, as the sweep would take it.
+            trace.BuildCandidates("", query);
+            server = trace.NextCandidate();
+        }
+        if (server.empty()) {
+            ChainResult none;
+            none.verdict = Verdict::Error;
+            none.error = "no server in Server.wis serves " + query + " (use -h)";
+            Complain(none.error);
+            PrintResult(query, none, options.json, first);
+            status = kExitError;
+            continue;
+        }
+        chain.Start(server, query);
+        if (!session.Pump([&chain] { return chain.Finished(); })) {
+            Complain("interrupted");
+            return kExitInterrupted;
+        }
+        const ChainResult& result = chain.Result();
+        if (result.verdict == Verdict::Error) {
+            Complain(result.error);
+            status = kExitError;
+        } else if (result.verdict == Verdict::NoMatch) {
+            if (status == kExitHit)
+                status = kExitNoHit;
+            if (!options.json)
+                Complain(query + ": no match");
+        }
+        PrintResult(query, result, options.json, first);
+        first = false;
+    }
+    return status;
+}
+
+} // namespace cli

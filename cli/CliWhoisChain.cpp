@@ -1,0 +1,108 @@
+// The command line's side of a WHOIS chain. It fills and applies the chain's steps the same
+// way as the window's result handler, so both follow one set of decisions.
+#include "cli/CliWhoisChain.h"
+
+#include "directory/ServerDir.h"
+#include "engine/HostRoutines.h"
+
+namespace cli {
+
+namespace {
+
+// The text after the step's command line and the blank line that follows it.
+std::string WithoutHeader(const std::string& memo) {
+    static const std::string kBlankLine = "\r\n\r\n";
+    if (memo.rfind("whois -h ", 0) != 0)
+        return memo;
+    const size_t blank = memo.find(kBlankLine);
+    return blank == std::string::npos ? std::string() : memo.substr(blank + kBlankLine.size());
+}
+
+std::string FailureText(int32_t code, const std::string& server) {
+    // 11001: the server's name did not resolve; the worker then reports no text of its own.
+    if (code == 11001)
+        return server + ": unknown host (" + WSAErrorText(code) + ")";
+    return server + ": " + WSAErrorText(code);
+}
+
+} // namespace
+
+WhoisChain::WhoisChain(TPingTrace& trace, ChainSettings settings)
+    : trace_(trace), settings_(std::move(settings)) {
+    trace_.OnWhoisStart = [this](TObject*, const std::string& server, const std::string& query) {
+        QueryStarted(server, query);
+    };
+    trace_.OnWhoisResult = [this](TObject*, int32_t code, const std::string& query,
+                                  const std::string& response) {
+        QueryResult(code, query, response);
+    };
+}
+
+WhoisChain::~WhoisChain() {
+    trace_.OnWhoisStart = nullptr;
+    trace_.OnWhoisResult = nullptr;
+}
+
+void WhoisChain::Start(const std::string& server, const std::string& query) {
+    result_ = ChainResult();
+    finished_ = false;
+    lastQuery_ = query;
+    chain_.Reset();
+    chain_.Registries = RegistryServers(trace_.FServerList, query);
+    trace_.PrepareCandidates(server, query);
+    trace_.WhoisResolve(server, query);
+}
+
+void WhoisChain::QueryStarted(const std::string& server, const std::string& query) {
+    askedServer_ = server;
+    result_.servers.push_back(server);
+    if (OnStep)
+        OnStep(WhoisCommandLine(server, query));
+}
+
+void WhoisChain::QueryResult(int32_t code, const std::string& query, const std::string& response) {
+    WhoisAnswer answer;
+    answer.ErrorCode = code;
+    answer.Query = query;
+    answer.Converted = PrepareAnswer(response, settings_.encoding);
+    answer.AskedServer = askedServer_;
+    answer.CurrentTarget = trace_.CurrentTarget();
+    answer.QueryText = trace_.FQueryText;
+    answer.LastQuery = lastQuery_;
+    answer.AutoChange = settings_.autoChange;
+    answer.SweepCheck = settings_.sweep;
+
+    const WhoisStep step = ChooseWhoisStep(answer, settings_.hitKeys, chain_,
+                                           [this] { return trace_.NextCandidate(); });
+    result_.shownText = WithoutHeader(step.MemoText);
+    result_.finalServer = askedServer_;
+
+    switch (step.kind) {
+    case WhoisStep::Hit:
+        result_.verdict = Verdict::Hit;
+        finished_ = true;
+        trace_.WhoisEnded();
+        break;
+    case WhoisStep::RetryParent:
+        trace_.WhoisDirect(step.Query);
+        break;
+    case WhoisStep::FollowReferral:
+        trace_.WhoisResolve(step.Server, step.Query);
+        break;
+    case WhoisStep::NextCandidate:
+        trace_.WhoisResolve(step.Server, step.Query);
+        break;
+    case WhoisStep::End:
+        if (code != 0) {
+            result_.verdict = Verdict::Error;
+            result_.error = FailureText(code, askedServer_);
+        } else {
+            result_.verdict = Verdict::NoMatch;
+        }
+        finished_ = true;
+        trace_.WhoisEnded();
+        break;
+    }
+}
+
+} // namespace cli

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "engine/PingCtrl.h"
+#include "engine/WhoisText.h"
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// How a chain ended.
+enum class Verdict { Hit, NoMatch, Error };
+
+struct ChainResult {
+    Verdict verdict = Verdict::NoMatch;
+    std::vector<std::string> servers; // every server asked, in order
+    std::string finalServer;          // the server of the last answer
+    std::string shownText;            // the text the window would show, without its header
+    std::string error;                // Error: why the last step failed
+};
+
+struct ChainSettings {
+    bool autoChange = true; // follow referrals
+    bool sweep = true;      // ask the next candidate server
+    int encoding = kCodeAuto;
+    std::vector<std::string> hitKeys;
+};
+
+// One WHOIS chain on the controller, stepped exactly as the window steps it: each answer
+// becomes a WhoisAnswer, ChooseWhoisStep decides, and the step is applied to the controller.
+// Binds OnWhoisStart and OnWhoisResult while it lives.
+class WhoisChain {
+public:
+    WhoisChain(TPingTrace& trace, ChainSettings settings);
+    ~WhoisChain();
+    WhoisChain(const WhoisChain&) = delete;
+    WhoisChain& operator=(const WhoisChain&) = delete;
+
+    // Starts a chain at `server`: the directory prepares its candidates, the server is asked.
+    void Start(const std::string& server, const std::string& query);
+    bool Finished() const { return finished_; }
+    const ChainResult& Result() const { return result_; }
+
+    // Called with each step's command line ("whois -h server query") as it starts.
+    std::function<void(const std::string&)> OnStep;
+
+private:
+    void QueryStarted(const std::string& server, const std::string& query);
+    void QueryResult(int32_t code, const std::string& query, const std::string& response);
+
+    TPingTrace& trace_;
+    ChainSettings settings_;
+    WhoisChainState chain_;
+    std::string lastQuery_, askedServer_;
+    bool finished_ = true;
+    ChainResult result_;
+};
+
+} // namespace cli

@@ -1,0 +1,95 @@
+// zwhois: the WHOIS chain and the network commands of the window, for terminals and scripts.
+#include "cli/CliOptions.h"
+#include "cli/CliRun.h"
+#include "cli/CliSession.h"
+
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+const char kUsage[] =
+    R"(Usage: zwhois [options] QUERY...      ask WHOIS, following the server chain
+       zwhois --lookup HOST              print a host's name, aliases and addresses
+       zwhois --expn USER@HOST           ask a mail server to expand USER (SMTP EXPN)
+       zwhois --ping HOST [-c N] [-i MS] [-W S]
+       zwhois --trace HOST [--resolve] [--whois] [-W S]
+
+A QUERY of "-" reads queries from standard input, one a line.
+
+WHOIS options:
+  -h HOST             ask HOST first (default: the first server of Server.wis for the query)
+  -p PORT             connect to PORT instead of 43
+  --no-recursion      do not follow a referral to the server an answer names
+  --no-sweep          do not go on to the next server of Server.wis after no match
+  --encoding MODE     auto, jis, sjis, euc or utf-8 (default: the window's setting, else auto)
+  --verbose           print each step's "whois -h server query" on standard error
+  --json              print one JSON object per query
+  --home DIR          read Server.wis, Servhit.key and the settings from DIR
+
+Probe options:
+  -c N                echoes to send (1 to 100, default 5)
+  -i MS               wait between a reply and the next echo (default 1000)
+  -W S                wait per probe in seconds (default 5)
+  --resolve           look up the name of each hop
+  --whois             ask WHOIS for the target's address when the trace reaches it
+
+  --help, --version
+
+Exit status: 0 every query found, 1 some query found nothing, 2 usage or network
+error, 130 interrupted.
+)";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    cli::CatchInterrupts();
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    const auto options = cli::ParseCliOptions(args, error);
+    if (!options) {
+        cli::Complain(error);
+        return cli::kExitError;
+    }
+    switch (options->mode) {
+    case cli::Mode::Help:
+        std::cout << kUsage;
+        return 0;
+    case cli::Mode::Version:
+        std::cout << "zwhois " ZW_VERSION "\n";
+        return 0;
+    default:
+        break;
+    }
+
+    int status = cli::kExitError;
+    {
+        cli::Session session;
+        switch (options->mode) {
+        case cli::Mode::Lookup:
+            status = cli::RunLookup(*options, session);
+            break;
+        case cli::Mode::Expn:
+            status = cli::RunExpn(*options, session);
+            break;
+        case cli::Mode::Ping:
+            status = cli::RunPing(*options, session);
+            break;
+        case cli::Mode::Trace:
+            status = cli::RunTrace(*options, session);
+            break;
+        default:
+            status = cli::RunWhoisQueries(*options, session);
+            break;
+        }
+        if (status == cli::kExitInterrupted) {
+            // Everything was stopped; the user waits for the prompt, not for the clean-up.
+            std::cout.flush();
+            std::cerr.flush();
+            std::_Exit(status);
+        }
+    }
+    std::cout.flush();
+    return status;
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The decisions of a WHOIS chain, without any Qt: from one answer to the next step and the
+// text to show. The window and the command-line front end both call ChooseWhoisStep.
+
+// At most this many referrals are followed in one chain.
+constexpr int kMaxReferrals = 10;
+
+// One step that has been answered: the server as looked up, the controller's name for it,
+// and the query it was sent.
+struct WhoisAsk {
+    std::string Server;
+    std::string Target;
+    std::string Query;
+};
+
+// What one chain remembers between its answers. A front end calls Reset when a new chain
+// starts and then fills Registries.
+struct WhoisChainState {
+    int Referrals = 0;
+    // The servers whose Server.wis suffix matches the user's query (RegistryServers of the
+    // directory); their answer to that query is the one shown when the chain ends without a
+    // hit. May stay empty: the first server that answered the query then stands in.
+    std::vector<std::string> Registries;
+    // Every step answered so far, in order: no query goes to the same server twice.
+    std::vector<WhoisAsk> Asked;
+    // The servers asked, each once, with the reason where a step failed ("server (reason)").
+    std::vector<std::string> AskedNotes;
+    // The text-area text of the last answer without error.
+    std::string Useful;
+    // The text-area text of the answer to the user's own query that the end shows, and
+    // whether it came from a registry.
+    std::string UserAnswer;
+    bool UserAnswerFromRegistry = false;
+    // A hit whose referral was followed first: the chain ends on it when the referral
+    // leads nowhere better.
+    std::string PendingHit;
+    bool PendingOpenWeb = false;
+    std::string PendingWebHint;
+
+    void Reset() { *this = WhoisChainState(); }
+};
+
+// One answer of a chain, with everything the choice of the next step depends on.
+struct WhoisAnswer {
+    int32_t ErrorCode = 0;
+    std::string Query;         // the query of this step
+    std::string Converted;     // PrepareAnswer of the answer
+    std::string AskedServer;   // the server name this step was sent to (as looked up)
+    std::string CurrentTarget; // the controller's name for that server
+    std::string QueryText;     // the controller's FQueryText
+    std::string LastQuery;     // the query the chain started with
+    bool AutoChange = false;   // "Auto jump Detail Server"
+    bool SweepCheck = false;   // "連続検索"
+};
+
+// The next step of the chain and the texts the window shows for it.
+struct WhoisStep {
+    enum Kind { Hit, RetryParent, FollowReferral, NextCandidate, End };
+    Kind kind = End;
+    std::string MemoText; // the whole new text of the text area
+    // RetryParent: WhoisDirect(Query). FollowReferral and NextCandidate: WhoisResolve(Server,
+    // Query); NextCandidate then sets status panel 1 to StatusText.
+    std::string Server;
+    std::string Query;
+    std::string StatusText;
+    // Hit: OpenWeb is enabled with WebHint as its hint exactly when OpenWeb is set.
+    bool OpenWeb = false;
+    std::string WebHint;
+    // End: the referral that was found and not followed (AutoChange off, or refused).
+    std::string Referral;
+    // End: the referral was refused because its server had been asked this query already or
+    // the chain had followed kMaxReferrals already.
+    bool ReferralRefused = false;
+};
+
+// Chooses the next step from one answer. nextCandidate is the directory's NextCandidate: it
+// is called once when the sweep is consulted, and again while the sweep is on and the server
+// it gave has been asked the user's query already. state records the chain so far.
+WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::string>& hitKeys,
+                          WhoisChainState& state,
+                          const std::function<std::string()>& nextCandidate);
+
+// "Servers asked: " and the servers of the chain, for the line under a chain's last text.
+std::string ServersAskedLine(const WhoisChainState& state);

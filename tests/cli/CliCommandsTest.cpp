@@ -1,0 +1,130 @@
+// zwhois's usage errors and its other commands (lookup, SMTP EXPN, ping and trace).
+#include "tests/cli/CliFixture.h"
+
+namespace clitest {
+namespace {
+
+TEST_F(CliTest, BadInputIsRefusedBeforeAnythingIsSent) {
+    REQUIRE_SANDBOX();
+    FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer("Domain Name: X")));
+    const std::string h = sb::kWhoisA;
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{}, "no query given (see --help)"},
+        {{"-h", h}, "no query given (see --help)"},
+        {{"-h", h, ""}, "query '': empty"},
+        {{"-h", h, "  "}, "query '  ': empty"},
+        {{"-h", h, "a.test", "b\r\nc.test"}, "query 'b??c.test': holds a control character"},
+        {{"-h", h, "tab\there.test"}, "query 'tab?here.test': holds a control character"},
+        {{"-h", h, std::string(1025, 'a')}, "longer than 1024 bytes"},
+        {{"-h", "bad\x7fserver", "a.test"}, "server 'bad?server': holds a control character"},
+        {{"--frobnicate", "a.test"}, "unknown option --frobnicate"},
+        {{"-x", "a.test"}, "unknown option -x"},
+        {{"-h"}, "option -h needs a value"},
+        {{"-p", "0", "a.test"}, "bad port '0'"},
+        {{"-p", "65536", "a.test"}, "bad port '65536'"},
+        {{"-p", "43x", "a.test"}, "bad port '43x'"},
+        {{"--encoding", "latin1", "a.test"}, "bad encoding 'latin1'"},
+        {{"--lookup", "a.test", "--expn", "u@a.test"}, "only one of --lookup"},
+        {{"--lookup", "a.test", "extra"}, "unexpected argument 'extra'"},
+        {{"--expn", "nobody"}, "--expn needs USER@HOST"},
+        {{"--expn", "@host.test"}, "--expn needs USER@HOST"},
+        {{"--expn", "user@"}, "--expn needs USER@HOST"},
+        {{"--ping", "a.test", "-c", "0"}, "bad count '0'"},
+        {{"--ping", "a.test", "-i", "-5"}, "bad interval '-5'"},
+        {{"--trace", "a.test", "-W", "601"}, "bad time-out '601'"},
+        {{"-c", "3", "a.test"}, "-c and -i belong to --ping"},
+        {{"--whois", "a.test"}, "--resolve and --whois belong to --trace"},
+        {{"--trace", ""}, "host '': empty"},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = Run(c.args);
+        EXPECT_EQ(r.status, 2) << c.message;
+        EXPECT_EQ(r.out, "") << c.message;
+        ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
+        EXPECT_EQ(r.err.rfind("zwhois: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(a.Connections(), 0);
+}
+
+TEST_F(CliTest, OptionsAfterDoubleDashAreQueries) {
+    REQUIRE_SANDBOX();
+    FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer("Domain Name: X")));
+    const RunResult r = Run({"-h", sb::kWhoisA, "--", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(a.Received(), std::vector<std::string>{"--json\r\n"});
+}
+
+TEST_F(CliTest, HelpAndVersion) {
+    const RunResult help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: zwhois", 0), 0u);
+    const RunResult version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("zwhois ", 0), 0u);
+}
+
+TEST_F(CliTest, LookupPrintsNameAliasesAndAddresses) {
+    REQUIRE_SANDBOX();
+    const RunResult r = Run({"--lookup", sb::kMulti});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), std::string("Name:    ") + sb::kMulti);
+    auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    EXPECT_TRUE(has(std::string("Alias:   ") + sb::kMultiAlias1)) << r.out;
+    EXPECT_TRUE(has(std::string("Address: ") + sb::kMultiAddr1)) << r.out;
+    EXPECT_TRUE(has(std::string("Address: ") + sb::kMultiAddr2)) << r.out;
+
+    const RunResult json = Run({"--json", "--lookup", sb::kWhoisAAddr});
+    const Json parsed = ParseJson(json.out);
+    ASSERT_FALSE(parsed.is_discarded()) << json.out;
+    EXPECT_EQ(parsed["name"].get<std::string>(), sb::kWhoisA);
+    EXPECT_EQ(parsed["addresses"].get<std::vector<std::string>>(),
+              std::vector<std::string>{sb::kWhoisAAddr});
+
+    const RunResult missing = Run({"--lookup", sb::kUnknown});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "zwhois: nowhere.invalid: Lookup Fail\n");
+}
+
+TEST_F(CliTest, ExpnPrintsTheMailServersAnswer) {
+    REQUIRE_SANDBOX();
+    FakeServer::Options smtp;
+    smtp.greeting = "220 smtp.a.test ready\r\n";
+    smtp.requestEnd = "QUIT\r\n";
+    FakeServer s(sb::kSmtpAAddr, 25,
+                 FakeServer::Answer("250 Some One <someone@a.test>\r\n221 bye\r\n"), smtp);
+    const RunResult r = Run({"--expn", std::string("someone@") + sb::kSmtpA});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "220 smtp.a.test ready\n250 Some One <someone@a.test>\n221 bye\n");
+    EXPECT_EQ(s.AllReceived(), "EXPN someone\r\nQUIT\r\n");
+
+    for (const char* host : {sb::kRefused, sb::kUnknown}) {
+        const RunResult failed = Run({"--expn", std::string("someone@") + host});
+        EXPECT_EQ(failed.status, 2) << host;
+        EXPECT_EQ(failed.out, "");
+        EXPECT_NE(failed.err.find(host), std::string::npos) << failed.err;
+    }
+}
+
+// The echoes and hops themselves come with the ICMP probes; until then what the command line
+// decides alone is tested: a target that does not resolve sends nothing and says so.
+TEST_F(CliTest, PingAndTraceOfAnUnknownHost) {
+    REQUIRE_SANDBOX();
+    for (const char* mode : {"--ping", "--trace"}) {
+        const RunResult r = Run({mode, sb::kUnknown, "-W", "1"});
+        EXPECT_EQ(r.status, 2) << mode;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "zwhois: nowhere.invalid: unknown host\n");
+    }
+}
+
+} // namespace
+} // namespace clitest

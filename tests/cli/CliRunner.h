@@ -1,0 +1,31 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace clitest {
+
+// What one run of the real zwhois gave.
+struct RunResult {
+    int status = -1; // exit status; 128 + the signal when it was killed
+    std::string out, err;
+    std::chrono::milliseconds signalToExit{-1}; // from the interrupt to the exit, if sent
+};
+
+struct RunOptions {
+    std::string input;          // written to standard input, which is then closed
+    bool keepInputOpen = false; // or left open until the program ends
+    std::chrono::milliseconds limit{20000};
+    // When set: polled while the program runs; once it holds, SIGINT is sent.
+    std::function<bool()> interruptWhen;
+};
+
+// Runs the zwhois built beside the tests with these arguments.
+RunResult RunZwhois(const std::vector<std::string>& args, const RunOptions& options = {});
+
+// The lines of a text (LF-separated, the last one without LF kept when not empty).
+std::vector<std::string> Lines(const std::string& text);
+
+} // namespace clitest

@@ -1,0 +1,249 @@
+// The WHOIS chain of the real zwhois executable against fake servers in the test's own
+// network namespace.
+#include "tests/cli/CliFixture.h"
+
+#include <chrono>
+
+namespace clitest {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kHitBody = "Domain Name: EXAMPLE.TEST\r\nRegistrant: Someone";
+const std::string kNoMatch = "No match for the query.";
+
+TEST_F(CliTest, HitAtTheFirstServer) {
+    REQUIRE_SANDBOX();
+    // The same chain on the standard port and on one given with -p.
+    struct Case {
+        uint16_t port;
+        std::vector<std::string> extra;
+    } cases[] = {{43, {}}, {4343, {"-p", "4343"}}, {4343, {"-p4343"}}};
+    for (const auto& c : cases) {
+        FakeServer a(sb::kWhoisAAddr, c.port, FakeServer::Answer(Answer(kHitBody)));
+        ASSERT_TRUE(a.Listening()) << a.Error();
+        std::vector<std::string> args = {"-h", sb::kWhoisA, "example.test"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        // The first paragraph is left out, as the window shows it; lines end in LF.
+        EXPECT_EQ(r.out, "Domain Name: EXAMPLE.TEST\nRegistrant: Someone\n");
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(a.Received(), std::vector<std::string>{"example.test\r\n"});
+    }
+}
+
+TEST_F(CliTest, RegistryReferralLeadsToTheRegistrar) {
+    REQUIRE_SANDBOX();
+    FakeServer registry(sb::kWhoisAAddr, 43,
+                        FakeServer::Answer(Answer("Domain: example.test\r\nWhois Server: " +
+                                                  std::string(sb::kWhoisB))));
+    FakeServer registrar(sb::kWhoisBAddr, 43, FakeServer::Answer(Answer(kHitBody)));
+    const RunResult r = Run({"--verbose", "-h", sb::kWhoisA, "example.test"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Domain Name: EXAMPLE.TEST\nRegistrant: Someone\n");
+    // Each step's command line on standard error, in order.
+    EXPECT_EQ(Lines(r.err), (std::vector<std::string>{"whois -h whois.a.test example.test",
+                                                      "whois -h whois.b.test example.test"}));
+    EXPECT_EQ(registrar.Received(), std::vector<std::string>{"example.test\r\n"});
+
+    // Without recursion the registry's record of the name is the answer, and B is never asked.
+    const RunResult off = Run({"--no-recursion", "-h", sb::kWhoisA, "example.test"});
+    EXPECT_EQ(off.status, 0);
+    EXPECT_NE(off.out.find("Whois Server: whois.b.test"), std::string::npos);
+    EXPECT_EQ(registrar.Connections(), 1);
+}
+
+TEST_F(CliTest, ParentDomainIsRetriedAtTheSameServer) {
+    REQUIRE_SANDBOX();
+    FakeServer a(sb::kWhoisAAddr, 43,
+                 FakeServer::AnswerByQuery({{"example.test", Answer(kHitBody)}}, Answer(kNoMatch)));
+    const RunResult r = Run({"--verbose", "-h", sb::kWhoisA, "www.sub.example.test"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(a.Received(), (std::vector<std::string>{"www.sub.example.test\r\n",
+                                                      "sub.example.test\r\n", "example.test\r\n"}));
+    EXPECT_EQ(Lines(r.err).size(), 3u);
+}
+
+TEST_F(CliTest, SweepAsksTheDirectorysServersInOrder) {
+    REQUIRE_SANDBOX();
+    WriteFile("Server.wis", std::string(sb::kWhoisA) + ",-,test\r\n" + sb::kWhoisC +
+                                ",-,other\r\n" + sb::kWhoisB + ",-,test\r\n");
+    FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer(kNoMatch)));
+    FakeServer b(sb::kWhoisBAddr, 43, FakeServer::Answer(Answer(kHitBody)));
+    FakeServer c(sb::kWhoisCAddr, 43, FakeServer::Answer(Answer(kHitBody)));
+
+    // No -h: the directory's first server for the query comes first, then the sweep.
+    const RunResult r = Run({"--json", "example.test"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const Json json = ParseJson(r.out);
+    ASSERT_FALSE(json.is_discarded()) << r.out;
+    EXPECT_EQ(json["servers"].get<std::vector<std::string>>(),
+              (std::vector<std::string>{sb::kWhoisA, sb::kWhoisB}));
+    EXPECT_EQ(json["server"].get<std::string>(), sb::kWhoisB);
+    EXPECT_EQ(c.Connections(), 0); // serves another suffix
+
+    // Without the sweep the first server's "no match" is the answer.
+    const RunResult off = Run({"--no-sweep", "example.test"});
+    EXPECT_EQ(off.status, 1);
+    EXPECT_EQ(off.out, kNoMatch + "\n");
+    EXPECT_EQ(off.err, "zwhois: example.test: no match\n");
+    EXPECT_EQ(b.Connections(), 1);
+}
+
+TEST_F(CliTest, NoServerForTheQueryIsAnError) {
+    REQUIRE_SANDBOX();
+    WriteFile("Server.wis", std::string(sb::kWhoisA) + ",-,jp\r\n");
+    const RunResult r = Run({"example.test"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("no server in Server.wis serves example.test"), std::string::npos);
+}
+
+TEST_F(CliTest, FailedServersExitWithTwoAndSayWhy) {
+    REQUIRE_SANDBOX();
+    struct Case {
+        const char* server;
+        const char* reason;
+    } cases[] = {
+        {sb::kUnknown, "nowhere.invalid: unknown host"},
+        {sb::kRefused, "refused.a.test: Error WSAECONNREFUSED"},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = Run({"-h", c.server, "example.test"});
+        EXPECT_EQ(r.status, 2) << c.server;
+        EXPECT_EQ(r.out, "");
+        ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(CliTest, ExitStatusIsTheWorstOfSeveralQueries) {
+    REQUIRE_SANDBOX();
+    FakeServer a(sb::kWhoisAAddr, 43,
+                 FakeServer::AnswerByQuery({{"found.test", Answer(kHitBody)}}, Answer(kNoMatch)));
+    EXPECT_EQ(Run({"-h", sb::kWhoisA, "found.test", "found.test"}).status, 0);
+    const RunResult mixed = Run({"-h", sb::kWhoisA, "found.test", "missing.test"});
+    EXPECT_EQ(mixed.status, 1);
+    // Each answer in the order asked, a blank line between them.
+    EXPECT_EQ(mixed.out, "Domain Name: EXAMPLE.TEST\nRegistrant: Someone\n\n" + kNoMatch + "\n");
+}
+
+TEST_F(CliTest, JapaneseAnswersArePrintedAsUtf8) {
+    REQUIRE_SANDBOX();
+    const std::string utf8 = "ドメイン情報";
+    const std::string jis = "\x1b$B%I%a%$%s>pJs\x1b(B";
+    // "あい" in EUC-JP: no Shift-JIS lead byte in it, so the automatic choice finds EUC.
+    const std::string aiUtf8 = "あい";
+    const std::string aiEuc = "\xa4\xa2\xa4\xa4";
+    struct Case {
+        std::string answer, settings;
+        std::vector<std::string> options;
+        std::string expect;
+        bool converted;
+    } cases[] = {
+        {jis, "", {}, utf8, true},
+        {aiEuc, "", {}, aiUtf8, true},
+        {aiEuc, "", {"--encoding", "euc"}, aiUtf8, true},
+        {jis, "", {"--encoding", "jis"}, utf8, true},
+        // The window's setting is the default; Shift-JIS reads EUC bytes as other text.
+        {aiEuc, "CODEINDES=2\r\n", {}, aiUtf8, false},
+        {aiEuc, "CODEINDES=2\r\n", {"--encoding=auto"}, aiUtf8, true},
+        {utf8, "", {"--encoding", "utf-8"}, utf8, true},
+    };
+    for (const auto& c : cases) {
+        WriteFile("zindor-whois.ini", c.settings);
+        FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer("(" + c.answer + ")")));
+        std::vector<std::string> args = {"-h", sb::kWhoisA, "example.jp"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.out == "(" + c.expect + ")\n", c.converted) << r.out;
+    }
+}
+
+TEST_F(CliTest, JsonReadsBackWithEveryField) {
+    REQUIRE_SANDBOX();
+    const std::string tricky = "Note: \"quoted\" \\ back\tslash";
+    FakeServer a(sb::kWhoisAAddr, 43,
+                 FakeServer::AnswerByQuery({{"found.test", Answer(kHitBody + "\r\n" + tricky)}},
+                                           Answer(kNoMatch)));
+    const RunResult r = Run({"--json", "-h", sb::kWhoisA, "found.test", "missing.test"});
+    EXPECT_EQ(r.status, 1);
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    const Json hit = ParseJson(lines[0]);
+    const Json miss = ParseJson(lines[1]);
+    ASSERT_FALSE(hit.is_discarded() || miss.is_discarded()) << r.out;
+    EXPECT_EQ(hit["query"].get<std::string>(), "found.test");
+    EXPECT_EQ(hit["servers"].get<std::vector<std::string>>(),
+              std::vector<std::string>{sb::kWhoisA});
+    EXPECT_EQ(hit["verdict"].get<std::string>(), "hit");
+    EXPECT_EQ(hit["server"].get<std::string>(), sb::kWhoisA);
+    EXPECT_EQ(hit["text"].get<std::string>(),
+              "Domain Name: EXAMPLE.TEST\nRegistrant: Someone\n" + tricky);
+    EXPECT_EQ(miss["verdict"].get<std::string>(), "no match");
+    EXPECT_EQ(miss["text"].get<std::string>(), kNoMatch);
+
+    const RunResult failed = Run({"--json", "-h", sb::kRefused, "found.test"});
+    EXPECT_EQ(failed.status, 2);
+    const Json error = ParseJson(failed.out);
+    ASSERT_FALSE(error.is_discarded()) << failed.out;
+    EXPECT_EQ(error["verdict"].get<std::string>(), "error");
+    EXPECT_NE(error["error"].get<std::string>().find("WSAECONNREFUSED"), std::string::npos);
+}
+
+TEST_F(CliTest, InvalidUtf8InAnAnswerStillGivesValidJson) {
+    REQUIRE_SANDBOX();
+    FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer("bad \xff\xfe bytes \x01.")));
+    const RunResult r = Run({"--json", "--encoding", "utf-8", "-h", sb::kWhoisA, "x.test"});
+    const Json json = ParseJson(r.out);
+    ASSERT_FALSE(json.is_discarded()) << r.out;
+    EXPECT_EQ(json["text"].get<std::string>().substr(0, 4), "bad ");
+}
+
+TEST_F(CliTest, QueriesFromStandardInput) {
+    REQUIRE_SANDBOX();
+    FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer(kHitBody)));
+    RunOptions in;
+    in.input = "one.test\r\n\r\n  two.test  \nthree.test";
+    const RunResult r = Run({"-h", sb::kWhoisA, "first.test", "-"}, in);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(a.Received(), (std::vector<std::string>{"first.test\r\n", "one.test\r\n",
+                                                      "two.test\r\n", "three.test\r\n"}));
+
+    // A bad line anywhere refuses the whole input before anything is sent.
+    in.input = "ok.test\nbad\x01query\n";
+    const RunResult bad = Run({"-h", sb::kWhoisA, "-"}, in);
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err, "zwhois: standard input, query 2: holds a control character\n");
+    in.input = "\n \n";
+    EXPECT_EQ(Run({"-h", sb::kWhoisA, "-"}, in).status, 2);
+    EXPECT_EQ(a.Connections(), 4);
+}
+
+TEST_F(CliTest, CtrlCDuringASilentServerExitsAt130) {
+    REQUIRE_SANDBOX();
+    FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Silence());
+    RunOptions options;
+    options.interruptWhen = [&a] { return a.Connections() > 0; };
+    const RunResult r = Run({"-h", sb::kWhoisA, "example.test"}, options);
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_GE(r.signalToExit.count(), 0);
+    EXPECT_LT(r.signalToExit, 100ms);
+}
+
+TEST_F(CliTest, CtrlCWhileReadingStandardInput) {
+    RunOptions options;
+    options.limit = 5s;
+    const auto start = std::chrono::steady_clock::now();
+    // Nothing arrives on standard input: the pipe stays open until the interrupt.
+    options.interruptWhen = [start] { return std::chrono::steady_clock::now() - start > 200ms; };
+    options.keepInputOpen = true;
+    const RunResult r = Run({"-"}, options);
+    EXPECT_EQ(r.status, 130);
+}
+
+} // namespace
+} // namespace clitest

@@ -1,0 +1,183 @@
+// The chain's decisions: a new referral first, no query twice to one server, the useful
+// answer kept, the first answer at a chain's end, and the texts they rest on. Whole chains
+// against real answers are in the window's tests (WhoisCorpusChainTest).
+#include "engine/WhoisText.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace std::string_literals;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const Strings kKeys{"NetRange:", "inetnum:"};
+
+// Drives one chain the way a front end does: each answer of a fake server goes through
+// ChooseWhoisStep, and the step it picks decides which server is asked what next.
+struct Chain {
+    std::function<std::string(const std::string& server, const std::string& query)> answer;
+    std::function<int(const std::string& server)> error = [](const std::string&) { return 0; };
+    Strings candidates;
+    bool autoChange = true;
+    bool sweep = true;
+    WhoisChainState state;
+    Strings asks;
+
+    WhoisStep Run(const std::string& server, const std::string& query) {
+        std::string asked = server, q = query;
+        WhoisStep step;
+        for (int n = 0; n < 30; ++n) {
+            asks.push_back(asked + " " + q);
+            WhoisAnswer a;
+            a.ErrorCode = error(asked);
+            a.Query = a.QueryText = q;
+            a.LastQuery = query;
+            a.Converted = a.ErrorCode ? std::string() : answer(asked, q);
+            a.AskedServer = a.CurrentTarget = asked;
+            a.AutoChange = autoChange;
+            a.SweepCheck = sweep;
+            step = ChooseWhoisStep(a, kKeys, state, [this] {
+                if (candidates.empty())
+                    return std::string();
+                std::string next = candidates.front();
+                candidates.erase(candidates.begin());
+                return next;
+            });
+            if (step.kind == WhoisStep::Hit || step.kind == WhoisStep::End)
+                break;
+            if (step.kind != WhoisStep::RetryParent)
+                asked = step.Server;
+            q = step.Query;
+        }
+        return step;
+    }
+};
+
+const char* kArinBlock = "NetRange: 144.0.0.0 - 144.255.255.255\r\n"
+                         "\r\n"
+                         "ReferralServer: whois://whois.apnic.test\r\n";
+const char* kApnicBlock = "% [whois.apnic.test]\r\n\r\ninetnum: 144.134.0.0 - 144.134.255.255\r\n";
+
+TEST(ChainDecisions, NewReferralIsFollowedBeforeTheHitOnlyWithAutoJump) {
+    Chain on;
+    on.answer = [](const std::string& s, const std::string&) {
+        return s == "whois.arin.test" ? kArinBlock : kApnicBlock;
+    };
+    WhoisStep s = on.Run("whois.arin.test", "144.134.121.81");
+    EXPECT_EQ(on.asks,
+              (Strings{"whois.arin.test 144.134.121.81", "whois.apnic.test 144.134.121.81"}));
+    EXPECT_EQ(s.kind, WhoisStep::Hit);
+    EXPECT_NE(s.MemoText.find("inetnum: 144.134.0.0"), std::string::npos);
+
+    Chain off = on;
+    off.autoChange = false;
+    off.asks.clear();
+    s = off.Run("whois.arin.test", "144.134.121.81");
+    EXPECT_EQ(off.asks, Strings{"whois.arin.test 144.134.121.81"});
+    EXPECT_EQ(s.kind, WhoisStep::Hit);
+}
+
+TEST(ChainDecisions, AFailedStepKeepsTheUsefulAnswerOnShow) {
+    WhoisChainState state;
+    WhoisAnswer a;
+    a.Query = a.QueryText = a.LastQuery = "example.jp";
+    a.AskedServer = a.CurrentTarget = "whois.a.test";
+    a.Converted = "No match!!\r\n";
+    a.SweepCheck = true;
+    WhoisStep s = ChooseWhoisStep(a, kKeys, state, [] { return "whois.b.test"; });
+    ASSERT_EQ(s.kind, WhoisStep::NextCandidate);
+    a.AskedServer = a.CurrentTarget = "whois.b.test";
+    a.ErrorCode = 10061;
+    a.Converted = "Error WSAECONNREFUSED";
+    s = ChooseWhoisStep(a, kKeys, state, [] { return "whois.c.test"; });
+    EXPECT_EQ(s.kind, WhoisStep::NextCandidate);
+    EXPECT_EQ(s.MemoText, "whois -h whois.a.test example.jp\r\n\r\nNo match!!\r\n\r\n"
+                          "No answer from whois.b.test: Error WSAECONNREFUSED");
+}
+
+TEST(ChainDecisions, WithoutRegistryTheFirstAnswerToTheUsersQueryStands) {
+    Chain c;
+    c.candidates = {"whois.b.test", "whois.c.test"};
+    c.answer = [](const std::string& s, const std::string&) { return "no record at " + s; };
+    WhoisStep s = c.Run("whois.a.test", "example.xyz");
+    EXPECT_EQ(c.asks.size(), 3u);
+    EXPECT_EQ(s.MemoText, "whois -h whois.a.test example.xyz\r\n\r\nno record at whois.a.test"
+                          "\r\n\r\nServers asked: whois.a.test, whois.b.test, whois.c.test");
+}
+
+TEST(ChainDecisions, NoQueryGoesTwiceToOneServer) {
+    Chain c;
+    // The queue names the server asked first again, in other letter case; the retry's parent
+    // was asked there already by the user.
+    c.candidates = {"WHOIS.A.TEST.", "whois.b.test"};
+    c.answer = [](const std::string&, const std::string&) { return "No match"s; };
+    c.Run("whois.a.test", "www.example.jp");
+    EXPECT_EQ(c.asks, (Strings{"whois.a.test www.example.jp", "whois.a.test example.jp",
+                               "whois.b.test www.example.jp", "whois.b.test example.jp"}));
+}
+
+TEST(ShownBody, OnlyALeadingBannerIsHidden) {
+    const Strings keys{"Domain Information:"};
+    struct Case {
+        const char* answer;
+        const char* shown;
+    } cases[] = {
+        // JPRS since 2023: no blank line between the banner and "No match!!".
+        {"[ JPRS database ]\r\n[ use /e ]\r\nNo match!!\r\n\r\nnotes\r\n",
+         "No match!!\r\n\r\nnotes"},
+        {"% IANA\r\n%\r\n\r\nrefer: x\r\n\r\n% trailer\r\n", "refer: x\r\n\r\n% trailer"},
+        {"\r\n#\r\n# ARIN\r\n#\r\n\r\n\r\nNetRange: 1\r\n", "NetRange: 1"},
+        // A notice paragraph before the record, but not a lone one or a no-match text.
+        {"Whois Server Version 2.0\r\n\r\nDomain names can now be registered. Go to "
+         "http://x\r\n\r\n   Domain Name: X.COM\r\n",
+         "Domain Name: X.COM"},
+        {"No match for \"X.COM\".\r\n\r\n>>> Last update <<<\r\n",
+         "No match for \"X.COM\".\r\n\r\n>>> Last update <<<"},
+        {"We do not have an entry in our database matching your query.\r\n\r\n",
+         "We do not have an entry in our database matching your query."},
+        {"NOTICE: terms\r\n\r\nDomain: a.de\r\n", "NOTICE: terms\r\n\r\nDomain: a.de"},
+        {"[ banner ]\r\n", ""},
+        {"Error WSAECONNREFUSED", "Error WSAECONNREFUSED"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ShownBody(c.answer, keys), c.shown) << c.answer;
+}
+
+TEST(FindReferralFor, TheQuerysOwnBlockAndIanasReferOnlyBelowIt) {
+    const std::string old =
+        "   Server Name: GOOGLE.COM.EVIL.TEST\r\n   Whois Server: whois.evil.test\r\n"
+        "\r\n   Domain Name: GOOGLE.COM\r\n   Registrar: R\r\n"
+        "   Whois Server: whois.right.test\r\n";
+    EXPECT_EQ(FindReferralFor(old, "google.com"), "whois.right.test");
+    EXPECT_EQ(FindReferralFor("x\r\n\r\n" + old, "other.com"), "whois.evil.test");
+    const std::string iana =
+        "% IANA\r\n\r\nrefer:        whois.nic.test\r\n\r\ndomain:       COM\r\n";
+    EXPECT_EQ(FindReferralFor(iana, "com"), "");
+    EXPECT_EQ(FindReferralFor(iana, "example.com"), "whois.nic.test");
+}
+
+TEST(RecordNamesQuery, NamedRecordsButNotFreeNames) {
+    struct Case {
+        const char* answer;
+        const char* query;
+        bool named;
+    } cases[] = {
+        {"domain:       NATO.INT\r\n", "nato.int", true},
+        {"   Domain Name: GOOGLE.COM\r\n", "google.com.", true},
+        {"domain: JP\r\n", "nonexist.co.jp", false},
+        {"Domain: u.de\r\nStatus: free\r\n", "u.de", false},
+        {"Domain:\tu.eu\r\nStatus:\tAVAILABLE\r\n", "u.eu", false},
+        {"Domain name:   u.ca\r\nDomain status:   available\r\n", "u.ca", false},
+        {"Domain Name: a.com\r\n% No match for b\r\n", "a.com", false},
+        {"Domain Name: a.com\r\n", "", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RecordNamesQuery(c.answer, c.query), c.named) << c.answer;
+}
+
+} // namespace
