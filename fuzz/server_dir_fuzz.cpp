@@ -23,9 +23,17 @@ std::string Lower(std::string s) {
     return s;
 }
 
+// The target, a final dot aside, ends in "." and the suffix.
+bool EndsWithLabels(std::string target, const std::string& suffix) {
+    if (!target.empty() && target.back() == '.')
+        target.pop_back();
+    const std::string tail = "." + suffix;
+    return target.size() > tail.size() && target.ends_with(tail);
+}
+
 // The rule spelled out on the plain splitter: a line offers its first field unless that is
 // the server asked; it qualifies by "+" (IPv4 target) or "*" anywhere, or for a name by a
-// field that follows a dot of the target; each server once, letter case ignored.
+// domain field the target ends with; each server once, letter case ignored.
 List Reference(const List& dir, const std::string& server, const std::string& target, bool isIP) {
     List queue;
     for (const std::string& line : dir) {
@@ -36,8 +44,7 @@ List Reference(const List& dir, const std::string& server, const std::string& ta
         for (size_t i = 0; i < fields.size() && !qualifies; ++i)
             qualifies = fields[i] == (isIP ? "+" : "*");
         for (size_t i = 1; i < fields.size() && !qualifies && !isIP; ++i)
-            qualifies =
-                MarkerIndex(fields[i]) == -1 && target.find("." + fields[i]) != std::string::npos;
+            qualifies = MarkerIndex(fields[i]) == -1 && EndsWithLabels(target, fields[i]);
         if (!qualifies)
             continue;
         bool seen = false;
@@ -85,6 +92,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         BuildServerCandidates(dir, server, target, isIP, queue);
         FUZZ_CHECK(queue == Reference(dir, server, target, isIP));
     }
+
+    // The registries of the name: the lines with a domain field the target ends with.
+    List registries;
+    for (const auto& line : dir) {
+        const List fields = SplitServerFields(line);
+        for (size_t i = 1; i < fields.size(); ++i)
+            if (MarkerIndex(fields[i]) == -1 && EndsWithLabels(target, fields[i])) {
+                registries.push_back(fields[0]);
+                break;
+            }
+    }
+    FUZZ_CHECK(RegistryServers(dir, target) == registries);
 
     // Preparing lists the server when no line begins with it, then queues as above.
     List prepared = dir;
