@@ -73,8 +73,9 @@ std::optional<std::string> RecordHistory(std::vector<std::string>& list,
         return std::nullopt;
     if (stripUser) {
         const std::size_t at = text.find('@');
+        // "user@ host" must not record the host with the blank before it.
         if (at != std::string::npos)
-            text.erase(0, at + 1);
+            text = TrimBlanks(text.substr(at + 1));
     }
     const auto found = std::find_if(list.begin(), list.end(),
                                     [&](const std::string& e) { return SameEntry(e, text); });

@@ -259,7 +259,11 @@ void WriteTextLines(const std::string& path, const std::vector<std::string>& lin
     for (const auto& line : lines)
         total += line.size() + 2;
     std::string bytes;
-    bytes.reserve(total);
+    bytes.reserve(total + kUtf8Bom.size());
+    // The reader drops one leading mark; a text that begins with the character itself keeps
+    // it only behind a mark of its own.
+    if (!lines.empty() && lines.front().starts_with(kUtf8Bom))
+        bytes += kUtf8Bom;
     for (const auto& line : lines) {
         bytes += line;
         bytes += "\r\n";

@@ -15,6 +15,10 @@ packages+=(libqt6svg6)
 case "${1:-run}" in
   test) packages+=(xvfb xauth trayer) ;;
 esac
+# The fuzz targets of the test command are built with clang and its sanitizer runtimes.
+if [ "${1:-run}" = test ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test three times: a normal build, AddressSanitizer with
-# UndefinedBehaviorSanitizer (all tests), and ThreadSanitizer (the Qt-free libraries).
+# UndefinedBehaviorSanitizer (all tests), and ThreadSanitizer (the Qt-free libraries);
+# then builds the fuzz targets and runs each for 30 seconds.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test || exit 1
@@ -48,6 +49,14 @@ mkdir -p build
 run_suite release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZW_WERROR=ON
 run_suite asan -DCMAKE_BUILD_TYPE=Debug -DZW_SANITIZE="address;undefined" -DZW_WERROR=ON -DZW_BENCH=OFF
 run_suite tsan -DCMAKE_BUILD_TYPE=Debug -DZW_SANITIZE=thread -DZW_WERROR=ON -DZW_BENCH=OFF -DZW_GUI=OFF
+
+# The fuzz targets (clang, own build tree), each run for 30 s on its seed corpus.
+echo "=== fuzz: build and short runs"
+fuzz/run.sh 30 2>&1 | tee build/fuzz.log
+fuzz_pass=$(sed -n 's/^fuzz: \([0-9]*\) passed, \([0-9]*\) failed$/\1/p' build/fuzz.log | tail -1)
+fuzz_fail=$(sed -n 's/^fuzz: \([0-9]*\) passed, \([0-9]*\) failed$/\2/p' build/fuzz.log | tail -1)
+total_pass=$((total_pass + ${fuzz_pass:-0}))
+total_fail=$((total_fail + ${fuzz_fail:-1}))
 
 if [ ${#failed_builds[@]} -gt 0 ]; then
   echo "Build failed: ${failed_builds[*]}"

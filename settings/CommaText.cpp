@@ -41,7 +41,9 @@ std::string CommaText(const std::vector<std::string>& items) {
         if (i > 0)
             out += ',';
         const std::string& item = items[i];
-        if (!NeedsQuotes(item)) {
+        // A bare empty item at the end would read back as a trailing comma, which adds none.
+        const bool emptyLast = item.empty() && i + 1 == items.size();
+        if (!NeedsQuotes(item) && !emptyLast) {
             out += item;
             continue;
         }

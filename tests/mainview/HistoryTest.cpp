@@ -91,6 +91,10 @@ TEST(RecordHistoryTest, StripUserKeepsHostPart) {
     EXPECT_EQ(list, Strings{"mail.example"});
     // Only up to the first "@".
     EXPECT_EQ(*RecordHistory(list, "a@b@c", false, true), "b@c");
+    // Blanks after the "@" go with the user part.
+    EXPECT_EQ(*RecordHistory(list, "user@ \thost.example", false, true), "host.example");
+    EXPECT_EQ(list.front(), "host.example");
+    EXPECT_EQ(*RecordHistory(list, "user@ \t", false, true), "");
     // Without strip user the whole text is recorded and shown.
     EXPECT_EQ(*RecordHistory(list, "user@mail.example", false, false), "user@mail.example");
     EXPECT_EQ(list.front(), "user@mail.example");

@@ -42,6 +42,17 @@ TEST(WriteTextLines, RoundTripsThroughReading) {
     EXPECT_EQ(back, lines);
 }
 
+TEST(WriteTextLines, FirstLineBeginningWithTheMarkCharacterKeepsIt) {
+    TempDir dir;
+    // A file that began with two marks: the reader drops one, the second is text.
+    const Lines lines{"\xEF\xBB\xBFx", "\xEF\xBB\xBFy"};
+    platform::WriteTextLines(dir.file("f"), lines);
+    EXPECT_EQ(ReadRaw(dir.file("f")), "\xEF\xBB\xBF\xEF\xBB\xBFx\r\n\xEF\xBB\xBFy\r\n");
+    Lines back;
+    ASSERT_TRUE(platform::ReadTextLines(dir.file("f"), back));
+    EXPECT_EQ(back, lines);
+}
+
 TEST(WriteTextLines, ReplacesAnOldFileAndLeavesNoTemporaryFile) {
     TempDir dir;
     WriteRaw(dir.file("f"), std::string(100000, 'x'));

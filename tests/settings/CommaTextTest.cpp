@@ -20,6 +20,9 @@ TEST(CommaText, EmptyItems) {
     EXPECT_EQ(CommaText({""}), "\"\"");
     EXPECT_EQ(CommaText({"", "1"}), ",1");
     EXPECT_EQ(CommaText({"a", "", "b"}), "a,,b");
+    // A last empty item is quoted, or reading the text back would lose it.
+    EXPECT_EQ(CommaText({"a", "b", ""}), "a,b,\"\"");
+    EXPECT_EQ(CommaText({"", ""}), ",\"\"");
     EXPECT_EQ(CommaText({}), "");
 }
 
@@ -59,6 +62,8 @@ TEST(SplitCommaText, ReadsBackWhatCommaTextWrote) {
         {"", "0", "$000000", "0", "10", "1"},
         {"a\"b", "\"", "\"\"", ",", " ", "x"},
         {""},
+        {"a", "b", ""},
+        {"", ""},
         {"\x01", "ctl\x1F", "日本語,テキスト", "last"},
     };
     for (const auto& items : lists)
