@@ -1,0 +1,73 @@
+// ICMP answers as raw and datagram sockets deliver them: any bytes are matched against a
+// probe's request without reading past them, a match always names the type it read, and
+// our own request seen on loopback never counts as its answer.
+//
+// Input: two bytes of identifier, two of sequence, one ICMP type and one code for the error
+// queue, then the datagram.
+#include "engine/IcmpPacket.h"
+#include "fuzz/FuzzCommon.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+void CheckType(const icmp::ReplyMatch& m) {
+    switch (m.kind) {
+    case icmp::ReplyKind::EchoReply:
+        FUZZ_CHECK(m.type == icmp::TypeEchoReply);
+        break;
+    case icmp::ReplyKind::TimeExceeded:
+        FUZZ_CHECK(m.type == icmp::TypeTimeExceeded);
+        break;
+    case icmp::ReplyKind::Unreachable:
+        FUZZ_CHECK(m.type == icmp::TypeUnreachable);
+        break;
+    case icmp::ReplyKind::Foreign:
+        break;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 6)
+        return 0;
+    const uint32_t ident = data[0] | data[1] << 8, seq = data[2] | data[3] << 8;
+    const uint8_t errType = data[4], errCode = data[5];
+    // The datagram in a buffer of its own size, so ASan sees any read past its end.
+    const std::vector<uint8_t> datagram(data + 6, data + size);
+    const uint8_t* bytes = datagram.empty() ? nullptr : datagram.data();
+    const auto request = icmp::BuildEchoRequest(ident, seq);
+    const uint32_t source = 0x0100007f, destination = 0x0200007f;
+
+    CheckType(icmp::MatchRawReply(bytes, datagram.size(), request.data()));
+    const auto viaDatagram =
+        icmp::MatchDatagramReply(bytes, datagram.size(), source, request.data());
+    CheckType(viaDatagram);
+    const auto queued =
+        icmp::MatchQueuedError(errType, errCode, source, bytes, datagram.size(), request.data());
+    CheckType(queued);
+
+    // Laid out as a raw socket would deliver it, the record stays within its buffer and keeps
+    // the source and the type where the probe reads them.
+    std::array<uint8_t, icmp::ReplySize> reply{};
+    const size_t laid = icmp::LayOutAsRaw(source, destination, bytes, datagram.size(), reply);
+    FUZZ_CHECK(laid <= reply.size());
+    if (viaDatagram.kind == icmp::ReplyKind::EchoReply) {
+        FUZZ_CHECK(laid > 20 && reply[20] == icmp::TypeEchoReply);
+        FUZZ_CHECK(icmp::MatchRawReply(reply.data(), laid, request.data()).source == source);
+    }
+    if (queued.kind != icmp::ReplyKind::Foreign) {
+        const size_t n = icmp::LayOutQueuedError(errType, errCode, source, destination, bytes,
+                                                 datagram.size(), reply);
+        FUZZ_CHECK(n <= reply.size() && n > 20 && reply[20] == errType);
+    }
+
+    // Our own request, as loopback hands it back to a raw socket, is not its answer.
+    const size_t own = icmp::LayOutAsRaw(source, source, request.data(), request.size(), reply);
+    FUZZ_CHECK(icmp::MatchRawReply(reply.data(), own, request.data()).kind ==
+               icmp::ReplyKind::Foreign);
+    return 0;
+}
