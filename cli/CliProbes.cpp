@@ -5,6 +5,7 @@
 #include "cli/CliWhoisChain.h"
 
 #include "engine/HostRoutines.h"
+#include "engine/IcmpProbe.h"
 
 #include <cstdio>
 #include <iostream>
@@ -169,6 +170,10 @@ int RunPing(const CliOptions& options, Session& session) {
         Complain(options.target + ": unknown host");
         return kExitError;
     }
+    if (answered == 0 && IcmpAccessRefused()) {
+        Complain(IcmpAccessAdvice());
+        return kExitError;
+    }
     return answered > 0 ? kExitHit : kExitNoHit;
 }
 
@@ -288,6 +293,11 @@ int RunTrace(const CliOptions& options, Session& session) {
     }
     if (unresolved) {
         Complain(options.target + ": unknown host");
+        return kExitError;
+    }
+    // Without any ICMP socket the trace ends before its first hop.
+    if (!reached && IcmpAccessRefused()) {
+        Complain(IcmpAccessAdvice());
         return kExitError;
     }
     int status = reached ? kExitHit : kExitNoHit;

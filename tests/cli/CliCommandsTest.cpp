@@ -114,8 +114,7 @@ TEST_F(CliTest, ExpnPrintsTheMailServersAnswer) {
     }
 }
 
-// The echoes and hops themselves come with the ICMP probes; until then what the command line
-// decides alone is tested: a target that does not resolve sends nothing and says so.
+// A target that does not resolve sends nothing and says so.
 TEST_F(CliTest, PingAndTraceOfAnUnknownHost) {
     REQUIRE_SANDBOX();
     for (const char* mode : {"--ping", "--trace"}) {
@@ -123,6 +122,32 @@ TEST_F(CliTest, PingAndTraceOfAnUnknownHost) {
         EXPECT_EQ(r.status, 2) << mode;
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "zwhois: nowhere.invalid: unknown host\n");
+    }
+}
+
+// Rows of real echoes on the sandbox's loopback; without CAP_NET_RAW and with the datagram
+// socket closed to every group (the namespace's default range), the user is told what to do.
+TEST_F(CliTest, PingAndTraceRowsAndRefusedSockets) {
+    REQUIRE_SANDBOX();
+    const RunResult ping = Run({"--ping", "127.0.0.1", "-c", "3", "-i", "0"});
+    EXPECT_EQ(ping.status, 0) << ping.err;
+    const auto rows = Lines(ping.out);
+    ASSERT_EQ(rows.size(), 3u) << ping.out;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].rfind("  " + std::to_string(i + 1) + " ", 0), 0u) << rows[i];
+        EXPECT_NE(rows[i].find("127.0.0.1"), std::string::npos) << rows[i];
+    }
+    const RunResult trace = Run({"--trace", "127.0.0.1"});
+    EXPECT_EQ(trace.status, 0) << trace.err;
+    ASSERT_EQ(Lines(trace.out).size(), 1u) << trace.out;
+    EXPECT_NE(trace.out.find("127.0.0.1"), std::string::npos);
+
+    RunOptions noRaw;
+    noRaw.wrapper = {"setpriv", "--bounding-set=-net_raw", "--inh-caps=-net_raw"};
+    for (const char* mode : {"--ping", "--trace"}) {
+        const RunResult refused = Run({mode, "127.0.0.1"}, noRaw);
+        EXPECT_EQ(refused.status, 2) << mode << refused.err;
+        EXPECT_NE(refused.err.find("setcap cap_net_raw+ep"), std::string::npos) << refused.err;
     }
 }
 

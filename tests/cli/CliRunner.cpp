@@ -43,7 +43,8 @@ RunResult RunZwhois(const std::vector<std::string>& args, const RunOptions& opti
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
 
-    std::vector<std::string> argv0 = {ZW_CLI_EXECUTABLE};
+    std::vector<std::string> argv0 = options.wrapper;
+    argv0.push_back(ZW_CLI_EXECUTABLE);
     argv0.insert(argv0.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& arg : argv0)
@@ -51,8 +52,7 @@ RunResult RunZwhois(const std::vector<std::string>& args, const RunOptions& opti
     argv.push_back(nullptr);
 
     pid_t pid = -1;
-    const int spawned =
-        posix_spawn(&pid, ZW_CLI_EXECUTABLE, &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(in[0]);
     ::close(out[1]);

@@ -20,6 +20,8 @@ struct RunOptions {
     std::chrono::milliseconds limit{20000};
     // When set: polled while the program runs; once it holds, SIGINT is sent.
     std::function<bool()> interruptWhen;
+    // A command that runs zwhois (its arguments come first), e.g. to drop a capability.
+    std::vector<std::string> wrapper;
 };
 
 // Runs the zwhois built beside the tests with these arguments.
