@@ -222,19 +222,9 @@ private:
 
 int RunTrace(const CliOptions& options, Session& session) {
     TPingTrace& trace = session.Trace();
-    const HomeFiles files = FindHomeFiles(options.home);
     std::unique_ptr<WhoisChain> chain;
     if (options.whoisAfterTrace) {
-        trace.FWhoisPort = options.port;
-        try {
-            trace.LoadServers(files.ServerFile);
-        } catch (const std::exception& e) {
-            Complain(e.what());
-        }
-        ChainSettings settings;
-        settings.encoding = ChosenEncoding(options, files);
-        LoadHitKeys(files.HitKeyFile, settings.hitKeys);
-        chain = std::make_unique<WhoisChain>(trace, settings);
+        chain = std::make_unique<WhoisChain>(trace, PrepareWhois(options, trace));
     }
 
     TagHostEnt target;

@@ -2,6 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
+#include "cli/CliWhoisChain.h"
 
 #include <string>
 
@@ -23,5 +24,10 @@ bool ReadStandardInput(std::string& text);
 
 // The encoding chosen on the command line, else the settings file's.
 int ChosenEncoding(const CliOptions& options, const HomeFiles& files);
+
+// Readies the controller for WHOIS chains (port, server directory; a directory that cannot be
+// read is reported and left empty) and returns the chain's settings from the options and the
+// home folder's files.
+ChainSettings PrepareWhois(const CliOptions& options, TPingTrace& trace);
 
 } // namespace cli

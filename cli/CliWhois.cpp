@@ -114,14 +114,8 @@ bool ExpandQueries(const std::vector<std::string>& given, std::vector<std::strin
 
 } // namespace
 
-int RunWhoisQueries(const CliOptions& options, Session& session) {
-    std::vector<std::string> queries;
-    bool interrupted = false;
-    if (!ExpandQueries(options.queries, queries, interrupted))
-        return interrupted ? kExitInterrupted : kExitError;
-
+ChainSettings PrepareWhois(const CliOptions& options, TPingTrace& trace) {
     const HomeFiles files = FindHomeFiles(options.home);
-    TPingTrace& trace = session.Trace();
     trace.FWhoisPort = options.port;
     try {
         trace.LoadServers(files.ServerFile);
@@ -133,8 +127,17 @@ int RunWhoisQueries(const CliOptions& options, Session& session) {
     settings.sweep = options.sweep;
     settings.encoding = ChosenEncoding(options, files);
     LoadHitKeys(files.HitKeyFile, settings.hitKeys);
+    return settings;
+}
 
-    WhoisChain chain(trace, settings);
+int RunWhoisQueries(const CliOptions& options, Session& session) {
+    std::vector<std::string> queries;
+    bool interrupted = false;
+    if (!ExpandQueries(options.queries, queries, interrupted))
+        return interrupted ? kExitInterrupted : kExitError;
+
+    TPingTrace& trace = session.Trace();
+    WhoisChain chain(trace, PrepareWhois(options, trace));
     if (options.verbose)
         chain.OnStep = [](const std::string& line) { std::cerr << line << std::endl; };
 

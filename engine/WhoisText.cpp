@@ -331,21 +331,8 @@ std::string PhraseValue(std::string_view text, std::string_view phrase) {
 }
 
 std::string FindReferral(std::string_view text) {
-    for (const auto& phrase : ReferralPhrases) {
-        std::string value = PhraseValue(text, phrase);
-        if (!value.empty())
-            return value;
-    }
-    const size_t start = SkipChars(text, 0, "\r\n ");
-    for (const auto& phrase : ModernReferralPhrases) {
-        size_t line = FindPhraseLine(text, start, phrase);
-        if (line == std::string_view::npos)
-            continue;
-        std::string host = ReferralHost(ValueAt(text, line, phrase));
-        if (!host.empty())
-            return host;
-    }
-    return {};
+    // Without a query no block is the query's own and no record names it.
+    return FindReferralFor(text, {});
 }
 
 std::string AnswerBody(std::string_view text) {
@@ -415,7 +402,7 @@ std::vector<std::string> SplitLabels(std::string_view query) {
 std::string FindReferralFor(std::string_view text, std::string_view query) {
     // The query's own block begins at the "Domain Name:" line that names it.
     const size_t start = SkipChars(text, 0, "\r\n ");
-    for (size_t pos = start; pos < text.size();) {
+    for (size_t pos = Trim(query).empty() ? text.size() : start; pos < text.size();) {
         size_t line = FindPhraseLine(text, pos, "Domain Name:");
         if (line == std::string_view::npos)
             break;

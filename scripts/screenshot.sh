@@ -1,13 +1,16 @@
 #!/bin/sh
 # Starts the program under a virtual X server with a fresh settings folder and saves a
 # picture of its main window to docs/screenshot.png (or the file given as $1).
-# Usage: scripts/screenshot.sh [output.png] [build-folder, default build/release]
+# Usage: scripts/screenshot.sh [output.png] [build-folder, default build/release] [option]
+# The option names what the program grabs: --screenshot (the main window, the default) or
+# --screenshot-winsock (the WinSock information dialog).
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-"$root/docs/screenshot.png"}
 build=${2:-"$root/build/release"}
 exe="$build/mainview/zindor-whois"
+grab=${3:---screenshot}
 
 if [ ! -x "$exe" ]; then
     echo "screenshot: $exe not found; build the target zindor-whois first" >&2
@@ -24,7 +27,7 @@ done
 
 # The program grabs its own window once it is laid out and then closes itself.
 xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" \
-    "$exe" --home "$home" --screenshot "$out"
+    "$exe" --home "$home" "$grab" "$out"
 
 [ -s "$out" ] || { echo "screenshot: no picture written" >&2; exit 1; }
 echo "screenshot: $out"
