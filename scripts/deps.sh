@@ -7,7 +7,8 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-ipafont-
 packages+=(libidn2-dev) # IDNA of WHOIS queries
 case "${1:-run}" in
   run)  packages+=(xvfb xauth) ;;
-  test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev whois nlohmann-json3-dev iputils-ping traceroute) ;;
+  test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev whois nlohmann-json3-dev iputils-ping traceroute
+                 iproute2 procps) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 # The program's scalable icon; the minimised start's tests need an X server and a tray host.
