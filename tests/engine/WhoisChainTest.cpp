@@ -141,8 +141,13 @@ TEST(ShownBody, OnlyALeadingBannerIsHidden) {
         {"We do not have an entry in our database matching your query.\r\n\r\n",
          "We do not have an entry in our database matching your query."},
         {"NOTICE: terms\r\n\r\nDomain: a.de\r\n", "NOTICE: terms\r\n\r\nDomain: a.de"},
-        {"[ banner ]\r\n", ""},
         {"Error WSAECONNREFUSED", "Error WSAECONNREFUSED"},
+        // All banner (IANA's answer for a name it has no data on): shown whole.
+        {"[ banner ]\r\n", "[ banner ]"},
+        {"% IANA\r\n% 0 objects.\r\n%\r\n\r\n", "% IANA\r\n% 0 objects.\r\n%"},
+        // A no-match line is never hidden, comment or not (registro.br).
+        {"% (c) Nic.br\r\n\r\n% rate limit\r\n\r\n% No match for domain \"x.br\"\r\n\r\n% cert",
+         "% No match for domain \"x.br\"\r\n\r\n% cert"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ShownBody(c.answer, keys), c.shown) << c.answer;
@@ -169,6 +174,8 @@ TEST(RecordNamesQuery, NamedRecordsButNotFreeNames) {
     } cases[] = {
         {"domain:       NATO.INT\r\n", "nato.int", true},
         {"   Domain Name: GOOGLE.COM\r\n", "google.com.", true},
+        {"Domain Name: GOOGLE.COM.AU\r\n", "google.com", false},
+        {"Domain Name: GOOGLE.COM\r\n", "google.com.au", false},
         {"domain: JP\r\n", "nonexist.co.jp", false},
         {"Domain: u.de\r\nStatus: free\r\n", "u.de", false},
         {"Domain:\tu.eu\r\nStatus:\tAVAILABLE\r\n", "u.eu", false},

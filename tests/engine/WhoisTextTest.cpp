@@ -360,6 +360,29 @@ TEST(ChooseWhoisStep, NoRetryForAddressesFailuresOrTwoLabels) {
     EXPECT_EQ(c.calls, 3);
 }
 
+TEST(ChooseWhoisStep, ParentRetryNeverAsksForAPublicSuffix) {
+    struct Case {
+        const char* query;
+        const char* retry; // empty: no retry
+    } cases[] = {
+        {"www.yahoo.co.jp", "yahoo.co.jp"},
+        {"nonexist.co.jp", ""},
+        {"NONEXIST.CO.JP.", ""},
+        {"nonexist.co.jp/e", ""},
+        {"www.city.kawasaki.jp", "city.kawasaki.jp"},
+        {"www.shop.kawasaki.jp", ""}, // *.kawasaki.jp
+        {"www.example.ac.uk", "example.ac.uk"},
+        // A private entry is a registered name: its record is the closest there is.
+        {"user.github.io", "github.io"},
+    };
+    for (const auto& c : cases) {
+        WhoisChainState state;
+        WhoisStep s = ChooseWhoisStep(Answer(c.query, "No match"), kKeys, state, nullptr);
+        EXPECT_EQ(s.kind, *c.retry ? WhoisStep::RetryParent : WhoisStep::End) << c.query;
+        EXPECT_EQ(s.Query, c.retry) << c.query;
+    }
+}
+
 TEST(ChooseWhoisStep, ReferralFollowedWithTheQueryOfThisStep) {
     WhoisChainState state;
     Candidates c{{"whois.b.test"}};
