@@ -23,12 +23,12 @@ std::string Lower(std::string s) {
     return s;
 }
 
-// The target, a final dot aside, ends in "." and the suffix, letter case aside.
+// The target, a final dot aside, ends in "." and the suffix.
 bool EndsWithLabels(std::string target, const std::string& suffix) {
     if (!target.empty() && target.back() == '.')
         target.pop_back();
-    const std::string tail = "." + Lower(suffix);
-    return target.size() > tail.size() && Lower(target).ends_with(tail);
+    const std::string tail = "." + suffix;
+    return target.size() > tail.size() && Lower(target).ends_with(Lower(tail));
 }
 
 // The rule spelled out on the plain splitter: a line offers its first field unless that is

@@ -9,7 +9,6 @@
 #include <nlohmann/json.hpp>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -48,13 +47,6 @@ using Json = nlohmann::json;
 // which includes text that is not valid UTF-8.
 inline Json ParseJson(const std::string& text) {
     return Json::parse(text, nullptr, false);
-}
-
-// A real answer of the corpus (tests/data/whois), as its server sent it.
-inline std::string Sample(const std::string& file) {
-    std::ifstream in(std::string(ZW_WHOIS_CORPUS) + "/" + file, std::ios::binary);
-    EXPECT_TRUE(in.good()) << "sample " << file;
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // A WHOIS answer with its first paragraph (never shown) and a body.

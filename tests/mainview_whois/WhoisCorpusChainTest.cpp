@@ -28,32 +28,29 @@ protected:
     }
 };
 
-TEST_F(CorpusChain, LongNameEndsOnTheRegistrysNoMatchWithoutAskingForItsSuffix) {
+TEST_F(CorpusChain, LongNameAtTheRegistryEndsOnTheRegistrysNoMatch) {
     REQUIRE_SANDBOX();
-    // The registry of .jp, and the last resort that refers every .jp name back to it. From
-    // either one the chain ends on the registry's answer, never asking for "co.jp".
-    for (const char* first : {sb::kWhoisA, sb::kWhoisB}) {
-        WriteHome("Server.wis", "whois.a.test,-,jp\r\nwhois.b.test,-,*\r\n");
-        FakeServer jprs(sb::kWhoisAAddr, 43, FakeServer::Answer(Sample("jprs-no-match-ja.txt")));
-        FakeServer iana(sb::kWhoisBAddr, 43,
-                        FakeServer::Answer(Renamed(Sample("iana-com-refer.txt"),
-                                                   "whois.verisign-grs.com", sb::kWhoisA)));
-        ASSERT_TRUE(jprs.Listening() && iana.Listening());
-        Open();
-        Boxes(true, true);
-        Ask(first, "nonexist.co.jp");
-        ASSERT_TRUE(WaitIdle());
+    // The registry of .jp, and the last resort that refers every .jp name back to it.
+    WriteHome("Server.wis", "whois.a.test,-,jp\r\nwhois.b.test,-,*\r\n");
+    FakeServer jprs(sb::kWhoisAAddr, 43, FakeServer::Answer(Sample("jprs-no-match-ja.txt")));
+    FakeServer iana(sb::kWhoisBAddr, 43,
+                    FakeServer::Answer(Renamed(Sample("iana-com-refer.txt"),
+                                               "whois.verisign-grs.com", sb::kWhoisA)));
+    ASSERT_TRUE(jprs.Listening() && iana.Listening());
+    Open();
+    Boxes(true, true);
+    Ask(sb::kWhoisA, "nonexist.co.jp");
+    ASSERT_TRUE(WaitIdle());
 
-        EXPECT_EQ(jprs.Received(), Strings{"nonexist.co.jp\r\n"}) << first;
-        EXPECT_EQ(iana.Received(), Strings{"nonexist.co.jp\r\n"}) << first;
-        EXPECT_EQ(MemoHeader(), "whois -h whois.a.test nonexist.co.jp") << first;
-        EXPECT_TRUE(Memo().contains("No match!!")) << first;
-        EXPECT_TRUE(Memo().endsWith("Servers asked: " + QString(first) + ", " +
-                                    (first == sb::kWhoisA ? sb::kWhoisB : sb::kWhoisA)))
-            << Memo().toStdString();
-        TearDown();
-        SetUp();
-    }
+    EXPECT_EQ(jprs.Received(), Strings{"nonexist.co.jp\r\n"});
+    EXPECT_EQ(iana.Received(), Strings{"nonexist.co.jp\r\n"});
+    EXPECT_EQ(MemoHeader(), "whois -h whois.a.test nonexist.co.jp");
+    EXPECT_TRUE(Memo().contains("No match!!"));
+    EXPECT_TRUE(Memo().endsWith("Servers asked: whois.a.test, whois.b.test"))
+        << Memo().toStdString();
+    Ask(sb::kWhoisB, "nonexist.co.jp"); // begun at the last resort: the registry's answer too
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(MemoHeader(), "whois -h whois.a.test nonexist.co.jp");
 }
 
 TEST_F(CorpusChain, RirRecordWithAReferralGoesOnToTheRegistryThatHoldsTheAddress) {
@@ -116,24 +113,18 @@ TEST_F(CorpusChain, JprsNoMatchWithoutABlankLineShowsTheNoMatchLine) {
     EXPECT_FALSE(Memo().contains("JPRS database provides"));
 }
 
-TEST_F(CorpusChain, OneAskAnswersAreJudgedAndShownWithoutTheirNotices) {
+TEST_F(CorpusChain, IanaJpnicAndThinRegistryRecordsAreHitsAtTheFirstAsk) {
     REQUIRE_SANDBOX();
     struct Case {
         const char* file;
         const char* query;
         const char* shown;
-        bool hit;
-        const char* hidden = "Whois Server Version 2.0"; // an old registry's notice
     } cases[] = {
-        {"iana-nato.int-record.txt", "nato.int", "domain:       NATO.INT", true},
-        {"iana-ip6.arpa-record.txt", "ip6.arpa", "domain:       IP6.ARPA", true},
-        {"jpnic-as2515-ja.txt", "AS 2515", "a. [AS番号]                     2515", true},
+        {"iana-nato.int-record.txt", "nato.int", "domain:       NATO.INT"},
+        {"iana-ip6.arpa-record.txt", "ip6.arpa", "domain:       IP6.ARPA"},
+        {"jpnic-as2515-ja.txt", "AS 2515", "a. [AS番号]                     2515"},
         {"verisign-old-thin-no-registrar-server.txt", "vrsn-20100925-dnssecmonitor86.net",
-         "Domain Name: VRSN-20100925-DNSSECMONITOR86.NET", true},
-        // Answers made only of comments: shown whole, or from their no-match line on.
-        {"iana-int-no-match.txt", "u34jedzcq.int", "% This query returned 0 objects.", false},
-        {"registro.br-no-match.txt", "u34jedzcq.br", "% No match for domain \"u34jedzcq.br\"",
-         false, "Copyright"},
+         "Domain Name: VRSN-20100925-DNSSECMONITOR86.NET"},
     };
     for (const auto& c : cases) {
         FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(Sample(c.file)));
@@ -144,8 +135,9 @@ TEST_F(CorpusChain, OneAskAnswersAreJudgedAndShownWithoutTheirNotices) {
         ASSERT_TRUE(WaitIdle());
         EXPECT_EQ(a.Received(), Strings{std::string(c.query) + "\r\n"}) << c.file;
         EXPECT_TRUE(Memo().contains(QString::fromUtf8(c.shown))) << c.file;
-        EXPECT_EQ(Form().OpenWeb->isEnabled(), c.hit) << c.file;
-        EXPECT_FALSE(Memo().contains(c.hidden)) << c.file;
+        EXPECT_TRUE(Form().OpenWeb->isEnabled()) << c.file;
+        // The notice before an old registry record is not shown; the record is.
+        EXPECT_FALSE(Memo().contains("Whois Server Version 2.0")) << c.file;
         TearDown();
         SetUp();
     }
