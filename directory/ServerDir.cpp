@@ -40,7 +40,8 @@ struct NoCaseEqual {
 };
 
 // Answers "does the target end in '.' followed by this suffix?" for many suffixes. A final dot
-// of the target is ignored; "de" must not catch "example.dev", nor "in" ".int".
+// of the target is ignored; "de" must not catch "example.dev", nor "in" ".int". Names are
+// typed in any letter case ("GOOGLE.COM"), so A-Z match either way.
 class DotSuffixMatcher {
 public:
     explicit DotSuffixMatcher(std::string_view target) : target_(target) {
@@ -50,7 +51,8 @@ public:
     }
 
     bool Holds(std::string_view suffix) const {
-        return target_.size() > suffix.size() + 1 && target_.ends_with(suffix) &&
+        return target_.size() > suffix.size() + 1 &&
+               NoCaseEqual()(target_.substr(target_.size() - suffix.size()), suffix) &&
                target_[target_.size() - suffix.size() - 1] == '.';
     }
 

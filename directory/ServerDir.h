@@ -32,6 +32,7 @@ void PrepareServerCandidates(std::vector<std::string>& serverList, const std::st
 
 // Rebuilds `candidates`: the first fields of the lines that serve `target`, in directory
 // order, each at most once (letter case ignored), leaving out the line of `server` itself.
+// Suffixes match the target without regard to the case of A-Z.
 // `targetIsIP` is whether the target is a dotted quad.
 void BuildServerCandidates(const std::vector<std::string>& serverList, const std::string& server,
                            const std::string& target, bool targetIsIP,

@@ -1,6 +1,7 @@
 #include "engine/WhoisChain.h"
 
 #include "engine/HostRoutines.h"
+#include "engine/PublicSuffix.h"
 #include "engine/WhoisText.h"
 
 #include <algorithm>
@@ -93,6 +94,9 @@ std::string ParentOf(const std::string& query) {
             parent += '.';
         parent += labels[k];
     }
+    // A registry's answer for "co.jp" is never the user's record.
+    if (IsPublicSuffix(parent))
+        parent.clear();
     return parent;
 }
 

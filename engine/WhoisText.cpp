@@ -203,10 +203,13 @@ bool IsBannerLine(std::string_view line) {
            (line.size() >= 2 && line.front() == '[' && line.back() == ']');
 }
 
+// Some registries write everything as comments, their "not found" too (registro.br's
+// "% No match for domain"): such a line is the answer, not banner.
 size_t SkipBannerLines(std::string_view text, size_t pos) {
     while (pos < text.size()) {
         const size_t end = LineEnd(text, pos);
-        if (!IsBannerLine(text.substr(pos, end - pos)))
+        const std::string_view line = text.substr(pos, end - pos);
+        if (!IsBannerLine(line) || SaysNoMatch(line))
             break;
         pos = SkipChars(text, end, kCrLf);
     }
@@ -353,7 +356,10 @@ std::string ShownBody(std::string_view text, const std::vector<std::string>& hit
             break;
         pos = blank;
     }
-    return std::string(Trim(text.substr(pos)));
+    // An answer made only of comments (IANA's for a name it has no data on) is shown whole
+    // rather than as an empty text.
+    const std::string_view shown = Trim(text.substr(pos));
+    return std::string(shown.empty() ? Trim(text) : shown);
 }
 
 std::string WhoisCommandLine(std::string_view server, std::string_view query) {

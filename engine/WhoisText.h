@@ -55,7 +55,8 @@ std::string FindReferral(std::string_view text);
 std::string AnswerBody(std::string_view text);
 // The body to show for a chain step: the answer without its leading banner only (lines of
 // "[ ... ]", "%" or "#", and notice paragraphs that hold no record line), trimmed. Every
-// no-match line and record line is shown.
+// no-match line and record line is shown, comment or not; an answer that is all banner is
+// shown whole.
 std::string ShownBody(std::string_view text, const std::vector<std::string>& hitKeys);
 
 // "whois -h " + server + " " + query.

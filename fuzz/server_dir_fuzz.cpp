@@ -28,7 +28,7 @@ bool EndsWithLabels(std::string target, const std::string& suffix) {
     if (!target.empty() && target.back() == '.')
         target.pop_back();
     const std::string tail = "." + suffix;
-    return target.size() > tail.size() && target.ends_with(tail);
+    return target.size() > tail.size() && Lower(target).ends_with(Lower(tail));
 }
 
 // The rule spelled out on the plain splitter: a line offers its first field unless that is

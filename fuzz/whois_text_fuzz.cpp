@@ -7,6 +7,7 @@
 #include "fuzz/FuzzCommon.h"
 #include "platform/TextFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -93,6 +94,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(shown.find(body) != std::string::npos);
     const std::string shownBody = ShownBody(shown, hitKeys);
     FUZZ_CHECK(shown.find(shownBody) != std::string::npos);
+    // Hiding the banner never leaves an empty text where the answer had any.
+    FUZZ_CHECK(!shownBody.empty() || std::all_of(shown.begin(), shown.end(), [](char c) {
+        return static_cast<unsigned char>(c) <= 0x20;
+    }));
 
     for (const auto& label : SplitLabels(query))
         FUZZ_CHECK(label.find_first_of(". ") == std::string::npos);

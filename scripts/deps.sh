@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-ipafont-gothic)
 packages+=(libidn2-dev) # IDNA of WHOIS queries
+packages+=(libpsl-dev publicsuffix) # no parent retry to a public suffix
 case "${1:-run}" in
   run)  packages+=(xvfb xauth) ;;
   test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev whois nlohmann-json3-dev iputils-ping traceroute

@@ -91,6 +91,18 @@ TEST_F(CliTest, SweepAsksTheDirectorysServersInOrder) {
     EXPECT_EQ(b.Connections(), 1);
 }
 
+TEST_F(CliTest, ChainWithoutAHitEndsOnTheRegistrysAnswerAndAsksNoPublicSuffix) {
+    REQUIRE_SANDBOX();
+    // B, the last resort, refers to A, the registry of .jp; the name's case does not matter.
+    WriteFile("Server.wis", std::string(sb::kWhoisA) + ",-,jp\r\n" + sb::kWhoisB + ",-,*\r\n");
+    FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer("No match!!")));
+    FakeServer b(sb::kWhoisBAddr, 43, FakeServer::Answer(Answer("refer: whois.a.test")));
+    const RunResult r = Run({"-h", sb::kWhoisB, "NonExist.CO.JP"});
+    EXPECT_EQ(r.out.substr(0, 11), "No match!!\n");
+    EXPECT_EQ(a.Received(), std::vector<std::string>{"NonExist.CO.JP\r\n"});
+    EXPECT_EQ(b.Received(), std::vector<std::string>{"NonExist.CO.JP\r\n"});
+}
+
 TEST_F(CliTest, NoServerForTheQueryIsAnError) {
     REQUIRE_SANDBOX();
     WriteFile("Server.wis", std::string(sb::kWhoisA) + ",-,jp\r\n");

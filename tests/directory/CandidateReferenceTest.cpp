@@ -25,7 +25,7 @@ bool EndsWithLabels(std::string target, const std::string& suffix) {
     if (!target.empty() && target.back() == '.')
         target.pop_back();
     const std::string tail = "." + suffix;
-    return target.size() > tail.size() && target.ends_with(tail);
+    return target.size() > tail.size() && Lower(target).ends_with(Lower(tail));
 }
 
 List Reference(const List& dir, const std::string& server, const std::string& target, bool isIP) {

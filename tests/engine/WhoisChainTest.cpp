@@ -141,8 +141,9 @@ TEST(ShownBody, OnlyALeadingBannerIsHidden) {
         {"We do not have an entry in our database matching your query.\r\n\r\n",
          "We do not have an entry in our database matching your query."},
         {"NOTICE: terms\r\n\r\nDomain: a.de\r\n", "NOTICE: terms\r\n\r\nDomain: a.de"},
-        {"[ banner ]\r\n", ""},
+        {"[ banner ]\r\n", "[ banner ]"}, // all banner (IANA's no-match): shown whole
         {"Error WSAECONNREFUSED", "Error WSAECONNREFUSED"},
+        {"% (c)\r\n\r\n% No match for \"x.br\"\r\n% cert", "% No match for \"x.br\"\r\n% cert"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ShownBody(c.answer, keys), c.shown) << c.answer;
@@ -169,6 +170,7 @@ TEST(RecordNamesQuery, NamedRecordsButNotFreeNames) {
     } cases[] = {
         {"domain:       NATO.INT\r\n", "nato.int", true},
         {"   Domain Name: GOOGLE.COM\r\n", "google.com.", true},
+        {"Domain Name: GOOGLE.COM.AU\r\n", "google.com", false},
         {"domain: JP\r\n", "nonexist.co.jp", false},
         {"Domain: u.de\r\nStatus: free\r\n", "u.de", false},
         {"Domain:\tu.eu\r\nStatus:\tAVAILABLE\r\n", "u.eu", false},

@@ -358,6 +358,12 @@ TEST(ChooseWhoisStep, NoRetryForAddressesFailuresOrTwoLabels) {
     EXPECT_EQ(ChooseWhoisStep(Answer("example.jp", "No match"), kKeys, state, c.Next()).kind,
               WhoisStep::End);
     EXPECT_EQ(c.calls, 3);
+    // Never to a public suffix, "*.kawasaki.jp" ones too.
+    for (auto [query, parent] : {std::pair{"www.yahoo.co.jp", "yahoo.co.jp"},
+                                 {"X.CO.JP.", ""},
+                                 {"x.co.jp/e", ""},
+                                 {"x.shop.kawasaki.jp", ""}})
+        EXPECT_EQ(ChooseWhoisStep(Answer(query, "No match"), kKeys, state, c.Next()).Query, parent);
 }
 
 TEST(ChooseWhoisStep, ReferralFollowedWithTheQueryOfThisStep) {
