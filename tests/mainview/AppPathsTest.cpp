@@ -3,6 +3,7 @@
 
 #include "platform/TextFile.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -30,11 +31,34 @@ TEST(AppPathsTest, ExplicitHomeWins) {
     EXPECT_EQ(p.HomeFile("Whois.lst"), p.HomeDir + "Whois.lst");
 }
 
-TEST(AppPathsTest, WritableExecutableFolderIsHome) {
-    QTemporaryDir dir;
-    const std::string exe = dir.path().toStdString() + "/zindor-whois";
-    const AppPaths p = ResolvePaths(exe, "");
-    EXPECT_EQ(p.HomeDir, dir.path().toStdString() + "/");
+TEST(AppPathsTest, ExecutableFolderIsHomeOnlyWhenItHoldsTheProgramsFiles) {
+    struct Row {
+        const char* besideExe; // a file in the executable's (writable) folder
+        bool share;            // ../share/zindor-whois/ exists
+        bool exeIsHome, shareIsData;
+    } rows[] = {
+        {nullptr, false, false, false},           {nullptr, true, false, true}, // installed
+        {"Server.wis", true, true, false}, // a portable copy keeps its own data
+        {"zindor-whois.ini", false, true, false}, {"Whois.lst", false, false, false},
+    };
+    for (const Row& row : rows) {
+        QTemporaryDir prefix, xdg;
+        const std::string bin = prefix.path().toStdString() + "/bin/";
+        const std::string share = prefix.path().toStdString() + "/share/zindor-whois/";
+        QDir().mkpath(QString::fromStdString(bin));
+        if (row.share)
+            QDir().mkpath(QString::fromStdString(share));
+        if (row.besideExe)
+            platform::WriteFileBytes(bin + row.besideExe, "x");
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", xdg.path().toUtf8());
+        const AppPaths p = ResolvePaths(bin + "zindor-whois", "");
+        qputenv("XDG_CONFIG_HOME", saved);
+        const std::string where = row.besideExe ? row.besideExe : "nothing";
+        EXPECT_EQ(p.HomeDir, row.exeIsHome ? bin : xdg.path().toStdString() + "/zindor-whois/")
+            << where;
+        EXPECT_EQ(p.DataDir, row.shareIsData ? share : bin) << where;
+    }
 }
 
 TEST(AppPathsTest, UnwritableExecutableFolderUsesConfigFolder) {
