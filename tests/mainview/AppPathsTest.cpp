@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 using mainview::AppPaths;
 using mainview::ChangeFileExt;
@@ -32,32 +33,28 @@ TEST(AppPathsTest, ExplicitHomeWins) {
 }
 
 TEST(AppPathsTest, ExecutableFolderIsHomeOnlyWhenItHoldsTheProgramsFiles) {
-    struct Row {
-        const char* besideExe; // a file in the executable's (writable) folder
-        bool share;            // ../share/zindor-whois/ exists
-        bool exeIsHome, shareIsData;
-    } rows[] = {
-        {nullptr, false, false, false},           {nullptr, true, false, true}, // installed
-        {"Server.wis", true, true, false}, // a portable copy keeps its own data
-        {"zindor-whois.ini", false, true, false}, {"Whois.lst", false, false, false},
-    };
-    for (const Row& row : rows) {
+    // A file beside the (writable) executable, whether ../share/zindor-whois/ exists, and
+    // whether the executable's folder is then the home, or share/ the data folder.
+    const std::tuple<std::string, bool, bool, bool> rows[] = {
+        {"", false, false, false},
+        {"", true, false, true},
+        {"Server.wis", true, true, false},
+        {"zindor-whois.ini", false, true, false},
+        {"Whois.lst", false, false, false}};
+    for (const auto& [beside, share, exeIsHome, shareIsData] : rows) {
         QTemporaryDir prefix, xdg;
         const std::string bin = prefix.path().toStdString() + "/bin/";
-        const std::string share = prefix.path().toStdString() + "/share/zindor-whois/";
+        const std::string data = prefix.path().toStdString() + "/share/zindor-whois/";
         QDir().mkpath(QString::fromStdString(bin));
-        if (row.share)
-            QDir().mkpath(QString::fromStdString(share));
-        if (row.besideExe)
-            platform::WriteFileBytes(bin + row.besideExe, "x");
+        QDir().mkpath(QString::fromStdString(share ? data : bin));
+        platform::WriteFileBytes(bin + (beside.empty() ? "zindor-whois" : beside), "x");
         const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", xdg.path().toUtf8());
         const AppPaths p = ResolvePaths(bin + "zindor-whois", "");
         qputenv("XDG_CONFIG_HOME", saved);
-        const std::string where = row.besideExe ? row.besideExe : "nothing";
-        EXPECT_EQ(p.HomeDir, row.exeIsHome ? bin : xdg.path().toStdString() + "/zindor-whois/")
-            << where;
-        EXPECT_EQ(p.DataDir, row.shareIsData ? share : bin) << where;
+        EXPECT_EQ(p.HomeDir, exeIsHome ? bin : xdg.path().toStdString() + "/zindor-whois/")
+            << beside;
+        EXPECT_EQ(p.DataDir, shareIsData ? data : bin) << beside;
     }
 }
 
