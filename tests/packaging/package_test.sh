@@ -9,11 +9,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cmake --install "$1" --prefix "$tmp/usr" >/dev/null
 export HOME="$tmp/home" QT_QPA_PLATFORM=offscreen
 unset XDG_CONFIG_HOME
-mkdir "$HOME"
 conf="$HOME/.config/zindor-whois"
 [ ! -e "$tmp/usr/bin/Server.wis" ] || fail "data installed beside the executables"
-# The first server that the shipped directory names for .jp; the empty network namespace
-# keeps the query from leaving.
+# The shipped directory's first server for .jp; the empty network namespace keeps it home.
 unshare -rn "$tmp/usr/bin/zwhois" --verbose example.jp 2>&1 | grep -q "^whois -h whois.jprs.jp " ||
     fail "installed zwhois did not read the shipped Server.wis"
 "$tmp/usr/bin/zindor-whois" --screenshot "$tmp/first.png" >/dev/null 2>&1
@@ -22,19 +20,16 @@ echo "whois.example.test,-,test" >"$conf/Server.wis"
 "$tmp/usr/bin/zindor-whois" --screenshot "$tmp/second.png" >/dev/null 2>&1
 grep -qx "whois.example.test,-,test" "$conf/Server.wis" || fail "the user's Server.wis overwritten"
 
-command -v dpkg-deb >/dev/null || { echo "SKIP: no dpkg-deb to build the package with"; exit 77; }
-cpack -G DEB --config "$1/CPackConfig.cmake" -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1 ||
-    { cat "$tmp/cpack.log"; fail "cpack"; }
+cpack -G DEB --config "$1/CPackConfig.cmake" -B "$tmp/pkg" >"$tmp/log" 2>&1 || { cat "$tmp/log"; fail cpack; }
 deb=$(ls "$tmp"/pkg/zindor-whois_*_*.deb)
 dpkg-deb -c "$deb" | grep -Eo '\./usr/(bin/zindor-whois|bin/zwhois|share/man/man1/zwhois\.1\.gz)$' |
-    wc -l | grep -qx 3 || fail "executables or man page missing: $(dpkg-deb -c "$deb")"
+    wc -l | grep -qx 3 || fail "executables or man page missing"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "dependencies not read from the binaries"
 dpkg-deb -e "$deb" "$tmp/control" && grep -q "cap_net_raw+ep" "$tmp/control/postinst"
 dpkg-deb -x "$deb" "$tmp/root"
 diff -r "$tmp/usr/share" "$tmp/root/usr/share" || fail "package and installed tree differ"
-"$tmp/root/usr/bin/zwhois" --version >/dev/null
-if ! command -v lintian >/dev/null; then
-    echo "SKIP lintian: not installed"
-elif ! lintian --fail-on error "$deb"; then
-    fail "lintian found errors"
+if command -v lintian >/dev/null; then
+    lintian --fail-on error "$deb" || fail "lintian found errors"
+else
+    echo "lintian not installed: the package is not linted"
 fi
