@@ -35,7 +35,7 @@
     </message>
     <message>
         <source>作者HPを開く</source>
-        <translation>Author&apos;s home page</translation>
+        <translation>Home page</translation>
     </message>
     <message>
         <source>ﾒｰﾙ送信</source>
