@@ -28,6 +28,8 @@ dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "dependencies not re
 dpkg-deb -e "$deb" "$tmp/control" && grep -q "cap_net_raw+ep" "$tmp/control/postinst"
 dpkg-deb -x "$deb" "$tmp/root"
 diff -r "$tmp/usr/share" "$tmp/root/usr/share" || fail "package and installed tree differ"
+! command -v appstreamcli >/dev/null ||
+    appstreamcli validate --no-net "$tmp"/root/usr/share/metainfo/*.xml || fail "metainfo invalid"
 if command -v lintian >/dev/null; then
     lintian --fail-on error "$deb" || fail "lintian found errors"
 else
