@@ -29,7 +29,7 @@ std::string HomeOrShipped(const settings::AppPaths& paths, const std::string& na
     const std::string inHome = paths.HomeFile(name);
     if (platform::FileExists(inHome) || paths.HomeDir == paths.ExeDir)
         return inHome;
-    return paths.ExeDir + name;
+    return paths.DataDir + name;
 }
 
 } // namespace

@@ -138,7 +138,7 @@ void TAboutDialog::Execute() {
     box.Version->setText(ToQt(about::VersionText(FProductName, FFileVersion)));
     box.Copyright->setText(ToQt(FCopyright));
     box.Comments->setText(ToQt(FComments));
-    box.setWindowTitle(ToQt(FCaption + " の情報"));
+    box.setWindowTitle(tr("%1 の情報").arg(ToQt(FCaption)));
     box.ArrangeLabels();
 
     QRect screen;

@@ -42,7 +42,7 @@ TAboutForm::TAboutForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("AboutForm"));
-    setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+    setWindowTitle(tr("ﾊﾞｰｼﾞｮﾝ情報"));
     setFixedSize(312, 207);
     // "ＭＳ Ｐゴシック" is not on Linux: the desktop's proportional font at the same size.
     QFont face = font();
@@ -83,7 +83,7 @@ TAboutForm::TAboutForm(QWidget* parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setTextFormat(Qt::PlainText);
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    Label1->setText(QStringLiteral("本ソフトウェアは無保証で提供されます。"));
+    Label1->setText(tr("本ソフトウェアは無保証で提供されます。"));
 
     Comments = new TBevelLabel(Panel1);
     Comments->setObjectName(QStringLiteral("Comments"));
@@ -93,13 +93,13 @@ TAboutForm::TAboutForm(QWidget* parent)
     Comments->SetTextBorder(4);
     Comments->SetLineBorder(2);
 
-    OpenWeb = FlatButton(this, QStringLiteral("作者HPを開く"),
+    OpenWeb = FlatButton(this, tr("作者HPを開く"),
                          ThemeIcon("internet-web-browser", QStyle::SP_DirHomeIcon),
                          QRect(5, 179, 105, 22));
     OpenWeb->setObjectName(QStringLiteral("OpenWeb"));
-    MailTo = FlatButton(this, QStringLiteral("ﾒｰﾙ送信"),
-                        ThemeIcon("mail-send", QStyle::SP_FileDialogContentsView),
-                        QRect(115, 179, 94, 22));
+    MailTo =
+        FlatButton(this, tr("ﾒｰﾙ送信"), ThemeIcon("mail-send", QStyle::SP_FileDialogContentsView),
+                   QRect(115, 179, 94, 22));
     MailTo->setObjectName(QStringLiteral("MailTo"));
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);

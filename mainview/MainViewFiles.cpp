@@ -14,9 +14,11 @@
 
 namespace {
 
-const mainview::SaveDialogSpec SaveDialog1{QStringLiteral("ファイルへ保存します"),
-                                           QStringLiteral("テキストファイル (*.txt)"),
-                                           QStringLiteral("txt")};
+// Built when used, so that it speaks the language the program chose.
+mainview::SaveDialogSpec SaveDialog1() {
+    return {TMainForm::tr("ファイルへ保存します"), TMainForm::tr("テキストファイル (*.txt)"),
+            QStringLiteral("txt")};
+}
 
 // Writes the lines, reporting a failure as the file-creation error the user knows.
 void WriteOrReport(const std::string& path, const std::vector<std::string>& lines) {
@@ -30,7 +32,7 @@ void WriteOrReport(const std::string& path, const std::vector<std::string>& line
 } // namespace
 
 void TMainForm::SaveWhoisExecute() {
-    const std::optional<QString> file = mainview::RunSaveDialog(this, SaveDialog1);
+    const std::optional<QString> file = mainview::RunSaveDialog(this, SaveDialog1());
     if (!file)
         return;
     std::vector<std::string> lines;
@@ -43,7 +45,7 @@ void TMainForm::SaveWhoisExecute() {
 }
 
 void TMainForm::SaveListExecute() {
-    const std::optional<QString> file = mainview::RunSaveDialog(this, SaveDialog1);
+    const std::optional<QString> file = mainview::RunSaveDialog(this, SaveDialog1());
     if (!file)
         return;
     std::vector<std::string> lines;

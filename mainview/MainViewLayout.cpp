@@ -83,49 +83,42 @@ void TMainForm::BuildActions() {
         a->setIconVisibleInMenu(true);
         return a;
     };
-    CloseAction =
-        make("CloseAction", QStringLiteral("終了(&X)"), QStringLiteral("アプリケーション終了"),
-             icon("application-exit", QStyle::SP_DialogCloseButton));
+    CloseAction = make("CloseAction", tr("終了(&X)"), tr("アプリケーション終了"),
+                       icon("application-exit", QStyle::SP_DialogCloseButton));
     WhoisAction = make("WhoisAction", QStringLiteral("Whois..."), QStringLiteral("Whois"),
                        icon("system-search", QStyle::SP_FileDialogContentsView));
-    PingAction = make("PingAction", QStringLiteral("PING..."), QStringLiteral("ping実行"),
+    PingAction = make("PingAction", QStringLiteral("PING..."), tr("ping実行"),
                       icon("network-transmit-receive", QStyle::SP_MediaPlay));
-    TraceAction = make("TraceAction", QStringLiteral("TRACE..."), QStringLiteral("Traceroute実行"),
+    TraceAction = make("TraceAction", QStringLiteral("TRACE..."), tr("Traceroute実行"),
                        icon("go-jump", QStyle::SP_ArrowForward));
-    FontSetAction = make("FontSetAction", QStringLiteral("メモのフォント(&F)..."),
-                         QStringLiteral("メモフォント設定"),
+    FontSetAction = make("FontSetAction", tr("メモのフォント(&F)..."), tr("メモフォント設定"),
                          icon("preferences-desktop-font", QStyle::SP_FileDialogDetailedView));
-    StopAction = make("StopAction", QStringLiteral("Stop"), QStringLiteral("中止"),
+    StopAction = make("StopAction", QStringLiteral("Stop"), tr("中止"),
                       icon("process-stop", QStyle::SP_BrowserStop));
-    AboutAction =
-        make("AboutAction", QStringLiteral("バージョン情報(&A)"), QStringLiteral("バージョン情報"),
-             icon("help-about", QStyle::SP_MessageBoxInformation));
-    HelpAction = make("HelpAction", QStringLiteral("&Contents..."), QStringLiteral("ヘルプ"),
+    AboutAction = make("AboutAction", tr("バージョン情報(&A)"), tr("バージョン情報"),
+                       icon("help-about", QStyle::SP_MessageBoxInformation));
+    HelpAction = make("HelpAction", QStringLiteral("&Contents..."), tr("ヘルプ"),
                       icon("help-contents", QStyle::SP_DialogHelpButton));
-    WSAInfo = make("WSAInfo", QStringLiteral("WinSock情報(&W)"), QStringLiteral("Winsock情報"),
+    WSAInfo = make("WSAInfo", tr("WinSock情報(&W)"), tr("Winsock情報"),
                    icon("network-wired", QStyle::SP_ComputerIcon));
     DNSAction = make("DNSAction", QStringLiteral("Lookup..."), QStringLiteral("DNS"),
                      icon("edit-find", QStyle::SP_FileDialogInfoView));
-    SetWhoisList = make("SetWhoisList", QStringLiteral("Whois Server(&S)"),
-                        QStringLiteral("Whoisサーバー設定"),
+    SetWhoisList = make("SetWhoisList", QStringLiteral("Whois Server(&S)"), tr("Whoisサーバー設定"),
                         icon("document-properties", QStyle::SP_FileDialogListView));
     SmtpAction = make("SmtpAction", QStringLiteral("EXPN..."), QStringLiteral("SMTP"),
                       icon("mail-send", QStyle::SP_DirLinkIcon));
-    OpenWeb = make("OpenWeb", QStringLiteral("Domain Web...(&W)"),
-                   QStringLiteral("ブラウザでドメインのWEBを開く"),
-                   icon("internet-web-browser", QStyle::SP_DriveNetIcon));
+    OpenWeb =
+        make("OpenWeb", QStringLiteral("Domain Web...(&W)"), tr("ブラウザでドメインのWEBを開く"),
+             icon("internet-web-browser", QStyle::SP_DriveNetIcon));
     ClipWhois = make("ClipWhois", QString(), QString());
-    HideAction =
-        make("HideAction", QStringLiteral("ウィンドウを隠す(&H)"),
-             QStringLiteral("ウィンドウを隠す"), icon("go-down", QStyle::SP_TitleBarMinButton));
-    AlignAction =
-        make("AlignAction", QStringLiteral("パネルを右側へ(&R)"), QStringLiteral("右側に表示"));
-    VisibleAction =
-        make("VisibleAction", QStringLiteral("オプションパネル(&P)"), QStringLiteral("パネル表示"));
-    ClockAction = make("ClockAction", QStringLiteral("時刻表示(&T)"), QString());
-    SaveWhois = make("SaveWhois", QStringLiteral("ファイルへ保存"), QString(),
+    HideAction = make("HideAction", tr("ウィンドウを隠す(&H)"), tr("ウィンドウを隠す"),
+                      icon("go-down", QStyle::SP_TitleBarMinButton));
+    AlignAction = make("AlignAction", tr("パネルを右側へ(&R)"), tr("右側に表示"));
+    VisibleAction = make("VisibleAction", tr("オプションパネル(&P)"), tr("パネル表示"));
+    ClockAction = make("ClockAction", tr("時刻表示(&T)"), QString());
+    SaveWhois = make("SaveWhois", tr("ファイルへ保存"), QString(),
                      icon("document-save", QStyle::SP_DialogSaveButton));
-    SaveList = make("SaveList", QStringLiteral("リストを保存"), QString(),
+    SaveList = make("SaveList", tr("リストを保存"), QString(),
                     icon("document-save", QStyle::SP_DialogSaveButton));
 
     StopAction->setEnabled(false);
@@ -135,7 +128,7 @@ void TMainForm::BuildActions() {
         a->setCheckable(true);
     VisibleAction->setChecked(true);
     // The form's tool-tip text is the web command's hint until a hit replaces it.
-    OpenWeb->setToolTip(QStringLiteral("ブラウザでドメインのWEBを開く"));
+    OpenWeb->setToolTip(tr("ブラウザでドメインのWEBを開く"));
 }
 
 void TMainForm::BuildMenus() {
@@ -150,17 +143,17 @@ void TMainForm::BuildMenus() {
         return a;
     };
 
-    FileMenu = menu("File1", QStringLiteral("ファイル(&F)"));
+    FileMenu = menu("File1", tr("ファイル(&F)"));
     FileMenu->addAction(CloseAction);
 
-    ViewMenu = menu("View1", QStringLiteral("表示(&V)"));
+    ViewMenu = menu("View1", tr("表示(&V)"));
     ViewMenu->addAction(HideAction);
     ViewMenu->addSeparator();
     ViewMenu->addAction(VisibleAction);
     ViewMenu->addAction(AlignAction);
     ViewMenu->addAction(ClockAction);
 
-    ToolsMenu = menu("Tool1", QStringLiteral("ツール(&T)"));
+    ToolsMenu = menu("Tool1", tr("ツール(&T)"));
     LinkMenuItem(ToolsMenu, WhoisAction, "Whois3");
     ToolsMenu->addAction(PingAction);
     ToolsMenu->addAction(TraceAction);
@@ -169,14 +162,13 @@ void TMainForm::BuildMenus() {
     ToolsMenu->addSeparator();
     LinkMenuItem(ToolsMenu, OpenWeb, "N1");
 
-    SetupMenu = menu("Setup1", QStringLiteral("設定(&S)"));
-    CodeConv = menu("CodeConv", QStringLiteral("コード変換"));
+    SetupMenu = menu("Setup1", tr("設定(&S)"));
+    CodeConv = menu("CodeConv", tr("コード変換"));
     CodeConvGroup = new QActionGroup(this);
     CodeConvGroup->setObjectName(QStringLiteral("CodeConvGroup"));
     const char* names[] = {"N4", "JIS1", "JIS2", "EUC1", "UTF81"};
-    const QString captions[] = {QStringLiteral("自動"), QStringLiteral("JIS"),
-                                QStringLiteral("SJIS"), QStringLiteral("EUC"),
-                                QStringLiteral("UTF-8")};
+    const QString captions[] = {tr("自動"), QStringLiteral("JIS"), QStringLiteral("SJIS"),
+                                QStringLiteral("EUC"), QStringLiteral("UTF-8")};
     QAction* items[5];
     for (int i = 0; i < 5; ++i) {
         items[i] = item(CodeConv, names[i], captions[i]);
@@ -192,9 +184,9 @@ void TMainForm::BuildMenus() {
     N4->setChecked(true);
     SetupMenu->addMenu(CodeConv);
     LinkMenuItem(SetupMenu, SetWhoisList, "WhoisMenu", QStringLiteral("Whois &Server"));
-    LinkMenuItem(SetupMenu, FontSetAction, "MemoFont1", QStringLiteral("メモフォント(&F)..."));
+    LinkMenuItem(SetupMenu, FontSetAction, "MemoFont1", tr("メモフォント(&F)..."));
 
-    HelpMenu = menu("Help1", QStringLiteral("ヘルプ(&H)"));
+    HelpMenu = menu("Help1", tr("ヘルプ(&H)"));
     HelpMenu->addAction(HelpAction);
     LinkMenuItem(HelpMenu, WSAInfo, "Winsock1", QStringLiteral("&Winsock..."));
     LinkMenuItem(HelpMenu, AboutAction, "About1", QStringLiteral("&About..."));
@@ -209,7 +201,7 @@ void TMainForm::BuildMenus() {
     MainMenu1->hide();
 
     PopupMenu1 = menu("PopupMenu1", QString());
-    Copy1 = item(PopupMenu1, "Copy1", QStringLiteral("コピー"));
+    Copy1 = item(PopupMenu1, "Copy1", tr("コピー"));
     PopupMenu1->addSeparator();
     Whois2 = item(PopupMenu1, "Whois2", QStringLiteral("Whois"));
 
@@ -220,7 +212,7 @@ void TMainForm::BuildMenus() {
     LinkMenuItem(PopupMenu2, SaveList, "N13");
 
     MemoPopup = menu("MemoPopup", QString());
-    Copy2 = item(MemoPopup, "Copy2", QStringLiteral("コピー(&C)"));
+    Copy2 = item(MemoPopup, "Copy2", tr("コピー(&C)"));
     Copy2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     MemoPopup->addSeparator();
     LinkMenuItem(MemoPopup, SaveWhois, "Whois6");
@@ -293,7 +285,7 @@ void TMainForm::BuildToolBars() {
     DelHost = new QToolButton(ToolCmd);
     DelHost->setObjectName(QStringLiteral("DelHost"));
     DelHost->setAutoRaise(true);
-    DelHost->setToolTip(QStringLiteral("ホストエントリを削除"));
+    DelHost->setToolTip(tr("ホストエントリを削除"));
     DelHost->setIcon(QIcon::fromTheme(QStringLiteral("edit-delete"),
                                       style()->standardIcon(QStyle::SP_DialogDiscardButton)));
     ToolCmd->addWidget(DelHost);
@@ -365,10 +357,10 @@ void TMainForm::BuildOptionPanel() {
     dnsTop->addLayout(dnsChecks);
     dns->addLayout(dnsTop);
     dns->addWidget(DNSBtn, 0, Qt::AlignRight);
-    dns->addWidget(new QLabel(QStringLiteral("ホスト名(Alias)"), DNSBox));
+    dns->addWidget(new QLabel(tr("ホスト名(Alias)"), DNSBox));
     AliasList = lookupList(DNSBox, "AliasList");
     dns->addWidget(AliasList);
-    dns->addWidget(new QLabel(QStringLiteral("IPアドレス"), DNSBox));
+    dns->addWidget(new QLabel(tr("IPアドレス"), DNSBox));
     IPList = lookupList(DNSBox, "IPList");
     dns->addWidget(IPList);
     column->addWidget(DNSBox);
@@ -383,7 +375,7 @@ void TMainForm::BuildOptionPanel() {
     DelServer = speedButton(WhoisBOX, "DelServer");
     DelServer->setIcon(DelHost->icon());
     DelServer->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    DelServer->setToolTip(QStringLiteral("サーバーエントリを削除"));
+    DelServer->setToolTip(tr("サーバーエントリを削除"));
     WhoisServer = new QComboBox(WhoisBOX);
     WhoisServer->setObjectName(QStringLiteral("WhoisServer"));
     WhoisServer->setEditable(true);
@@ -395,7 +387,7 @@ void TMainForm::BuildOptionPanel() {
     whois->addLayout(serverRow);
     WhoisBtn = speedButton(WhoisBOX, "WhoisBtn");
     WhoisBtn->setDefaultAction(WhoisAction);
-    SweepCheck = check(WhoisBOX, "SweepCheck", QStringLiteral("連続検索"));
+    SweepCheck = check(WhoisBOX, "SweepCheck", tr("連続検索"));
     auto* sweepRow = new QHBoxLayout;
     sweepRow->addWidget(SweepCheck);
     sweepRow->addStretch(1);
@@ -447,8 +439,8 @@ void TMainForm::BuildListPanel() {
     HostView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     HostView->setUniformRowHeights(true);
     HostView->setContextMenuPolicy(Qt::CustomContextMenu);
-    HostView->setHeaderLabels({QStringLiteral("#"), QStringLiteral("応答(ms)"),
-                               QStringLiteral("IPアドレス"), QStringLiteral("ホスト名")});
+    HostView->setHeaderLabels(
+        {QStringLiteral("#"), tr("応答(ms)"), tr("IPアドレス"), tr("ホスト名")});
     HostView->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     QHeaderView* header = HostView->header();
     header->setSectionsClickable(false);
@@ -522,9 +514,9 @@ void TMainForm::BuildSpinEdits(QWidget* box, QGridLayout* grid) {
         TValueSpin** field;
     };
     const Row rows[] = {
-        {"PingCount", QStringLiteral("繰返し"), QStringLiteral("回"), 100, 5, &PingCount},
-        {"Interval", QStringLiteral("送信間隔"), QStringLiteral("ミリ秒"), 32767, 1000, &Interval},
-        {"TimeOut", QStringLiteral("タイムアウト"), QStringLiteral("秒"), 600, 5, &TimeOut},
+        {"PingCount", tr("繰返し"), tr("回"), 100, 5, &PingCount},
+        {"Interval", tr("送信間隔"), tr("ミリ秒"), 32767, 1000, &Interval},
+        {"TimeOut", tr("タイムアウト"), tr("秒"), 600, 5, &TimeOut},
     };
     int r = 0;
     for (const Row& row : rows) {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 #include <exception>
 
@@ -14,6 +15,25 @@ namespace {
 MessageHook& Hook() {
     static MessageHook hook;
     return hook;
+}
+
+// The settings library (no Qt) words its errors in Japanese; they are shown in the window's
+// language, with the file name or value they carry.
+QString InWindowLanguage(const QString& text) {
+    static const char* const forms[] = {
+        QT_TRANSLATE_NOOP("ErrorText", "ファイル %1 は開けません"),
+        QT_TRANSLATE_NOOP("ErrorText", "ファイル %1 を作成できません"),
+        QT_TRANSLATE_NOOP("ErrorText", "'%1' は整数ではありません"),
+    };
+    for (const char* form : forms) {
+        const QStringList parts = QString::fromUtf8(form).split(QStringLiteral("%1"));
+        const QRegularExpression pattern(QRegularExpression::anchoredPattern(
+            QRegularExpression::escape(parts[0]) + "(.*)" + QRegularExpression::escape(parts[1])));
+        const QRegularExpressionMatch match = pattern.match(text);
+        if (match.hasMatch())
+            return QCoreApplication::translate("ErrorText", form).arg(match.captured(1));
+    }
+    return text;
 }
 
 } // namespace
@@ -32,7 +52,8 @@ void ShowMessage(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, ApplicationTitle(), text);
 }
 
-void ShowError(const QString& text) {
+void ShowError(const QString& message) {
+    const QString text = InWindowLanguage(message);
     if (Hook()) {
         Hook()(text);
         return;

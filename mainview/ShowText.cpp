@@ -36,7 +36,7 @@ TShowForm::TShowForm(QWidget* owner) : QDialog(owner) {
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    Close1 = PopupMenu1->addAction("閉じる");
+    Close1 = PopupMenu1->addAction(tr("閉じる"));
     Close1->setObjectName("Close1");
     connect(Close1, &QAction::triggered, this, &TShowForm::CloseClick);
     connect(Memo1, &QWidget::customContextMenuRequested, this,

@@ -1,6 +1,7 @@
 // The program entry: the application, the main window and the message loop.
 #include "mainview/AppPaths.h"
 #include "mainview/Application.h"
+#include "mainview/Language.h"
 #include "mainview/MainView.h"
 #include "mainview/MessageHooks.h"
 #include "mainview/StartEnd.h"
@@ -10,8 +11,11 @@
 #include "platform/qt/QtMainThread.h"
 
 #include <QCommandLineParser>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 
+#include <cstdio>
 #include <exception>
 #include <memory>
 
@@ -19,6 +23,7 @@ namespace {
 
 struct Options {
     QString home;
+    QString lang;
     bool minimized = false;
     bool maximized = false;
     QString screenshot;
@@ -38,6 +43,10 @@ Options ParseOptions(const QStringList& arguments) {
     const QCommandLineOption home(QStringLiteral("home"),
                                   QStringLiteral("Keep settings, histories and directory in DIR."),
                                   QStringLiteral("DIR"));
+    const QCommandLineOption lang(
+        QStringLiteral("lang"),
+        QStringLiteral("Window language: ja or en (default: Japanese under a Japanese locale)."),
+        QStringLiteral("LANG"));
     const QCommandLineOption minimized(QStringLiteral("minimized"),
                                        QStringLiteral("Start hidden in the notification area."));
     const QCommandLineOption maximized(QStringLiteral("maximized"),
@@ -49,9 +58,10 @@ Options ParseOptions(const QStringList& arguments) {
         QStringLiteral("screenshot-winsock"),
         QStringLiteral("Save a picture of the WinSock information dialog to FILE and exit."),
         QStringLiteral("FILE"));
-    parser.addOptions({home, minimized, maximized, screenshot, screenshotWinSock});
+    parser.addOptions({home, lang, minimized, maximized, screenshot, screenshotWinSock});
     parser.process(args);
     options.home = parser.value(home);
+    options.lang = parser.value(lang);
     options.minimized = options.minimized || parser.isSet(minimized);
     options.maximized = parser.isSet(maximized);
     options.screenshot = parser.value(screenshot);
@@ -71,6 +81,15 @@ int main(int argc, char** argv) {
     mainview::SetApplicationTitle(QStringLiteral("Zindor Whois"));
     mainview::SetProgramIcon();
     const Options options = ParseOptions(QApplication::arguments());
+    const auto language = mainview::ChooseLanguage(options.lang, QLocale::system());
+    if (!language) {
+        std::fputs("zindor-whois: --lang takes ja or en\n", stderr);
+        return 2;
+    }
+    // Without its translation the window is still usable, in Japanese.
+    QTranslator translator;
+    if (!mainview::InstallTranslation(*language, translator))
+        std::fputs("zindor-whois: the English translation is missing\n", stderr);
 
     // Workers hand their results to Qt's GUI thread.
     platform::QtMainThread mainThread;

@@ -6,10 +6,12 @@ set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-ipafont-gothic)
 packages+=(libidn2-dev) # IDNA of WHOIS queries
 packages+=(libpsl-dev publicsuffix) # no parent retry to a public suffix
+packages+=(qt6-tools-dev qt6-l10n-tools) # the window's English translation (lrelease)
 case "${1:-run}" in
   run)  packages+=(xvfb xauth) ;;
   test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev whois nlohmann-json3-dev iputils-ping traceroute
-                 iproute2 procps) ;;
+                 iproute2 procps
+                 dpkg-dev fakeroot lintian appstream libcap2-bin) ;; # the Debian package's test
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 # The program's scalable icon; the minimised start's tests need an X server and a tray host.

@@ -1,9 +1,9 @@
 #!/bin/sh
 # Starts the program under a virtual X server with a fresh settings folder and saves a
 # picture of its main window to docs/screenshot.png (or the file given as $1).
-# Usage: scripts/screenshot.sh [output.png] [build-folder, default build/release] [option]
+# Usage: scripts/screenshot.sh [output.png] [build-folder, default build/release] [option] [lang]
 # The option names what the program grabs: --screenshot (the main window, the default) or
-# --screenshot-winsock (the WinSock information dialog).
+# --screenshot-winsock (the WinSock information dialog); lang is ja (the default) or en.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,6 +11,7 @@ out=${1:-"$root/docs/screenshot.png"}
 build=${2:-"$root/build/release"}
 exe="$build/mainview/zindor-whois"
 grab=${3:---screenshot}
+lang=${4:-ja}
 
 if [ ! -x "$exe" ]; then
     echo "screenshot: $exe not found; build the target zindor-whois first" >&2
@@ -27,7 +28,7 @@ done
 
 # The program grabs its own window once it is laid out and then closes itself.
 xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" \
-    "$exe" --home "$home" "$grab" "$out"
+    "$exe" --home "$home" --lang "$lang" "$grab" "$out"
 
 [ -s "$out" ] || { echo "screenshot: no picture written" >&2; exit 1; }
 echo "screenshot: $out"

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 namespace settings {
 
@@ -23,6 +22,11 @@ std::string ConfigHome() {
         return WithSlash(xdg) + "zindor-whois/";
     const char* home = std::getenv("HOME");
     return WithSlash(home && *home ? home : "/tmp") + ".config/zindor-whois/";
+}
+
+bool IsDir(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
 }
 
 } // namespace
@@ -59,11 +63,19 @@ AppPaths ResolvePaths(const std::string& exePath, const std::string& explicitHom
         std::error_code ec;
         const auto abs = std::filesystem::absolute(explicitHome, ec);
         paths.HomeDir = WithSlash(ec ? explicitHome : abs.string());
-    } else if (::access(paths.ExeDir.c_str(), W_OK) == 0) {
+    } else if (platform::FileExists(paths.ExeDir + "Server.wis") ||
+               platform::FileExists(ChangeFileExt(paths.ExeDir + paths.ExeName, ".ini"))) {
         paths.HomeDir = paths.ExeDir;
     } else {
+        // Never the executable's folder merely because it is writable: run by root, an
+        // installed program would keep its histories in /usr/bin.
         paths.HomeDir = ConfigHome();
     }
+    paths.DataDir = paths.ExeDir;
+    const std::string shared =
+        (exe.parent_path().parent_path() / "share" / "zindor-whois").string() + "/";
+    if (!platform::FileExists(paths.ExeDir + "Server.wis") && IsDir(shared))
+        paths.DataDir = shared;
     return paths;
 }
 
@@ -74,7 +86,7 @@ void PrepareHome(const AppPaths& paths) {
         return;
     for (const char* name : {"Server.wis", "Servhit.key"}) {
         const std::string target = paths.HomeFile(name);
-        const std::string shipped = paths.ExeDir + name;
+        const std::string shipped = paths.DataDir + name;
         if (!platform::FileExists(target) && platform::FileExists(shipped))
             std::filesystem::copy_file(shipped, target, ec);
     }

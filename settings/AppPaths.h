@@ -4,13 +4,15 @@
 
 namespace settings {
 
-// Where the program keeps its files. The Windows program kept them next to its executable;
-// here that folder is used when it is writable, otherwise the user's configuration folder.
+// Where the program keeps its files. A portable copy keeps them next to its executable; an
+// installed program reads its shipped data from share/zindor-whois/ under its prefix and
+// keeps the user's files in the user's configuration folder.
 // No Qt: the window and the command-line front end share these rules.
 struct AppPaths {
-    std::string ExeDir;  // the executable's folder, with a trailing '/'
-    std::string ExeName; // the executable's file name without folder
-    std::string HomeDir; // the folder of the settings, histories and directory, trailing '/'
+    std::string ExeDir;       // the executable's folder, with a trailing '/'
+    std::string ExeName;      // the executable's file name without folder
+    std::string HomeDir;      // the folder of the settings, histories and directory, trailing '/'
+    std::string DataDir = {}; // the folder of the shipped data files, trailing '/'
 
     // The settings file: the executable's name with ".ini", in the home folder.
     std::string SettingsFile() const;
@@ -22,12 +24,15 @@ struct AppPaths {
 };
 
 // Chooses the home folder: `explicitHome` when not empty, else the executable's folder when
-// it is writable, else $XDG_CONFIG_HOME/zindor-whois/ (default ~/.config/zindor-whois/).
+// it already holds the program's files (Server.wis or the settings file: a portable copy or
+// a build tree), else $XDG_CONFIG_HOME/zindor-whois/ (default ~/.config/zindor-whois/).
+// The data folder is the executable's folder when it holds Server.wis, else
+// ../share/zindor-whois/ beside it when that exists (an installed program).
 AppPaths ResolvePaths(const std::string& exePath, const std::string& explicitHome);
 
 // Creates the home folder when needed and copies the shipped Server.wis and Servhit.key
-// from the executable's folder into it when the home folder lacks them. Failures leave
-// the files missing, which start-up tolerates.
+// from the data folder into it when the home folder lacks them. Failures leave the files
+// missing, which start-up tolerates.
 void PrepareHome(const AppPaths& paths);
 
 // The file name with its extension (the part after the last dot of the name) replaced.

@@ -68,7 +68,7 @@ void TServerForm::BuildControls() {
     ListView = new QTreeWidget(this);
     ListView->setObjectName("ListView");
     ListView->setColumnCount(3);
-    ListView->setHeaderLabels({"Whoisサーバー", "<IP>", "対象ドメイン"});
+    ListView->setHeaderLabels({tr("Whoisサーバー"), "<IP>", tr("対象ドメイン")});
     ListView->headerItem()->setTextAlignment(1, Qt::AlignCenter);
     ListView->setRootIsDecorated(false);
     ListView->setItemsExpandable(false);
@@ -91,29 +91,30 @@ void TServerForm::BuildControls() {
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     ListView->setPalette(palette);
 
-    Label1 = new QLabel("サーバー名", this);
+    Label1 = new QLabel(tr("サーバー名"), this);
     Label1->setObjectName("Label1");
     ServerName = new QLineEdit(this);
     ServerName->setObjectName("ServerName");
     Label1->setBuddy(ServerName);
-    Label2 = new QLabel("対象ドメイン", this);
+    Label2 = new QLabel(tr("対象ドメイン"), this);
     Label2->setObjectName("Label2");
     DomainList = new QLineEdit(this);
     DomainList->setObjectName("DomainList");
     Label2->setBuddy(DomainList);
 
-    IPWhois = new srvsetup::RadioGroup("<IP>アドレスの検索", {"検索する", "検索しない"}, this);
+    IPWhois = new srvsetup::RadioGroup(tr("<IP>アドレスの検索"), {tr("検索する"), tr("検索しない")},
+                                       this);
     IPWhois->setObjectName("IPWhois");
     for (int i = 0; i < IPWhois->Count(); ++i)
         IPWhois->Item(i)->setObjectName(QString("IPWhois%1").arg(i));
 
-    AddBtn = MakeButton("追加", "AddBtn", this);
-    ReplaceBtn = MakeButton("置換", "ReplaceBtn", this);
-    DeleteBtn = MakeButton("削除", "DeleteBtn", this);
+    AddBtn = MakeButton(tr("追加"), "AddBtn", this);
+    ReplaceBtn = MakeButton(tr("置換"), "ReplaceBtn", this);
+    DeleteBtn = MakeButton(tr("削除"), "DeleteBtn", this);
     UpBtn = MakeArrowButton(Qt::UpArrow, "UpBtn", this);
     DownBtn = MakeArrowButton(Qt::DownArrow, "DownBtn", this);
-    UpdateBtn = MakeButton("更新", "UpdateBtn", this);
-    CancelBtn = MakeButton("取消し", "CancelBtn", this);
+    UpdateBtn = MakeButton(tr("更新"), "UpdateBtn", this);
+    CancelBtn = MakeButton(tr("取消し"), "CancelBtn", this);
     for (QWidget* button : {static_cast<QWidget*>(AddBtn), static_cast<QWidget*>(ReplaceBtn),
                             static_cast<QWidget*>(DeleteBtn), static_cast<QWidget*>(UpBtn),
                             static_cast<QWidget*>(DownBtn)})

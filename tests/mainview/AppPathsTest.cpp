@@ -3,11 +3,13 @@
 
 #include "platform/TextFile.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 using mainview::AppPaths;
 using mainview::ChangeFileExt;
@@ -30,11 +32,30 @@ TEST(AppPathsTest, ExplicitHomeWins) {
     EXPECT_EQ(p.HomeFile("Whois.lst"), p.HomeDir + "Whois.lst");
 }
 
-TEST(AppPathsTest, WritableExecutableFolderIsHome) {
-    QTemporaryDir dir;
-    const std::string exe = dir.path().toStdString() + "/zindor-whois";
-    const AppPaths p = ResolvePaths(exe, "");
-    EXPECT_EQ(p.HomeDir, dir.path().toStdString() + "/");
+TEST(AppPathsTest, ExecutableFolderIsHomeOnlyWhenItHoldsTheProgramsFiles) {
+    // A file beside the (writable) executable, whether ../share/zindor-whois/ exists, and
+    // whether the executable's folder is then the home, or share/ the data folder.
+    const std::tuple<std::string, bool, bool, bool> rows[] = {
+        {"", false, false, false},
+        {"", true, false, true},
+        {"Server.wis", true, true, false},
+        {"zindor-whois.ini", false, true, false},
+        {"Whois.lst", false, false, false}};
+    for (const auto& [beside, share, exeIsHome, shareIsData] : rows) {
+        QTemporaryDir prefix, xdg;
+        const std::string bin = prefix.path().toStdString() + "/bin/";
+        const std::string data = prefix.path().toStdString() + "/share/zindor-whois/";
+        QDir().mkpath(QString::fromStdString(bin));
+        QDir().mkpath(QString::fromStdString(share ? data : bin));
+        platform::WriteFileBytes(bin + (beside.empty() ? "zindor-whois" : beside), "x");
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", xdg.path().toUtf8());
+        const AppPaths p = ResolvePaths(bin + "zindor-whois", "");
+        qputenv("XDG_CONFIG_HOME", saved);
+        EXPECT_EQ(p.HomeDir, exeIsHome ? bin : xdg.path().toStdString() + "/zindor-whois/")
+            << beside;
+        EXPECT_EQ(p.DataDir, shareIsData ? data : bin) << beside;
+    }
 }
 
 TEST(AppPathsTest, UnwritableExecutableFolderUsesConfigFolder) {

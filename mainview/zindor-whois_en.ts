@@ -1,0 +1,294 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja">
+<context>
+    <name>ErrorText</name>
+    <message>
+        <source>ファイル %1 は開けません</source>
+        <translation>Cannot open file %1</translation>
+    </message>
+    <message>
+        <source>ファイル %1 を作成できません</source>
+        <translation>Cannot create file %1</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; は整数ではありません</source>
+        <translation>&apos;%1&apos; is not a valid integer value</translation>
+    </message>
+</context>
+<context>
+    <name>TAboutDialog</name>
+    <message>
+        <source>%1 の情報</source>
+        <translation>About %1</translation>
+    </message>
+</context>
+<context>
+    <name>TAboutForm</name>
+    <message>
+        <source>ﾊﾞｰｼﾞｮﾝ情報</source>
+        <translation>Version Information</translation>
+    </message>
+    <message>
+        <source>本ソフトウェアは無保証で提供されます。</source>
+        <translation>This software comes with no warranty.</translation>
+    </message>
+    <message>
+        <source>作者HPを開く</source>
+        <translation>Home page</translation>
+    </message>
+    <message>
+        <source>ﾒｰﾙ送信</source>
+        <translation>Send mail</translation>
+    </message>
+</context>
+<context>
+    <name>TMainForm</name>
+    <message>
+        <source>ファイルへ保存します</source>
+        <translation>Save to file</translation>
+    </message>
+    <message>
+        <source>テキストファイル (*.txt)</source>
+        <translation>Text files (*.txt)</translation>
+    </message>
+    <message>
+        <source>終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>アプリケーション終了</source>
+        <translation>Quit the application</translation>
+    </message>
+    <message>
+        <source>ping実行</source>
+        <translation>Run ping</translation>
+    </message>
+    <message>
+        <source>Traceroute実行</source>
+        <translation>Run traceroute</translation>
+    </message>
+    <message>
+        <source>メモのフォント(&amp;F)...</source>
+        <translation>Text &amp;font...</translation>
+    </message>
+    <message>
+        <source>メモフォント設定</source>
+        <translation>Set the text font</translation>
+    </message>
+    <message>
+        <source>中止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>バージョン情報(&amp;A)</source>
+        <translation>&amp;About</translation>
+    </message>
+    <message>
+        <source>バージョン情報</source>
+        <translation>Version information</translation>
+    </message>
+    <message>
+        <source>ヘルプ</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>WinSock情報(&amp;W)</source>
+        <translation>&amp;WinSock information</translation>
+    </message>
+    <message>
+        <source>Winsock情報</source>
+        <translation>WinSock information</translation>
+    </message>
+    <message>
+        <source>Whoisサーバー設定</source>
+        <translation>WHOIS server settings</translation>
+    </message>
+    <message>
+        <source>ブラウザでドメインのWEBを開く</source>
+        <translation>Open the domain&apos;s web site in the browser</translation>
+    </message>
+    <message>
+        <source>ウィンドウを隠す(&amp;H)</source>
+        <translation>&amp;Hide window</translation>
+    </message>
+    <message>
+        <source>ウィンドウを隠す</source>
+        <translation>Hide the window</translation>
+    </message>
+    <message>
+        <source>パネルを右側へ(&amp;R)</source>
+        <translation>Panel on the &amp;right</translation>
+    </message>
+    <message>
+        <source>右側に表示</source>
+        <translation>Show on the right</translation>
+    </message>
+    <message>
+        <source>オプションパネル(&amp;P)</source>
+        <translation>Option &amp;panel</translation>
+    </message>
+    <message>
+        <source>パネル表示</source>
+        <translation>Show the panel</translation>
+    </message>
+    <message>
+        <source>時刻表示(&amp;T)</source>
+        <translation>Show &amp;time</translation>
+    </message>
+    <message>
+        <source>ファイルへ保存</source>
+        <translation>Save to file</translation>
+    </message>
+    <message>
+        <source>リストを保存</source>
+        <translation>Save list</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>表示(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>ツール(&amp;T)</source>
+        <translation>&amp;Tools</translation>
+    </message>
+    <message>
+        <source>設定(&amp;S)</source>
+        <translation>&amp;Settings</translation>
+    </message>
+    <message>
+        <source>コード変換</source>
+        <translation>Encoding</translation>
+    </message>
+    <message>
+        <source>自動</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>メモフォント(&amp;F)...</source>
+        <translation>Text &amp;font...</translation>
+    </message>
+    <message>
+        <source>ヘルプ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>コピー</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>コピー(&amp;C)</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
+        <source>ホストエントリを削除</source>
+        <translation>Delete the host entry</translation>
+    </message>
+    <message>
+        <source>ホスト名(Alias)</source>
+        <translation>Host name (Alias)</translation>
+    </message>
+    <message>
+        <source>IPアドレス</source>
+        <translation>IP address</translation>
+    </message>
+    <message>
+        <source>サーバーエントリを削除</source>
+        <translation>Delete the server entry</translation>
+    </message>
+    <message>
+        <source>連続検索</source>
+        <translation>Sweep servers</translation>
+    </message>
+    <message>
+        <source>応答(ms)</source>
+        <translation>RTT (ms)</translation>
+    </message>
+    <message>
+        <source>ホスト名</source>
+        <translation>Host name</translation>
+    </message>
+    <message>
+        <source>繰返し</source>
+        <translation>Repeat</translation>
+    </message>
+    <message>
+        <source>回</source>
+        <translation>times</translation>
+    </message>
+    <message>
+        <source>送信間隔</source>
+        <translation>Interval</translation>
+    </message>
+    <message>
+        <source>ミリ秒</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>タイムアウト</source>
+        <translation>Timeout</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>s</translation>
+    </message>
+</context>
+<context>
+    <name>TServerForm</name>
+    <message>
+        <source>Whoisサーバー</source>
+        <translation>WHOIS server</translation>
+    </message>
+    <message>
+        <source>対象ドメイン</source>
+        <translation>Domains</translation>
+    </message>
+    <message>
+        <source>サーバー名</source>
+        <translation>Server name</translation>
+    </message>
+    <message>
+        <source>&lt;IP&gt;アドレスの検索</source>
+        <translation>&lt;IP&gt; address queries</translation>
+    </message>
+    <message>
+        <source>検索する</source>
+        <translation>Answers</translation>
+    </message>
+    <message>
+        <source>検索しない</source>
+        <translation>Does not answer</translation>
+    </message>
+    <message>
+        <source>追加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>置換</source>
+        <translation>Replace</translation>
+    </message>
+    <message>
+        <source>削除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>更新</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消し</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>TShowForm</name>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,59 @@
+// The window in English outside a Japanese locale: every caption comes from the translation.
+#include "tests/mainview/FormFixture.h"
+
+#include "dialogs/AboutForm.h"
+#include "directory/ui/SrvSetup.h"
+#include "mainview/Language.h"
+#include "mainview/MessageHooks.h"
+#include "mainview/ShowText.h"
+#include "settings/IniParam.h"
+
+#include <QRegularExpression>
+#include <QTranslator>
+#include <QTreeWidget>
+
+using mainview::ChooseLanguage;
+using mainview::Language;
+
+TEST(LanguageTest, OptionWinsOverLocale) {
+    const QLocale ja(QLocale::Japanese), en(QLocale::English), c(QLocale::C);
+    EXPECT_EQ(ChooseLanguage("", ja), Language::Japanese);
+    EXPECT_EQ(ChooseLanguage("", c), Language::English);
+    EXPECT_EQ(ChooseLanguage("ja", en), Language::Japanese);
+    EXPECT_EQ(ChooseLanguage("en", ja), Language::English);
+    EXPECT_EQ(ChooseLanguage("de", en), std::nullopt);
+}
+
+// Every text a user reads in `root` and its children, as "objectName.property=text".
+QStringList Texts(QObject* root) {
+    QStringList texts;
+    for (QObject* o : root->findChildren<QObject*>() + QList<QObject*>{root}) {
+        for (const char* name : {"text", "title", "windowTitle", "toolTip", "iconText"})
+            if (const QVariant v = o->property(name); v.isValid())
+                texts << o->objectName() + "." + name + "=" + v.toString();
+        if (auto* tree = qobject_cast<QTreeWidget*>(o))
+            for (int i = 0; i < tree->columnCount(); ++i)
+                texts << o->objectName() + ".header=" + tree->headerItem()->text(i);
+    }
+    return texts;
+}
+
+using EnglishWindowTest = FormFixture;
+
+TEST_F(EnglishWindowTest, NoJapaneseCaptionIsLeft) {
+    QTranslator translator;
+    ASSERT_TRUE(mainview::InstallTranslation(Language::English, translator));
+    TServerForm servers;
+    TAboutForm about;
+    TShowForm popup;
+    const QStringList texts = Texts(&Start()) + Texts(&servers) + Texts(&about) + Texts(&popup);
+    for (const char* text : {"File1.title=&File", "CloseAction.toolTip=Quit the application",
+                             "UpdateBtn.text=OK", "HostView.header=RTT (ms)"})
+        EXPECT_TRUE(texts.contains(text)) << text;
+    // Kana, kanji and full-width forms: a Japanese text nobody translated.
+    const QRegularExpression japanese(QStringLiteral("[\\x{3000}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
+    EXPECT_EQ(texts.filter(japanese).join('\n').toStdString(), "");
+    // The settings library's errors keep what they name.
+    mainview::ShowError(QString::fromUtf8(EFCreateError("/ro/ファイル.txt").what()));
+    EXPECT_EQ(messages_, QStringList("Cannot create file /ro/ファイル.txt"));
+}

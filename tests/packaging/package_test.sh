@@ -1,0 +1,37 @@
+#!/bin/sh
+# The installed program as a new user meets it, and the Debian package that carries it.
+# Usage: package_test.sh BUILD_DIR SOURCE_DIR
+set -eu
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cmake --install "$1" --prefix "$tmp/usr" >/dev/null
+export HOME="$tmp/home" QT_QPA_PLATFORM=offscreen
+unset XDG_CONFIG_HOME
+conf="$HOME/.config/zindor-whois"
+[ ! -e "$tmp/usr/bin/Server.wis" ] || fail "data installed beside the executables"
+# The shipped directory's first server for .jp; the empty network namespace keeps it home.
+unshare -rn "$tmp/usr/bin/zwhois" --verbose example.jp 2>&1 | grep -q "^whois -h whois.jprs.jp " ||
+    fail "installed zwhois did not read the shipped Server.wis"
+"$tmp/usr/bin/zindor-whois" --screenshot "$tmp/first.png" >/dev/null 2>&1
+cmp "$2/data/Server.wis" "$conf/Server.wis" && cmp "$2/data/Servhit.key" "$conf/Servhit.key"
+echo "whois.example.test,-,test" >"$conf/Server.wis"
+"$tmp/usr/bin/zindor-whois" --screenshot "$tmp/second.png" >/dev/null 2>&1
+grep -qx "whois.example.test,-,test" "$conf/Server.wis" || fail "the user's Server.wis overwritten"
+
+cpack -G DEB --config "$1/CPackConfig.cmake" -B "$tmp/pkg" >"$tmp/log" 2>&1 || { cat "$tmp/log"; fail cpack; }
+deb=$(ls "$tmp"/pkg/zindor-whois_*_*.deb)
+dpkg-deb -c "$deb" | grep -Eo '\./usr/(bin/zindor-whois|bin/zwhois|share/man/man1/zwhois\.1\.gz)$' |
+    wc -l | grep -qx 3 || fail "executables or man page missing"
+dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "dependencies not read from the binaries"
+dpkg-deb -e "$deb" "$tmp/control" && grep -q "cap_net_raw+ep" "$tmp/control/postinst"
+dpkg-deb -x "$deb" "$tmp/root"
+diff -r "$tmp/usr/share" "$tmp/root/usr/share" || fail "package and installed tree differ"
+! command -v appstreamcli >/dev/null ||
+    appstreamcli validate --no-net "$tmp"/root/usr/share/metainfo/*.xml || fail "metainfo invalid"
+if command -v lintian >/dev/null; then
+    lintian --fail-on error "$deb" || fail "lintian found errors"
+else
+    echo "lintian not installed: the package is not linted"
+fi
