@@ -5,9 +5,10 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-ipafont-gothic)
 packages+=(libidn2-dev) # IDNA of WHOIS queries
+packages+=(libcurl4-openssl-dev nlohmann-json3-dev ca-certificates) # RDAP over HTTPS
 case "${1:-run}" in
   run)  packages+=(xvfb xauth) ;;
-  test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev whois nlohmann-json3-dev iputils-ping traceroute
+  test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev whois iputils-ping traceroute
                  iproute2 procps) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
