@@ -85,7 +85,7 @@ Vcard ParseVcard(const json& vcardArray) {
             if (!text.empty())
                 card.emails.push_back(text);
         } else if (name == "tel") {
-            if (text.rfind("tel:", 0) == 0)
+            while (StartsWithNoCase(text, "tel:")) // "tel:tel:+27..." has been seen
                 text.erase(0, 4);
             if (!text.empty())
                 (HasType(params, "fax") ? card.faxes : card.phones).push_back(text);
