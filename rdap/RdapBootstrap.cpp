@@ -229,19 +229,15 @@ Bootstrap Bootstrap::Load(const std::vector<std::string>& folders) {
         for (const std::string& folder : folders) {
             bool found = false;
             std::string text = ReadFile(Folder(folder) + kFileNames[i], found);
-            if (found) {
-                b.AddFile(kinds[i], text);
-                break;
-            }
+            if (found && b.AddFile(kinds[i], text))
+                break; // an invalid user file leaves the shipped one in force
         }
     }
     for (const std::string& folder : folders) {
         bool found = false;
         std::string text = ReadFile(Folder(folder) + kSupplementName, found);
-        if (found) {
-            b.AddCcTldSupplement(text);
+        if (found && b.AddCcTldSupplement(text))
             break;
-        }
     }
     return b;
 }

@@ -20,8 +20,8 @@ QueryKind ClassifyQuery(std::string_view query);
 class Bootstrap {
 public:
     // The four IANA files (dns.json, ipv4.json, ipv6.json, asn.json) and the ccTLD supplement
-    // (dns-cctld.json), each taken from the first folder that has it (user folder first, then
-    // the shipped one). Missing or invalid files leave that kind empty; never throws.
+    // (dns-cctld.json), each taken from the first folder that has a valid one (user folder
+    // first, then the shipped one). No valid file leaves that kind empty; never throws.
     static Bootstrap Load(const std::vector<std::string>& folders);
     // Pure parser for one IANA file's bytes; false when not bootstrap JSON (nothing is added).
     // Services added earlier win over later ones for the same entry.

@@ -6,26 +6,9 @@
 namespace testsupport {
 namespace {
 
-const char* Reason(int status) {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 404:
-        return "Not Found";
-    case 429:
-        return "Too Many Requests";
-    default:
-        return "Status";
-    }
-}
-
 FakeReply ToWire(const HttpReply& reply) {
     std::ostringstream head;
-    head << "HTTP/1.1 " << reply.status << ' ' << Reason(reply.status) << "\r\n"
+    head << "HTTP/1.1 " << reply.status << " Fake\r\n" // clients read the number only
          << "Content-Type: " << reply.contentType << "\r\n"
          << "Content-Length: " << reply.body.size() << "\r\n"
          << "Connection: close\r\n";
