@@ -102,8 +102,8 @@ TEST(RdapRender, OddAnswersRenderWhatCanBeRead) {
         {R"({"objectClassName":"entity","vcardArray":["vcard",[["fn",{},"text",")" + kanji +
              R"("]]],"notices":[{"title":"注意","description":[")" + longJapanese + R"("]}]})",
          "Name: 日本ネットワークインフォメーションセンター\n|Notice: 注意|  ...\n"},
-        {"{\"objectClassName\":\"domain\",\"handle\":\"H\\u001b[2J\\r\\nX\"}",
-         "Handle: H [2J  X\n"},
+        {"{\"objectClassName\":\"domain\",\"handle\":\"H\\u001b[2J\\r\\n\\u009bX\"}",
+         "Handle: H [2J   X\n"},
         {R"({"ldhName":"a.test","redacted":[{"name":{"description":"Tech Email"}}],"nameservers":[]})",
          "Redacted: Tech Email", "[REDACTED]"},
         {R"({"objectClassName":"domain","entities":[{"roles":["registrant"],"vcardArray":["vcard",
