@@ -9,6 +9,7 @@
 #include "tests/rdap/Helpers.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/NetSandbox.h"
+#include "tests/support/TlsRelay.h"
 
 namespace {
 
@@ -51,6 +52,16 @@ TEST(RdapClient, FetchOutcomes) {
     HttpReply html = Json("{}");
     html.contentType = "text/html";
     const std::string refused = std::string("http://") + sb::kRefusedAddr + ":8080/q";
+    // HTTPS through a relay with a certificate made here, naming only the first address.
+    TempDir certs;
+    std::string error;
+    ASSERT_TRUE(
+        testsupport::MakeTestCertificate(certs.path, std::string("IP:") + sb::kWhoisAAddr, error))
+        << error;
+    testsupport::TlsRelay tls(sb::kWhoisAAddr, 8443, sb::kWhoisAAddr, kPort, certs.path);
+    testsupport::TlsRelay wrongName(sb::kWhoisBAddr, 8443, sb::kWhoisAAddr, kPort, certs.path);
+    ASSERT_TRUE(tls.Listening() && wrongName.Listening()) << tls.Error();
+    const std::string secure = std::string("https://") + sb::kWhoisAAddr + ":8443";
     const struct {
         std::map<std::string, std::vector<HttpReply>> replies;
         Status status;
@@ -83,6 +94,31 @@ TEST(RdapClient, FetchOutcomes) {
         {{{"/q", {silent}}}, Status::Stopped, "", 1, 0ms, 500ms, 150ms},
         {{{"/q", {longLimit}}}, Status::Stopped, "", 1, 0ms, 500ms, 150ms},
         {{}, Status::Error, "connection", 0, 0ms, 3000ms, 0ms, refused},
+        {{{"/q", {Json("sealed")}}}, Status::Ok, "sealed", 1, 0ms, 3000ms, 0ms, secure + "/q"},
+        {{{"/q", {FakeHttpServer::Redirect(secure + "/r")}}, {"/r", {Json("moved")}}},
+         Status::Ok,
+         "moved",
+         2,
+         0ms,
+         3000ms,
+         0ms,
+         secure + "/q"},
+        {{{"/q", {FakeHttpServer::Redirect(Base() + "/r")}}},
+         Status::Error,
+         "redirect from https to http://",
+         1,
+         0ms,
+         3000ms,
+         0ms,
+         secure + "/q"},
+        {{},
+         Status::Error,
+         "TLS: ",
+         0,
+         0ms,
+         3000ms,
+         0ms,
+         std::string("https://") + sb::kWhoisBAddr + ":8443/q"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.url + " " + row.found);
@@ -91,6 +127,7 @@ TEST(RdapClient, FetchOutcomes) {
         std::atomic<bool> stop{false};
         rdap::FetchOptions options;
         options.timeout = 500ms;
+        options.caFile = certs.path + "/cert.pem";
         options.stop = &stop;
         std::thread stopper([&] {
             if (row.stopAfter.count() > 0 && server.Tcp().WaitConnections(1, 3000ms)) {
