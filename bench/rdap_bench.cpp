@@ -10,7 +10,7 @@
 
 namespace {
 
-const std::filesystem::path kRoot = std::filesystem::path(__FILE__).parent_path().parent_path();
+const std::filesystem::path kRoot = ZW_SOURCE_DIR;
 
 std::string Largest() {
     std::filesystem::path best;
