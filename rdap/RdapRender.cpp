@@ -326,7 +326,7 @@ void RedactedList(Writer& w, const json& doc) {
 } // namespace
 
 std::string Render(std::string_view text) {
-    json doc = json::parse(text, nullptr, false);
+    json doc = ParseAnswer(text);
     if (doc.is_discarded())
         return "The RDAP answer is not JSON (" + std::to_string(text.size()) + " bytes).\n";
     if (!doc.is_object())
@@ -358,7 +358,7 @@ std::string Render(std::string_view text) {
 }
 
 std::string RenderError(std::string_view text, long httpStatus) {
-    json doc = json::parse(text, nullptr, false);
+    json doc = ParseAnswer(text);
     std::string title = Text(doc, "title");
     std::string description;
     for (const json& d : Array(doc, "description")) {
@@ -378,7 +378,7 @@ std::string RenderError(std::string_view text, long httpStatus) {
 }
 
 std::string RegistrarLink(std::string_view text) {
-    json doc = json::parse(text, nullptr, false);
+    json doc = ParseAnswer(text);
     for (const json& link : Array(doc, "links")) {
         std::string type = AsciiLower(Text(link, "type"));
         std::string href = Text(link, "href");

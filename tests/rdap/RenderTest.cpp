@@ -91,6 +91,8 @@ TEST(RdapRender, OddAnswersRenderWhatCanBeRead) {
     } rows[] = {
         {"<html>502</html>", "not JSON"},
         {"[1,2]", "not an RDAP object"},
+        {"{\"objectClassName\":\"entity\",\"handle\":\"Honor\xe9 \xe6\x97\xa5\"}",
+         "Handle: Honoré 日\n"},
         {std::string(5000, '[') + std::string(5000, ']'), "not an RDAP object"},
         {R"({"ldhName":"a.test","nameservers":[],"entities":[{"roles":["registrant"],"vcardArray":
             ["vcard",[["fn"],["org",{},"text",7],17,["email",{},"text","x@a.test"]]]},
