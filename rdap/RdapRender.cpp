@@ -56,6 +56,19 @@ bool HasRole(const json& entity, std::string_view role) {
     return std::find(roles.begin(), roles.end(), role) != roles.end();
 }
 
+int RoleRank(const json& entity) {
+    static const char* const kOrder[] = {"registrant", "administrative", "technical", "billing",
+                                         "abuse"};
+    int best = static_cast<int>(std::size(kOrder));
+    for (const std::string& role : Roles(entity)) {
+        for (int i = 0; i < best; ++i) {
+            if (role == kOrder[i])
+                best = i;
+        }
+    }
+    return best;
+}
+
 std::string Capital(std::string s) {
     if (!s.empty() && s[0] >= 'a' && s[0] <= 'z')
         s[0] = static_cast<char>(s[0] - 'a' + 'A');
@@ -344,10 +357,16 @@ std::string Render(std::string_view text) {
     Nameservers(w, doc);
     Dnssec(w, doc);
     w.Line("", "WHOIS Server", Text(doc, "port43"));
+    // Contacts in the order a reader looks for them; the answer's order within a role.
+    std::vector<const json*> contacts;
     for (const json& e : entities) {
         if (kind != "domain" || !HasRole(e, "registrar"))
-            w.Entity(e, "", 0);
+            contacts.push_back(&e);
     }
+    std::stable_sort(contacts.begin(), contacts.end(),
+                     [](const json* a, const json* b) { return RoleRank(*a) < RoleRank(*b); });
+    for (const json* e : contacts)
+        w.Entity(*e, "", 0);
     w.Remarks(doc, "");
     RedactedList(w, doc);
     w.Notices(doc);

@@ -35,7 +35,8 @@ const struct {
     {"jpnic-autnum-AS2515.json", "AS Name: JPNIC|Country: JP"},
     {"lacnic-ip-190.216.32.0_19.json", "190.216.32.0 - 190.216.63.255|Level 3 Argentina S.A."},
     {"markmonitor-registrar-domain-abc.xyz.json", "Organization: Google LLC|2014-03-20T12:59"},
-    {"markmonitor-registrar-domain-google.com.json", "Domain Name: google.com|Abuse Contact Email"},
+    {"markmonitor-registrar-domain-google.com.json",
+     "Abuse Contact Email|removed.\nAdministrative:\n  Address: CA, US"},
     {"namecheap-registrar-domain-namecheap.com.json",
      "Registrar expiration: 2032|Name: [REDACTED]|WITHHELD FOR PRIVACY|Redacted: Registry Domain "
      "ID"},
