@@ -91,6 +91,8 @@ TEST(RdapClient, FetchOutcomes) {
         {q, {{"/q", {silent}}}, Status::Stopped, "", 1, 0ms, 500ms, 150ms},
         {q, {{"/q", {longLimit}}}, Status::Stopped, "", 1, 0ms, 500ms, 150ms},
         {refused, {}, Status::Error, "connection", 0},
+        {"http://nowhere.a.test:8080/q", {}, Status::Error, "DNS: ", 0}, // names: the hosts file
+                                                                         // only
         {sq, {{"/q", {Json("sealed")}}}, Status::Ok, "sealed", 1},
         {sq,
          {{"/q", {FakeHttpServer::Redirect(sq + "2")}}, {"/q2", {Json("moved")}}},
