@@ -88,8 +88,8 @@ TEST(RdapClient, FetchOutcomes) {
         {q, {{"/q", {Json(std::string(4u << 20, ' '))}}}, Status::Ok, "    ", 1},
         {q, {{"/q", {html}}}, Status::Ok, "{}", 1},
         {q, {{"/q", {silent}}}, Status::Error, "time-out", 1, 400ms},
-        {q, {{"/q", {silent}}}, Status::Stopped, "", 1, 0ms, 500ms, 150ms},
-        {q, {{"/q", {longLimit}}}, Status::Stopped, "", 1, 0ms, 500ms, 150ms},
+        {q, {{"/q", {silent}}}, Status::Stopped, "", 1, 0ms, 1000ms, 150ms},
+        {q, {{"/q", {longLimit}}}, Status::Stopped, "", 1, 0ms, 1000ms, 150ms},
         {refused, {}, Status::Error, "connection", 0},
         {"http://nowhere.a.test:8080/q", {}, Status::Error, "DNS: ", 0}, // names: the hosts file
                                                                          // only
