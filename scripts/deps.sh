@@ -7,10 +7,11 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-ipafont-
 packages+=(libidn2-dev) # IDNA of WHOIS queries
 packages+=(libpsl-dev publicsuffix) # no parent retry to a public suffix
 packages+=(qt6-tools-dev qt6-l10n-tools) # the window's English translation (lrelease)
+packages+=(libcurl4-openssl-dev nlohmann-json3-dev ca-certificates) # RDAP over HTTPS
 case "${1:-run}" in
   run)  packages+=(xvfb xauth) ;;
-  test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev whois nlohmann-json3-dev iputils-ping traceroute
-                 iproute2 procps
+  test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev whois iputils-ping traceroute
+                 iproute2 procps libssl-dev openssl
                  dpkg-dev fakeroot lintian appstream libcap2-bin) ;; # the Debian package's test
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rdap/RdapBootstrap.h"
+#include "rdap/RdapClient.h"
+
+namespace rdap {
+
+struct LookupStep {
+    std::string url;
+    FetchResult result;
+};
+
+struct LookupResult {
+    enum class Status { Hit, NoMatch, Error, Stopped, NoService } status = Status::NoService;
+    std::vector<LookupStep> steps; // registry, then the registrar when followed
+    std::string text;              // rendered: registry's record, then the registrar's below it
+    std::string errorLine;         // Error: names the server and the reason
+};
+
+// Bootstrap lookup, fetch, render, follow the related registrar link once.
+// onStep (may be empty) is called before each fetch with its URL (for "rdap URL" status lines).
+// A registrar that fails leaves the registry's record a hit, with a line saying why below it.
+LookupResult Lookup(std::string_view query, const Bootstrap& bootstrap, const FetchOptions& options,
+                    const std::function<void(const std::string& url)>& onStep = {});
+
+} // namespace rdap

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "rdap/RdapClient.h"
+
+namespace rdap {
+
+// Where IANA publishes the bootstrap files.
+inline constexpr const char* kIanaBootstrapBase = "https://data.iana.org/rdap/";
+
+struct UpdateResult {
+    bool ok = false; // every file downloaded, valid and stored
+    bool stopped = false;
+    std::vector<std::string> lines; // one per file: "dns.json: updated" or why the old one stays
+};
+
+// Downloads dns.json, ipv4.json, ipv6.json and asn.json from `baseUrl` into `folder` (created
+// when missing; the home folder's rdap/). A file replaces the old one only when it downloaded
+// whole and is valid bootstrap JSON of its kind; the replacement is atomic (rename).
+UpdateResult UpdateBootstrap(const std::string& baseUrl, const std::string& folder,
+                             const FetchOptions& options);
+
+} // namespace rdap

@@ -1,0 +1,221 @@
+#include "rdap/RdapClient.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "rdap/RdapLookup.h"
+#include "rdap/RdapUpdate.h"
+#include "tests/rdap/Helpers.h"
+#include "tests/support/FakeHttpServer.h"
+#include "tests/support/NetSandbox.h"
+#include "tests/support/TlsRelay.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::FakeHttpServer;
+using testsupport::HttpReply;
+using Status = rdap::FetchResult::Status;
+namespace sb = testsupport::sandbox;
+
+constexpr uint16_t kPort = 8080;
+
+HttpReply Json(std::string body, int status = 200) {
+    HttpReply r;
+    r.status = status;
+    r.body = std::move(body);
+    return r;
+}
+
+// The n-th request for a target gets the n-th reply listed for it (the last one repeats).
+FakeHttpServer::Handler Sequence(std::map<std::string, std::vector<HttpReply>> replies) {
+    auto counts = std::make_shared<std::map<std::string, std::size_t>>();
+    return [replies = std::move(replies), counts](const testsupport::HttpRequest& request) {
+        auto it = replies.find(request.target);
+        if (it == replies.end())
+            return FakeHttpServer::NotFound();
+        std::size_t n = (*counts)[request.target]++;
+        return it->second[std::min(n, it->second.size() - 1)];
+    };
+}
+
+std::string Base() {
+    return std::string("http://") + sb::kWhoisAAddr + ":8080";
+}
+
+TEST(RdapClient, FetchOutcomes) {
+    HttpReply limited = Json("", 429), longLimit = Json("", 429), silent = Json("{}");
+    limited.headers = {{"Retry-After", "1"}};
+    longLimit.headers = {{"Retry-After", "10"}};
+    silent.silentAfterHeaders = true;
+    HttpReply html = Json("{}");
+    html.contentType = "text/html";
+    SecureFront tls(sb::kWhoisAAddr), untrusted(sb::kWhoisBAddr); // the client trusts `tls` only
+    ASSERT_TRUE(tls.Ready() && untrusted.Ready());
+    const std::string q = Base() + "/q",
+                      refused = std::string("http://") + sb::kRefusedAddr + ":8080/q",
+                      sq = tls.Url() + "/q", badCa = untrusted.Url() + "/q";
+    const struct {
+        std::string url;
+        std::map<std::string, std::vector<HttpReply>> replies;
+        Status status;
+        const char* found; // in the body, or at the start of the reason of an error
+        std::size_t requests;
+        std::chrono::milliseconds atLeast = 0ms, atMost = 3000ms, stopAfter = 0ms;
+    } rows[] = {
+        {q, {{"/q", {Json(R"({"ldhName":"a.test"})")}}}, Status::Ok, R"({"ldhName":"a.test"})", 1},
+        {q, {}, Status::NotFound, R"({"errorCode":404,"title":"Not Found")", 1},
+        {q, {{"/q", {limited, Json("second")}}}, Status::Ok, "second", 2, 900ms},
+        {q, {{"/q", {limited}}}, Status::Error, "HTTP 429", 2},
+        {q, {{"/q", {Json("{}", 500)}}}, Status::Error, "HTTP 500", 1},
+        {q,
+         {{"/q", {FakeHttpServer::Redirect(Base() + "/r")}}, {"/r", {Json("moved")}}},
+         Status::Ok,
+         "moved",
+         2},
+        {q,
+         {{"/q", {FakeHttpServer::Redirect("/r", 301)}}, {"/r", {Json("moved")}}},
+         Status::Ok,
+         "moved",
+         2},
+        {q, {{"/q", {FakeHttpServer::Redirect("/q")}}}, Status::Error, "more than 5 redirects", 6},
+        {q,
+         {{"/q", {Json(std::string((4u << 20) + 1, ' '))}}},
+         Status::Error,
+         "answer larger than",
+         1},
+        {q, {{"/q", {Json(std::string(4u << 20, ' '))}}}, Status::Ok, "    ", 1},
+        {q, {{"/q", {html}}}, Status::Ok, "{}", 1},
+        {q, {{"/q", {silent}}}, Status::Error, "time-out", 1, 400ms},
+        {q, {{"/q", {silent}}}, Status::Stopped, "", 1, 0ms, 1000ms, 150ms},
+        {q, {{"/q", {longLimit}}}, Status::Stopped, "", 1, 0ms, 1000ms, 150ms},
+        {refused, {}, Status::Error, "connection", 0},
+        {"http://nowhere.a.test:8080/q", {}, Status::Error, "DNS: ", 0}, // names: the hosts file
+                                                                         // only
+        {sq, {{"/q", {Json("sealed")}}}, Status::Ok, "sealed", 1},
+        {sq,
+         {{"/q", {FakeHttpServer::Redirect(sq + "2")}}, {"/q2", {Json("moved")}}},
+         Status::Ok,
+         "moved",
+         2},
+        {sq,
+         {{"/q", {FakeHttpServer::Redirect(q)}}},
+         Status::Error,
+         "redirect from https to http://",
+         1},
+        {badCa, {}, Status::Error, "TLS: ", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.url + " " + row.found);
+        FakeHttpServer server(sb::kWhoisAAddr, kPort, Sequence(row.replies));
+        ASSERT_TRUE(server.Listening()) << server.Error();
+        std::atomic<bool> stop{false};
+        rdap::FetchOptions options;
+        options.timeout = 500ms;
+        options.caFile = tls.CaFile();
+        options.stop = &stop;
+        std::thread stopper([&] {
+            if (row.stopAfter.count() > 0 && server.Tcp().WaitConnections(1, 3000ms)) {
+                std::this_thread::sleep_for(row.stopAfter);
+                stop = true;
+            }
+        });
+        auto start = std::chrono::steady_clock::now();
+        rdap::FetchResult r = rdap::Fetch(row.url, options);
+        auto took = std::chrono::steady_clock::now() - start;
+        stopper.join();
+        EXPECT_EQ(r.status, row.status) << r.reason;
+        EXPECT_EQ((r.status == Status::Error ? r.reason : r.body).rfind(row.found, 0), 0u)
+            << r.reason;
+        EXPECT_GE(took, row.atLeast);
+        EXPECT_LE(took, row.atMost + row.stopAfter);
+        auto requests = server.Requests();
+        EXPECT_EQ(requests.size(), row.requests);
+        for (auto& q : requests)
+            EXPECT_EQ(q.headers["accept"].rfind("application/rdap+json,", 0), 0u);
+    }
+}
+
+// The whole step: registry, then the registrar through the related link.
+TEST(RdapLookup, RegistryThenRegistrar) {
+    SecureFront tls(sb::kWhoisAAddr);
+    const std::string reg = "/reg/domain/a.test", rr = "/rr/domain/a.test";
+    auto registry = [](const std::string& link) {
+        return Json(R"({"objectClassName":"domain","ldhName":"a.test","links":[{"rel":"related",
+            "type":"application/rdap+json","href":")" +
+                    link + R"("}]})");
+    };
+    HttpReply registrar = Json(R"({"objectClassName":"domain","ldhName":"a.test","entities":[
+        {"roles":["registrant"],"vcardArray":["vcard",[["org",{},"text","Holder Ltd"]]]}]})");
+    using LS = rdap::LookupResult::Status;
+    const struct {
+        std::map<std::string, std::vector<HttpReply>> replies;
+        LS status;
+        const char* shown;
+        std::size_t steps;
+    } rows[] = {
+        {{{reg, {registry(tls.Url() + rr)}}, {rr, {registrar}}},
+         LS::Hit,
+         "a.test\n|\nDomain Name: a.test\nRegistrant:\n  Organization: Holder Ltd",
+         2},
+        {{{reg, {registry(tls.Url() + rr)}}, {rr, {Json("{}", 503)}}},
+         LS::Hit,
+         "a.test|:8443: HTTP 503",
+         2},
+        {{{reg, {registry(Base() + rr)}}, {rr, {registrar}}},
+         LS::Hit,
+         "a.test|not followed: not https",
+         1},
+        {{}, LS::NoMatch, "No match: Not Found: No such object", 1},
+        {{{reg, {Json("{}", 500)}}}, LS::Error, "", 1},
+    };
+    rdap::Bootstrap bootstrap;
+    ASSERT_TRUE(bootstrap.AddFile(rdap::QueryKind::Domain,
+                                  R"({"services":[[["test"],[")" + tls.Url() + R"(/reg"]]]})"));
+    rdap::FetchOptions options;
+    options.caFile = tls.CaFile();
+    for (const auto& row : rows) {
+        FakeHttpServer server(sb::kWhoisAAddr, kPort, Sequence(row.replies));
+        std::vector<std::string> announced;
+        rdap::LookupResult r =
+            rdap::Lookup("a.test", bootstrap, options,
+                         [&](const std::string& url) { announced.push_back(url); });
+        EXPECT_EQ(r.status, row.status) << row.shown;
+        ExpectShown(r.text, row.shown, row.shown);
+        EXPECT_EQ(r.steps.size(), row.steps) << row.shown;
+        std::vector<std::string> asked{tls.Url() + reg, tls.Url() + rr};
+        asked.resize(row.steps);
+        EXPECT_EQ(announced, asked);
+        EXPECT_EQ(r.errorLine,
+                  r.status != LS::Error ? "" : "RDAP server " + tls.Url().substr(8) + ": HTTP 500");
+    }
+    EXPECT_EQ(rdap::Lookup("a.example", bootstrap, {}).status, LS::NoService);
+}
+
+// Fresh files replace the old ones; a file that fails or is not bootstrap JSON leaves the old.
+TEST(RdapUpdate, KeepsOldFilesWhenADownloadIsBad) {
+    std::string shipped = std::string(ZW_DATA_DIR) + "/rdap/";
+    FakeHttpServer server(
+        sb::kWhoisAAddr, kPort,
+        FakeHttpServer::Routes({{"/iana/dns.json", Json("<html>maintenance</html>")},
+                                {"/iana/ipv4.json", Json(ReadFile(shipped + "ipv4.json"))},
+                                {"/iana/asn.json", Json(ReadFile(shipped + "asn.json"))}}));
+    TempDir home;
+    std::string folder = home.path + "/rdap";
+    std::filesystem::create_directories(folder);
+    for (const char* name : {"dns.json", "ipv4.json", "ipv6.json", "asn.json"})
+        std::ofstream(folder + "/" + name) << "old";
+    rdap::UpdateResult r = rdap::UpdateBootstrap(Base() + "/iana", folder, {});
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(ReadFile(folder + "/dns.json"), "old");
+    EXPECT_EQ(ReadFile(folder + "/ipv4.json"), ReadFile(shipped + "ipv4.json"));
+    EXPECT_EQ(ReadFile(folder + "/ipv6.json"), "old");
+    EXPECT_EQ(ReadFile(folder + "/asn.json"), ReadFile(shipped + "asn.json"));
+    ASSERT_EQ(r.lines.size(), 4u);
+    EXPECT_EQ(r.lines[1], "ipv4.json: updated");
+    EXPECT_NE(r.lines[2].find("kept the old file"), std::string::npos) << r.lines[2];
+    EXPECT_FALSE(std::filesystem::exists(folder + "/dns.json.new"));
+}
+
+} // namespace
