@@ -1,4 +1,5 @@
 #include "cli/CliOptions.h"
+#include "cli/CliOutput.h"
 
 #include "engine/QueryClients.h"
 #include "engine/WhoisText.h"
@@ -49,13 +50,10 @@ const ValueOption kValueOptions[] = {
     {"--trace", true, Mode::Trace},
 };
 
-// The text as it may appear in a one-line message: control characters become '?'.
-std::string Printable(std::string text) {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    }
-    return text;
+// A value as a one-line message echoes it: every control character, TAB and LF too, shown
+// as the terminal output shows them.
+std::string Quoted(const std::string& value) {
+    return TerminalText(value, false);
 }
 
 const ValueOption* FindValueOption(const std::string& name) {
@@ -106,7 +104,7 @@ public:
                 continue;
             }
             if (hasValue || !FindFlag(name))
-                return Fail("unknown option " + Printable(arg));
+                return Fail("unknown option " + Quoted(arg));
         }
         return Finish();
     }
@@ -156,13 +154,13 @@ private:
         } else if (name == "-p") {
             int port = 0;
             if (!ParseNumber(value, 1, 65535, port)) {
-                error_ = "bad port '" + value + "'";
+                error_ = "bad port '" + Quoted(value) + "'";
                 return false;
             }
             options_.port = static_cast<uint16_t>(port);
         } else if (name == "--encoding") {
             if (!ParseEncoding(value, options_.encoding)) {
-                error_ = "bad encoding '" + value + "' (auto, jis, sjis, euc or utf-8)";
+                error_ = "bad encoding '" + Quoted(value) + "' (auto, jis, sjis, euc or utf-8)";
                 return false;
             }
         } else if (name == "--home") {
@@ -174,19 +172,19 @@ private:
         } else if (name == "-c") {
             countGiven_ = true;
             if (!ParseNumber(value, 1, 100, options_.count)) {
-                error_ = "bad count '" + value + "' (1 to 100)";
+                error_ = "bad count '" + Quoted(value) + "' (1 to 100)";
                 return false;
             }
         } else if (name == "-i") {
             intervalGiven_ = true;
             if (!ParseNumber(value, 0, 32767, options_.intervalMs)) {
-                error_ = "bad interval '" + value + "' (0 to 32767 ms)";
+                error_ = "bad interval '" + Quoted(value) + "' (0 to 32767 ms)";
                 return false;
             }
         } else if (name == "-W") {
             timeoutGiven_ = true;
             if (!ParseNumber(value, 0, 600, options_.timeoutS)) {
-                error_ = "bad time-out '" + value + "' (0 to 600 s)";
+                error_ = "bad time-out '" + Quoted(value) + "' (0 to 600 s)";
                 return false;
             }
         }
@@ -217,14 +215,14 @@ private:
                 if (query == "-")
                     continue;
                 if (!CheckQueryText(query, reason))
-                    return Fail("query '" + Printable(query) + "': " + reason);
+                    return Fail("query '" + Quoted(query) + "': " + reason);
                 query = TrimBlanks(query);
             }
         } else {
             if (!options_.queries.empty())
-                return Fail("unexpected argument '" + Printable(options_.queries.front()) + "'");
+                return Fail("unexpected argument '" + Quoted(options_.queries.front()) + "'");
             if (!CheckQueryText(options_.target, reason))
-                return Fail("host '" + Printable(options_.target) + "': " + reason);
+                return Fail("host '" + Quoted(options_.target) + "': " + reason);
             options_.target = TrimBlanks(options_.target);
             if (mode == Mode::Expn) {
                 const size_t at = options_.target.find('@');
@@ -233,7 +231,7 @@ private:
             }
         }
         if (!options_.server.empty() && !CheckQueryText(options_.server, reason))
-            return Fail("server '" + Printable(options_.server) + "': " + reason);
+            return Fail("server '" + Quoted(options_.server) + "': " + reason);
         options_.server = TrimBlanks(options_.server);
         return options_;
     }
@@ -267,14 +265,13 @@ bool CheckQueryText(const std::string& text, std::string& error) {
         error = "empty";
         return false;
     }
-    for (unsigned char c : trimmed) {
-        // A control character could add lines to the conversation with the server.
-        if (c < 0x20 || c == 0x7F) {
-            error = "holds a control character";
-            return false;
-        }
+    // A control character could add lines to the conversation with the server.
+    const int32_t refused = CheckRequestText(trimmed);
+    if (refused == winsock::WSAEINVAL || trimmed.find('\x7F') != std::string::npos) {
+        error = "holds a control character";
+        return false;
     }
-    if (trimmed.size() > MaxRequestText) {
+    if (refused != 0) {
         error = "longer than " + std::to_string(MaxRequestText) + " bytes";
         return false;
     }

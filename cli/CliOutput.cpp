@@ -6,6 +6,8 @@ namespace cli {
 
 namespace {
 
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
+
 // Length of the valid UTF-8 sequence at text[pos], or 0 when it is not one.
 size_t Utf8Length(std::string_view text, size_t pos) {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
@@ -42,7 +44,32 @@ size_t Utf8Length(std::string_view text, size_t pos) {
     return length;
 }
 
+// U+0080 to U+009F: C2 80 to C2 9F. Terminals read some of them as ESC sequences.
+bool IsC1Control(std::string_view text, size_t pos) {
+    return static_cast<unsigned char>(text[pos]) == 0xC2 && pos + 1 < text.size() &&
+           (static_cast<unsigned char>(text[pos + 1]) & 0xE0) == 0x80;
+}
+
 } // namespace
+
+std::string TerminalText(std::string_view text, bool keepLines) {
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t length = Utf8Length(text, pos);
+        const auto c = static_cast<unsigned char>(text[pos]);
+        const bool kept = keepLines && (c == '\t' || c == '\n');
+        const bool control = length == 1 && (c < 0x20 || c == 0x7F) && !kept;
+        const size_t step = length == 0 ? 1 : length;
+        if (length == 0 || control || IsC1Control(text, pos))
+            out += kReplacement;
+        else
+            out.append(text.substr(pos, step));
+        pos += step;
+    }
+    return out;
+}
 
 std::string JsonString(std::string_view text) {
     std::string out = "\"";
@@ -51,12 +78,21 @@ std::string JsonString(std::string_view text) {
     while (pos < text.size()) {
         const size_t length = Utf8Length(text, pos);
         if (length == 0) {
-            out += "\xEF\xBF\xBD";
+            out += kReplacement;
             ++pos;
             continue;
         }
-        if (length > 1) {
+        if (length > 1 && !IsC1Control(text, pos)) {
             out.append(text.substr(pos, length));
+            pos += length;
+            continue;
+        }
+        if (length > 1) {
+            // Valid JSON either way; escaped, no terminal takes it as a command.
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u00%02x",
+                          static_cast<unsigned char>(text[pos + 1]));
+            out += escaped;
             pos += length;
             continue;
         }

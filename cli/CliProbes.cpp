@@ -7,6 +7,7 @@
 #include "engine/HostRoutines.h"
 #include "engine/IcmpProbe.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -292,15 +293,7 @@ int RunTrace(const CliOptions& options, Session& session) {
     }
     int status = reached ? kExitHit : kExitNoHit;
     if (whoisStarted) {
-        const ChainResult& result = chain->Result();
-        if (result.verdict == Verdict::Error) {
-            Complain(result.error);
-            status = kExitError;
-        } else {
-            std::cout << '\n' << ToUnixLines(result.shownText) << '\n';
-            if (result.verdict == Verdict::NoMatch)
-                status = kExitNoHit;
-        }
+        status = std::max(status, ReportChain(whoisQuery, chain->Result(), options.json, false));
     } else if (chain && reached) {
         status = kExitError;
         Complain("no server in Server.wis serves " + whoisQuery);

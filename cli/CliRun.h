@@ -25,6 +25,11 @@ bool ReadStandardInput(std::string& text);
 // The encoding chosen on the command line, else the settings file's.
 int ChosenEncoding(const CliOptions& options, const HomeFiles& files);
 
+// Prints a chain's end: each failure on standard error, then the text on standard output (a
+// blank line before it unless it is the first) with "no match" on standard error, or with
+// json one object. Returns the exit status the result calls for.
+int ReportChain(const std::string& query, const ChainResult& result, bool json, bool first);
+
 // Readies the controller for WHOIS chains (port, server directory; a directory that cannot be
 // read is reported and left empty) and returns the chain's settings from the options and the
 // home folder's files.

@@ -3,6 +3,7 @@
 #include "cli/CliRun.h"
 #include "cli/CliWhoisChain.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <iostream>
@@ -43,6 +44,10 @@ int ChosenEncoding(const CliOptions& options, const HomeFiles& files) {
 
 namespace {
 
+std::string FailureLine(const ChainFailure& failure) {
+    return failure.server.empty() ? failure.reason : failure.server + ": " + failure.reason;
+}
+
 const char* VerdictName(Verdict verdict) {
     switch (verdict) {
     case Verdict::Hit:
@@ -53,27 +58,6 @@ const char* VerdictName(Verdict verdict) {
         return "error";
     }
     return "error";
-}
-
-void PrintResult(const std::string& query, const ChainResult& result, bool json, bool first) {
-    if (json) {
-        std::cout << "{\"query\":" << JsonString(query)
-                  << ",\"servers\":" << JsonStringArray(result.servers)
-                  << ",\"verdict\":" << JsonString(VerdictName(result.verdict))
-                  << ",\"server\":" << JsonString(result.finalServer)
-                  << ",\"text\":" << JsonString(ToUnixLines(result.shownText));
-        if (result.verdict == Verdict::Error)
-            std::cout << ",\"error\":" << JsonString(result.error);
-        std::cout << "}\n";
-    } else if (result.verdict != Verdict::Error) {
-        if (!first)
-            std::cout << '\n';
-        std::string text = ToUnixLines(result.shownText);
-        if (!text.empty() && text.back() != '\n')
-            text += '\n';
-        std::cout << text;
-    }
-    std::cout.flush();
 }
 
 // The queries with "-" replaced by the lines of standard input. False, with a message, when
@@ -114,6 +98,49 @@ bool ExpandQueries(const std::vector<std::string>& given, std::vector<std::strin
 
 } // namespace
 
+int ReportChain(const std::string& query, const ChainResult& result, bool json, bool first) {
+    // Every failure is told, also the named first server's when a later one answered.
+    for (const ChainFailure& failure : result.failures)
+        Complain(FailureLine(failure));
+    if (json) {
+        std::cout << "{\"query\":" << JsonString(query)
+                  << ",\"servers\":" << JsonStringArray(result.servers)
+                  << ",\"verdict\":" << JsonString(VerdictName(result.verdict))
+                  << ",\"server\":" << JsonString(result.textServer)
+                  << ",\"text\":" << JsonString(ToUnixLines(result.shownText)) << ",\"failures\":[";
+        for (size_t k = 0; k < result.failures.size(); ++k) {
+            const ChainFailure& failure = result.failures[k];
+            std::cout << (k ? "," : "") << "{\"server\":" << JsonString(failure.server)
+                      << ",\"reason\":" << JsonString(failure.reason) << '}';
+        }
+        std::cout << ']';
+        if (result.verdict == Verdict::Error)
+            std::cout << ",\"error\":" << JsonString(FailureLine(result.failures.back()));
+        std::cout << "}\n";
+    } else {
+        if (result.verdict == Verdict::NoMatch)
+            Complain(query + ": no match");
+        if (!result.shownText.empty()) {
+            if (!first)
+                std::cout << '\n';
+            std::string text = ToUnixLines(result.shownText);
+            if (text.back() != '\n')
+                text += '\n';
+            std::cout << text;
+        }
+    }
+    std::cout.flush();
+    switch (result.verdict) {
+    case Verdict::Hit:
+        return kExitHit;
+    case Verdict::NoMatch:
+        return kExitNoHit;
+    case Verdict::Error:
+        break;
+    }
+    return kExitError;
+}
+
 ChainSettings PrepareWhois(const CliOptions& options, TPingTrace& trace) {
     const HomeFiles files = FindHomeFiles(options.home);
     trace.FWhoisPort = options.port;
@@ -153,10 +180,8 @@ int RunWhoisQueries(const CliOptions& options, Session& session) {
         if (server.empty()) {
             ChainResult none;
             none.verdict = Verdict::Error;
-            none.error = "no server in Server.wis serves " + query + " (use -h)";
-            Complain(none.error);
-            PrintResult(query, none, options.json, first);
-            status = kExitError;
+            none.failures.push_back({"", "no server in Server.wis serves " + query + " (use -h)"});
+            status = std::max(status, ReportChain(query, none, options.json, first));
             continue;
         }
         chain.Start(server, query);
@@ -164,18 +189,9 @@ int RunWhoisQueries(const CliOptions& options, Session& session) {
             Complain("interrupted");
             return kExitInterrupted;
         }
-        const ChainResult& result = chain.Result();
-        if (result.verdict == Verdict::Error) {
-            Complain(result.error);
-            status = kExitError;
-        } else if (result.verdict == Verdict::NoMatch) {
-            if (status == kExitHit)
-                status = kExitNoHit;
-            if (!options.json)
-                Complain(query + ": no match");
-        }
-        PrintResult(query, result, options.json, first);
-        first = false;
+        // The worst status of all queries: a failure outweighs a miss, a miss a hit.
+        status = std::max(status, ReportChain(query, chain.Result(), options.json, first));
+        first = first && chain.Result().shownText.empty();
     }
     return status;
 }

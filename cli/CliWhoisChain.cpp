@@ -18,11 +18,11 @@ std::string WithoutHeader(const std::string& memo) {
     return blank == std::string::npos ? std::string() : memo.substr(blank + kBlankLine.size());
 }
 
-std::string FailureText(int32_t code, const std::string& server) {
+std::string FailureReason(int32_t code) {
     // 11001: the server's name did not resolve; the worker then reports no text of its own.
     if (code == 11001)
-        return server + ": unknown host (" + WSAErrorText(code) + ")";
-    return server + ": " + WSAErrorText(code);
+        return "unknown host (" + WSAErrorText(code) + ")";
+    return WSAErrorText(code);
 }
 
 } // namespace
@@ -74,8 +74,11 @@ void WhoisChain::QueryResult(int32_t code, const std::string& query, const std::
 
     const WhoisStep step = ChooseWhoisStep(answer, settings_.hitKeys, chain_,
                                            [this] { return trace_.NextCandidate(); });
-    result_.shownText = WithoutHeader(step.MemoText);
-    result_.finalServer = askedServer_;
+    if (code != 0)
+        result_.failures.push_back({askedServer_, FailureReason(code)});
+    // A text that holds no answer is only the failure, which goes with the failures.
+    result_.textServer = step.TextServer;
+    result_.shownText = step.TextServer.empty() ? std::string() : WithoutHeader(step.MemoText);
 
     switch (step.kind) {
     case WhoisStep::Hit:
@@ -93,12 +96,7 @@ void WhoisChain::QueryResult(int32_t code, const std::string& query, const std::
         trace_.WhoisResolve(step.Server, step.Query);
         break;
     case WhoisStep::End:
-        if (code != 0) {
-            result_.verdict = Verdict::Error;
-            result_.error = FailureText(code, askedServer_);
-        } else {
-            result_.verdict = Verdict::NoMatch;
-        }
+        result_.verdict = result_.failures.empty() ? Verdict::NoMatch : Verdict::Error;
         finished_ = true;
         trace_.WhoisEnded();
         break;

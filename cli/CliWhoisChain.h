@@ -8,15 +8,23 @@
 
 namespace cli {
 
-// How a chain ended.
+// How a chain ended: a hit; no hit, every server asked answered; no hit, some server failed.
 enum class Verdict { Hit, NoMatch, Error };
+
+// A step whose server could not be asked or gave no answer.
+struct ChainFailure {
+    std::string server;
+    std::string reason;
+};
 
 struct ChainResult {
     Verdict verdict = Verdict::NoMatch;
     std::vector<std::string> servers; // every server asked, in order
-    std::string finalServer;          // the server of the last answer
-    std::string shownText;            // the text the window would show, without its header
-    std::string error;                // Error: why the last step failed
+    // The text the window shows at the end, without its header, and the server whose answer
+    // it holds; both empty when no server answered at all.
+    std::string textServer;
+    std::string shownText;
+    std::vector<ChainFailure> failures; // in the order they happened
 };
 
 struct ChainSettings {

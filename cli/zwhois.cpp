@@ -2,6 +2,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
 #include "cli/CliSession.h"
+#include "cli/CliTerminal.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -36,14 +37,16 @@ Probe options:
 
   --help, --version
 
-Exit status: 0 every query found, 1 some query found nothing, 2 usage or network
-error, 130 interrupted.
+Exit status: 0 every query found, 1 some query found nothing and every server
+asked answered, 2 a usage error or a query without a hit where some server failed,
+130 interrupted. Control characters in anything printed are shown as U+FFFD.
 )";
 
 } // namespace
 
 int main(int argc, char** argv) {
     cli::CatchInterrupts();
+    cli::TerminalGuard out(std::cout), err(std::cerr);
 
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;

@@ -12,9 +12,14 @@
 int32_t CheckRequestText(const std::string& text) {
     if (text.size() > MaxRequestText)
         return winsock::WSAEMSGSIZE;
-    for (unsigned char c : text)
-        if (c < 0x20)
+    for (size_t k = 0; k < text.size(); ++k) {
+        const auto c = static_cast<unsigned char>(text[k]);
+        // C1 controls (U+0080 to U+009F, C2 80 to C2 9F in UTF-8): NEL ends a line for some.
+        const bool c1 = c == 0xC2 && k + 1 < text.size() &&
+                        (static_cast<unsigned char>(text[k + 1]) & 0xE0) == 0x80;
+        if (c < 0x20 || c1)
             return winsock::WSAEINVAL;
+    }
     return 0;
 }
 

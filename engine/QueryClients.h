@@ -18,7 +18,8 @@ inline constexpr const char* AnswerCutNote = "[The answer was cut here at 4 MiB.
 constexpr int ResponseChunk = 512;
 
 // 0 when `text` may be sent; WSAEMSGSIZE when it is too long; WSAEINVAL when it holds a
-// control character (any byte below 0x20), which could add lines to the conversation.
+// control character (any byte below 0x20, or a C1 control in UTF-8), which could add lines
+// to the conversation.
 int32_t CheckRequestText(const std::string& text);
 
 // select on one socket for reading: 1 readable, 0 time ran out, -1 error. 0 seconds waits

@@ -72,6 +72,7 @@ void Record(WhoisChainState& state, const WhoisAnswer& answer, const std::string
     if (answer.ErrorCode != 0)
         return;
     state.Useful = memo;
+    state.UsefulServer = server;
     if (!Same(answer.Query, answer.LastQuery))
         return;
     const bool registry =
@@ -80,6 +81,7 @@ void Record(WhoisChainState& state, const WhoisAnswer& answer, const std::string
         });
     if (state.UserAnswer.empty() || (registry && !state.UserAnswerFromRegistry)) {
         state.UserAnswer = memo;
+        state.UserAnswerServer = server;
         state.UserAnswerFromRegistry = registry;
     }
 }
@@ -101,13 +103,16 @@ std::string ParentOf(const std::string& query) {
 }
 
 // The text of a chain's end: the best answer there is, the failure of this step, and the
-// servers asked.
+// servers asked. textServer: the server of that answer.
 std::string EndText(const WhoisChainState& state, const WhoisAnswer& answer,
-                    const std::string& memo, bool withServers) {
+                    const std::string& memo, bool withServers, std::string& textServer) {
     const bool failed = answer.ErrorCode != 0;
     std::string text = !state.UserAnswer.empty()         ? state.UserAnswer
                        : !failed || state.Useful.empty() ? memo
                                                          : state.Useful;
+    textServer = !state.UserAnswer.empty() ? state.UserAnswerServer
+                 : !failed                 ? ServerOf(answer)
+                                           : state.UsefulServer;
     std::string notes;
     if (failed && !state.Useful.empty())
         notes = FailureLine(answer);
@@ -143,6 +148,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
     const bool keepUseful = failed && !state.Useful.empty();
     step.MemoText =
         keepUseful ? state.Useful + std::string(kBlankLine) + FailureLine(answer) : memo;
+    step.TextServer = failed ? state.UsefulServer : ServerOf(answer);
     Record(state, answer, memo);
 
     const bool hit = !failed && (IsHitAnswer(answer.Converted, hitKeys) ||
@@ -158,6 +164,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
     if (answer.AutoChange && !referral.empty() && !refused) {
         if (hit) {
             state.PendingHit = memo;
+            state.PendingHitServer = ServerOf(answer);
             state.PendingOpenWeb = !IsIPAddress(answer.Query);
             state.PendingWebHint = state.PendingOpenWeb ? "www." + answer.QueryText : "";
         }
@@ -183,6 +190,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         step.MemoText = state.PendingHit + std::string(kBlankLine) +
                         (failed ? FailureLine(answer) + "\r\n" : std::string()) +
                         ServersAskedLine(state);
+        step.TextServer = state.PendingHitServer;
         step.OpenWeb = state.PendingOpenWeb;
         step.WebHint = state.PendingWebHint;
         state.PendingHit.clear();
@@ -202,7 +210,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         // Auto jump off: a referral ends the chain, the sweep is not consulted.
         step.kind = WhoisStep::End;
         step.Referral = referral;
-        step.MemoText = EndText(state, answer, memo, true);
+        step.MemoText = EndText(state, answer, memo, true, step.TextServer);
         return step;
     }
 
@@ -219,6 +227,6 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
     step.kind = WhoisStep::End;
     step.Referral = referral;
     step.ReferralRefused = answer.AutoChange && refused;
-    step.MemoText = EndText(state, answer, memo, true);
+    step.MemoText = EndText(state, answer, memo, true, step.TextServer);
     return step;
 }

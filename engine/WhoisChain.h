@@ -31,15 +31,18 @@ struct WhoisChainState {
     std::vector<WhoisAsk> Asked;
     // The servers asked, each once, with the reason where a step failed ("server (reason)").
     std::vector<std::string> AskedNotes;
-    // The text-area text of the last answer without error.
+    // The text-area text of the last answer without error, and the server that gave it.
     std::string Useful;
+    std::string UsefulServer;
     // The text-area text of the answer to the user's own query that the end shows, and
     // whether it came from a registry.
     std::string UserAnswer;
+    std::string UserAnswerServer;
     bool UserAnswerFromRegistry = false;
     // A hit whose referral was followed first: the chain ends on it when the referral
     // leads nowhere better.
     std::string PendingHit;
+    std::string PendingHitServer;
     bool PendingOpenWeb = false;
     std::string PendingWebHint;
 
@@ -64,6 +67,8 @@ struct WhoisStep {
     enum Kind { Hit, RetryParent, FollowReferral, NextCandidate, End };
     Kind kind = End;
     std::string MemoText; // the whole new text of the text area
+    // The server (as asked) whose answer MemoText shows; empty when it shows only a failure.
+    std::string TextServer;
     // RetryParent: WhoisDirect(Query). FollowReferral and NextCandidate: WhoisResolve(Server,
     // Query); NextCandidate then sets status panel 1 to StatusText.
     std::string Server;

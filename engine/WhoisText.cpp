@@ -1,6 +1,7 @@
 #include "engine/WhoisText.h"
 
 #include "engine/HostRoutines.h"
+#include "engine/ServerName.h"
 #include "kanjconv/KanjConv.h"
 #include "platform/TextFile.h"
 
@@ -95,7 +96,7 @@ std::string ValueAt(std::string_view text, size_t linePos, std::string_view phra
 }
 
 // Today's referral values are sometimes written as "whois://host" or are web addresses;
-// only a bare host name (port 43 at most) can be asked.
+// only a valid host name (port 43 at most) can be asked. Anything else counts as no referral.
 std::string ReferralHost(std::string_view value) {
     constexpr std::string_view scheme = "whois://";
     if (StartsWithNoCase(value, 0, scheme))
@@ -104,13 +105,7 @@ std::string ReferralHost(std::string_view value) {
         value.remove_suffix(1);
     if (value.size() > 3 && value.substr(value.size() - 3) == ":43")
         value.remove_suffix(3);
-    if (value.empty())
-        return {};
-    for (char c : value) {
-        if (IsBlank(c) || c == '/' || c == ':')
-            return {};
-    }
-    return std::string(value);
+    return IsValidServerName(value) ? std::string(value) : std::string();
 }
 
 // The length of the well-formed UTF-8 sequence at text[i], or 0 when there is none.
@@ -415,7 +410,7 @@ std::string FindReferralFor(std::string_view text, std::string_view query) {
         if (SameName(ValueAt(text, line, "Domain Name:"), query)) {
             size_t server = FindPhraseLine(text, line, ReferralPhrases[0]);
             if (server != std::string_view::npos) {
-                std::string value = ValueAt(text, server, ReferralPhrases[0]);
+                std::string value = ReferralHost(ValueAt(text, server, ReferralPhrases[0]));
                 if (!value.empty())
                     return value;
             }
@@ -424,7 +419,7 @@ std::string FindReferralFor(std::string_view text, std::string_view query) {
         pos = SkipChars(text, LineEnd(text, line), "\r\n ");
     }
     for (const auto& phrase : ReferralPhrases) {
-        std::string value = PhraseValue(text, phrase);
+        std::string value = ReferralHost(PhraseValue(text, phrase));
         if (!value.empty())
             return value;
     }

@@ -48,7 +48,7 @@ bool IsHitAnswer(std::string_view text, const std::vector<std::string>& hitKeys)
 // phrase; empty when there is none or its value is empty.
 std::string PhraseValue(std::string_view text, std::string_view phrase);
 
-// The server named by a referral line, or empty.
+// The server named by a referral line, or empty; only a valid host name or address counts.
 std::string FindReferral(std::string_view text);
 
 // The shown part of an answer: from its first blank line to its end, trimmed.

@@ -16,10 +16,11 @@ TEST_F(CliTest, BadInputIsRefusedBeforeAnythingIsSent) {
         {{"-h", h}, "no query given (see --help)"},
         {{"-h", h, ""}, "query '': empty"},
         {{"-h", h, "  "}, "query '  ': empty"},
-        {{"-h", h, "a.test", "b\r\nc.test"}, "query 'b??c.test': holds a control character"},
-        {{"-h", h, "tab\there.test"}, "query 'tab?here.test': holds a control character"},
+        {{"-h", h, "a.test", "b\r\nc.test"},
+         "query 'b\uFFFD\uFFFDc.test': holds a control character"},
+        {{"-h", h, "tab\there.test"}, "query 'tab\uFFFDhere.test': holds a control character"},
         {{"-h", h, std::string(1025, 'a')}, "longer than 1024 bytes"},
-        {{"-h", "bad\x7fserver", "a.test"}, "server 'bad?server': holds a control character"},
+        {{"-h", "bad\x7fserver", "a.test"}, "server 'bad\uFFFDserver': holds a control character"},
         {{"--frobnicate", "a.test"}, "unknown option --frobnicate"},
         {{"-x", "a.test"}, "unknown option -x"},
         {{"-h"}, "option -h needs a value"},
@@ -97,13 +98,14 @@ TEST_F(CliTest, LookupPrintsNameAliasesAndAddresses) {
 TEST_F(CliTest, ExpnPrintsTheMailServersAnswer) {
     REQUIRE_SANDBOX();
     FakeServer::Options smtp;
-    smtp.greeting = "220 smtp.a.test ready\r\n";
+    smtp.greeting = "220 smtp.a.test \x1b[2Jready\x07\r\n"; // shown, not obeyed
     smtp.requestEnd = "QUIT\r\n";
     FakeServer s(sb::kSmtpAAddr, 25,
                  FakeServer::Answer("250 Some One <someone@a.test>\r\n221 bye\r\n"), smtp);
     const RunResult r = Run({"--expn", std::string("someone@") + sb::kSmtpA});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "220 smtp.a.test ready\n250 Some One <someone@a.test>\n221 bye\n");
+    EXPECT_EQ(r.out,
+              "220 smtp.a.test \uFFFD[2Jready\uFFFD\n250 Some One <someone@a.test>\n221 bye\n");
     EXPECT_EQ(s.AllReceived(), "EXPN someone\r\nQUIT\r\n");
 
     for (const char* host : {sb::kRefused, sb::kUnknown}) {
@@ -141,6 +143,13 @@ TEST_F(CliTest, PingAndTraceRowsAndRefusedSockets) {
     EXPECT_EQ(trace.status, 0) << trace.err;
     ASSERT_EQ(Lines(trace.out).size(), 1u) << trace.out;
     EXPECT_NE(trace.out.find("127.0.0.1"), std::string::npos);
+
+    // The top of each option's range is taken, not only the values beyond it refused.
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--ping", "127.0.0.1", "-c", "100", "-i", "0", "-W", "600"},
+             {"--ping", "127.0.0.1", "-c", "1", "-i", "32767"},
+             {"--trace", "127.0.0.1", "-W", "600"}})
+        EXPECT_EQ(Run(args).status, 0) << args[3];
 
     RunOptions noRaw;
     noRaw.wrapper = {"setpriv", "--bounding-set=-net_raw", "--inh-caps=-net_raw"};

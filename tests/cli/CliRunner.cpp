@@ -113,7 +113,7 @@ RunResult RunZwhois(const std::vector<std::string>& args, const RunOptions& opti
     if (WIFEXITED(wstatus))
         result.status = WEXITSTATUS(wstatus);
     else if (WIFSIGNALED(wstatus))
-        result.status = 128 + WTERMSIG(wstatus);
+        result.signal = WTERMSIG(wstatus); // not 128 + it: that would pass for an exit at 130
     CloseBoth(in), CloseBoth(out), CloseBoth(err);
     return result;
 }

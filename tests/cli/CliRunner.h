@@ -9,7 +9,8 @@ namespace clitest {
 
 // What one run of the real zwhois gave.
 struct RunResult {
-    int status = -1; // exit status; 128 + the signal when it was killed
+    int status = -1; // exit status; -1 when a signal killed it
+    int signal = 0;  // the signal that killed it, if one did
     std::string out, err;
     std::chrono::milliseconds signalToExit{-1}; // from the interrupt to the exit, if sent
 };

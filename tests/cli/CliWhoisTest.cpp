@@ -4,6 +4,8 @@
 
 #include <chrono>
 
+using testsupport::FakeReply;
+
 namespace clitest {
 namespace {
 
@@ -18,7 +20,7 @@ TEST_F(CliTest, HitAtTheFirstServer) {
     struct Case {
         uint16_t port;
         std::vector<std::string> extra;
-    } cases[] = {{43, {}}, {4343, {"-p", "4343"}}, {4343, {"-p4343"}}};
+    } cases[] = {{43, {}}, {4343, {"-p", "4343"}}, {4343, {"-p4343"}}, {65535, {"-p", "65535"}}};
     for (const auto& c : cases) {
         FakeServer a(sb::kWhoisAAddr, c.port, FakeServer::Answer(Answer(kHitBody)));
         ASSERT_TRUE(a.Listening()) << a.Error();
@@ -207,11 +209,13 @@ TEST_F(CliTest, JsonReadsBackWithEveryField) {
 
 TEST_F(CliTest, InvalidUtf8InAnAnswerStillGivesValidJson) {
     REQUIRE_SANDBOX();
-    FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer("bad \xff\xfe bytes \x01.")));
+    FakeServer a(sb::kWhoisAAddr, 43,
+                 FakeServer::Answer(Answer("bad \xff\xfe bytes \x01 \xC2\x9B!")));
     const RunResult r = Run({"--json", "--encoding", "utf-8", "-h", sb::kWhoisA, "x.test"});
     const Json json = ParseJson(r.out);
     ASSERT_FALSE(json.is_discarded()) << r.out;
     EXPECT_EQ(json["text"].get<std::string>().substr(0, 4), "bad ");
+    EXPECT_NE(r.out.find("\\u009b!"), std::string::npos) << r.out; // escaped, not replaced
 }
 
 TEST_F(CliTest, QueriesFromStandardInput) {
@@ -234,13 +238,83 @@ TEST_F(CliTest, QueriesFromStandardInput) {
     EXPECT_EQ(a.Connections(), 4);
 }
 
+// Hostile bytes and failing servers, as the user meets them: what is printed, the exit
+// status and what each server was asked (nothing listens on B).
+TEST_F(CliTest, HostileAndFailingServersAsTheUserSeesThem) {
+    REQUIRE_SANDBOX();
+    const std::string a = sb::kWhoisA, x = "\uFFFD";
+    const std::string refused = "whois.b.test: Error WSAECONNREFUSED";
+    const std::string unknown = "zwhois: nowhere.invalid: unknown host (Error WSAHOST_NOT_FOUND)\n";
+    const std::string noMatch = "No match for x.test.", referral = "Whois Server: whois.b.test";
+    // C0, DEL and C1 controls are shown, not obeyed; TAB and LF stay.
+    const auto controls = FakeServer::Answer(
+        Answer("Domain Name: X.TEST\x1b]0;owned\x07\r\nNote: \x1b[2Jgone\x08\x7f \xC2\x9B[m\tend"));
+    const std::string shown = "Domain Name: X.TEST" + x + "]0;owned" + x + "\nNote: " + x +
+                              "[2Jgone" + x + x + " " + x + "[m\tend\n";
+    const auto toB = FakeServer::Answer(Answer("Registrar: R\r\n" + referral));
+    const std::string keptThenFailed = "Registrar: R\n" + referral + "\n\nNo answer from " +
+                                       refused + "\nServers asked: " + a + ", whois.b.test (" +
+                                       refused.substr(14) + ")\n";
+    const std::string json =
+        R"j({"query":"x.test","servers":["whois.a.test","whois.b.test"],"verdict":"error",)j"
+        R"j("server":"whois.a.test","text":"Registrar: R\nWhois Server: whois.b.test\n\nNo )j"
+        R"j(answer from whois.b.test: Error WSAECONNREFUSED\nServers asked: whois.a.test, )j"
+        R"j(whois.b.test (Error WSAECONNREFUSED)","failures":[{"server":"whois.b.test",)j"
+        R"j("reason":"Error WSAECONNREFUSED"}],"error":"whois.b.test: Error WSAECONNREFUSED"})j"
+        "\n";
+    const FakeServer::Script failThenMiss = [&](const std::string& r) {
+        return r == "fail.test\r\n" ? FakeReply{} : FakeReply{{Answer(noMatch)}};
+    };
+    const std::vector<std::string> one = {"x.test\r\n"};
+    const auto badReferral = FakeServer::Answer(Answer(noMatch + "\r\n" + referral + "\x1b[2J"));
+    const std::string unknownThenMiss =
+        noMatch + "\n\nServers asked: nowhere.invalid (Error WSAHOST_NOT_FOUND), " + a + "\n";
+    struct Row {
+        FakeServer::Script answerA;
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+        std::vector<std::string> asksA;
+    } rows[] = {
+        // clang-format off
+        {controls, {"-h", a, "x.test"}, 0, shown, "", one},
+        // A referral that names no host is as if it were not there.
+        {badReferral, {"-h", a, "x.test"}, 1, noMatch + "\n" + referral + x + "[2J\n",
+         "zwhois: x.test: no match\n", one},
+        {controls, {"-h", a, "x\xC2\x85y.test"}, 2, "",
+         "zwhois: query 'x" + x + "y.test': holds a control character\n", {}},
+        // A later step fails: the earlier answer stays, and the failure is told.
+        {toB, {"-h", a, "x.test"}, 2, keptThenFailed, "zwhois: " + refused + "\n", one},
+        {toB, {"--json", "-h", a, "x.test"}, 2, json, "zwhois: " + refused + "\n", one},
+        // The server the user named fails: said whatever follows, then the directory's.
+        {controls, {"-h", sb::kUnknown, "x.test"}, 0, shown, unknown, one},
+        {FakeServer::Answer(Answer(noMatch)), {"-h", sb::kUnknown, "x.test"}, 2, unknownThenMiss,
+         unknown, one},
+        // A failed query then a miss: the failure decides the status.
+        {failThenMiss, {"-h", a, "fail.test", "x.test"}, 2, noMatch + "\n",
+         "zwhois: whois.a.test: Unknown Error!\nzwhois: x.test: no match\n",
+         {"fail.test\r\n", "x.test\r\n"}},
+        // clang-format on
+    };
+    WriteFile("Server.wis", a + ",-,test\r\n");
+    for (const Row& row : rows) {
+        FakeServer serverA(sb::kWhoisAAddr, 43, row.answerA);
+        const RunResult r = Run(row.args);
+        EXPECT_EQ(r.status, row.status) << row.args[1] << '\n' << r.err;
+        EXPECT_EQ(r.out, row.out) << row.args[1];
+        EXPECT_EQ(r.err, row.err) << row.args[1];
+        EXPECT_EQ(serverA.Received(), row.asksA) << row.args[1];
+    }
+}
+
 TEST_F(CliTest, CtrlCDuringASilentServerExitsAt130) {
     REQUIRE_SANDBOX();
     FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Silence());
     RunOptions options;
     options.interruptWhen = [&a] { return a.Connections() > 0; };
     const RunResult r = Run({"-h", sb::kWhoisA, "example.test"}, options);
-    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_EQ(r.status, 130) << "signal " << r.signal;
+    EXPECT_EQ(r.err, "zwhois: interrupted\n");
     EXPECT_EQ(r.out, "");
     EXPECT_GE(r.signalToExit.count(), 0);
     EXPECT_LT(r.signalToExit, 100ms);
@@ -254,7 +328,7 @@ TEST_F(CliTest, CtrlCWhileReadingStandardInput) {
     options.interruptWhen = [start] { return std::chrono::steady_clock::now() - start > 200ms; };
     options.keepInputOpen = true;
     const RunResult r = Run({"-"}, options);
-    EXPECT_EQ(r.status, 130);
+    EXPECT_EQ(r.status, 130) << "signal " << r.signal;
 }
 
 } // namespace

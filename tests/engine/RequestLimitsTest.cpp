@@ -64,7 +64,7 @@ TEST_F(RequestLimits, QueryWithAnyControlCharacterIsRefusedUnsent) {
          {"a.test\r\nsecond line"s, "a.test\nx"s, "a.test\rx"s, "a\tb"s, "a\0b"s,
           "\x01"s
           "a"s,
-          "a\x1f"s, "a\x1b$B"s}) {
+          "a\x1f"s, "a\x1b$B"s, "a\xC2\x85-"s, "a\xC2\x9F"s}) {
         log.events.clear();
         const Event& result = Whois(query);
         EXPECT_EQ(result.code, 10022) << "query of " << query.size() << " bytes";

@@ -198,6 +198,15 @@ TEST(FindReferral, ValuesThatNameNoWhoisServerAreNotReferrals) {
     EXPECT_EQ(FindReferral("x\r\nRegistrar WHOIS Server: \r\n"), "");
     EXPECT_EQ(FindReferral("Error WSAECONNREFUSED"), "");
     EXPECT_EQ(FindReferral(""), "");
+    // Only a host name or address is followed; any other value is as if the line were not there.
+    const std::string l63(63, 'a'), name253 = l63 + "." + l63 + "." + l63 + ".b" + l63.substr(3);
+    for (const std::string& bad : {"x.test\x1b]0;x"s, "x.test\xC2\x9Bx"s, "bad_name.test"s,
+                                   "a..b.test"s, ".b.test"s, l63 + "a.test", name253 + "c"})
+        EXPECT_EQ(FindReferral("x\r\nrefer: " + bad + "\r\nWhois Server: " + bad), "") << bad;
+    for (const std::string& good : {name253, "198.18.0.1"s})
+        EXPECT_EQ(FindReferral("x\r\n\r\nWhois Server: " + good), good);
+    EXPECT_EQ(FindReferral("x\r\n\r\nWhois Server: b\x01x\r\nResult obtained from server: r.b"),
+              "r.b");
 }
 
 // ---- shown text -------------------------------------------------------------------------
