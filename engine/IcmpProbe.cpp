@@ -37,8 +37,9 @@ bool Answers(icmp::ReplyKind kind, const Awaited& awaited) {
            (awaited.routeErrors && kind != icmp::ReplyKind::Foreign);
 }
 
-// Checked before each further read, so a flood of foreign datagrams cannot hold the probe
-// past Stop (`end` Stopped) or past its time-out (`end` Nothing).
+// Checked after each datagram that is not the answer, so a flood of foreign datagrams cannot
+// hold the probe past Stop (`end` Stopped) or past its time-out (`end` Nothing). The first
+// read after the wait always happens: an answer that came in time counts.
 bool ReadsEnd(const Awaited& awaited, Heard& end) {
     const platform::CancelToken* token = platform::CurrentCancelToken();
     if (token && token->IsCancelled())
@@ -74,8 +75,6 @@ Heard ReadErrorQueue(winsock::SOCKET s, const Awaited& awaited,
                      std::array<uint8_t, icmp::ReplySize>& reply, icmp::ReplyKind& kind,
                      Clock::time_point& arrived) {
     for (;;) {
-        if (Heard end; ReadsEnd(awaited, end))
-            return end;
         uint8_t original[icmp::ReplySize];
         alignas(cmsghdr) char control[512];
         sockaddr_in from{};
@@ -112,6 +111,8 @@ Heard ReadErrorQueue(winsock::SOCKET s, const Awaited& awaited,
                 return Heard::Ours;
             }
         }
+        if (Heard end; ReadsEnd(awaited, end))
+            return end;
     }
 }
 
@@ -127,8 +128,6 @@ Heard ReadArrived(const IcmpSocket& socket, const Awaited& awaited,
             return queued;
     }
     for (;;) {
-        if (Heard end; ReadsEnd(awaited, end))
-            return end;
         uint8_t buffer[icmp::ReplySize];
         sockaddr_in from{};
         alignas(cmsghdr) char control[128];
@@ -147,12 +146,11 @@ Heard ReadArrived(const IcmpSocket& socket, const Awaited& awaited,
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
                 return Heard::Nothing;
             // A datagram socket also reports a queued ICMP error here; the queue has it.
-            if (socket.Datagram)
-                continue;
-            winsock::WSASetLastError(winsock::ErrnoToWinSock(errno));
-            return Heard::Failed;
-        }
-        if (socket.Datagram) {
+            if (!socket.Datagram) {
+                winsock::WSASetLastError(winsock::ErrnoToWinSock(errno));
+                return Heard::Failed;
+            }
+        } else if (socket.Datagram) {
             const auto m =
                 icmp::MatchDatagramReply(buffer, size_t(n), from.sin_addr.s_addr, awaited.request);
             if (Answers(m.kind, awaited)) {
@@ -169,6 +167,8 @@ Heard ReadArrived(const IcmpSocket& socket, const Awaited& awaited,
             arrived = ArrivalOf(msg);
             return Heard::Ours;
         }
+        if (Heard end; ReadsEnd(awaited, end))
+            return end;
     }
 }
 
