@@ -33,6 +33,11 @@ void PrintRow(bool json, int32_t number, const char* numberKey, int32_t replyTim
     std::cout.flush();
 }
 
+// Why a target has no address: its lookup's error when it could not be made at all.
+std::string LookupFailure(const TagHostEnt& host, const char* notFound) {
+    return host.Error != 0 ? WSAErrorText(host.Error) : notFound;
+}
+
 std::vector<std::string> DottedAddresses(const TagHostEnt& host) {
     std::vector<std::string> addresses;
     if (host.Address != 0)
@@ -65,10 +70,10 @@ int RunLookup(const CliOptions& options, Session& session) {
         return kExitInterrupted;
     }
     if (!host.Found) {
-        Complain(options.target + ": Lookup Fail");
+        Complain(options.target + ": " + LookupFailure(host, "Lookup Fail"));
         if (options.json)
             std::cout << "{\"query\":" << JsonString(options.target) << ",\"found\":false}\n";
-        return kExitNoHit;
+        return host.Error != 0 ? kExitError : kExitNoHit;
     }
     const std::vector<std::string> addresses = DottedAddresses(host);
     if (options.json) {
@@ -168,7 +173,7 @@ int RunPing(const CliOptions& options, Session& session) {
         return kExitInterrupted;
     }
     if (unresolved) {
-        Complain(options.target + ": unknown host");
+        Complain(options.target + ": " + LookupFailure(target, "unknown host"));
         return kExitError;
     }
     if (answered == 0 && IcmpAccessRefused()) {
@@ -231,6 +236,7 @@ int RunTrace(const CliOptions& options, Session& session) {
     TagHostEnt target;
     TraceRows rows(options.json);
     bool unresolved = false, reached = false, finished = false, whoisStarted = false;
+    bool failed = false; // a hop the trace could not probe
     std::string whoisQuery;
     trace.OnResolved = [&](TObject*, uint8_t operation, const TagHostEnt& host) {
         if (operation == opTrace) {
@@ -241,11 +247,17 @@ int RunTrace(const CliOptions& options, Session& session) {
     trace.OnTraceHop = [&](TObject*, int32_t hop, uint8_t status, int32_t replyTime,
                            uint32_t address) {
         if (replyTime < 0) {
+            failed = failed || status == 2;
             rows.Add(hop, replyTime, "- NoResponse -",
                      status == 2   ? "(Error)"
                      : status == 3 ? "(Timeout)"
                                    : "???",
                      false);
+            return;
+        }
+        if (status == 4) {
+            // The route ends before the target: no WHOIS follows.
+            rows.Add(hop, replyTime, IPToStr(address), "(Unreachable)", false);
             return;
         }
         if (address == target.Address) {
@@ -283,7 +295,7 @@ int RunTrace(const CliOptions& options, Session& session) {
         return kExitInterrupted;
     }
     if (unresolved) {
-        Complain(options.target + ": unknown host");
+        Complain(options.target + ": " + LookupFailure(target, "unknown host"));
         return kExitError;
     }
     // Without any ICMP socket the trace ends before its first hop.
@@ -291,7 +303,7 @@ int RunTrace(const CliOptions& options, Session& session) {
         Complain(IcmpAccessAdvice());
         return kExitError;
     }
-    int status = reached ? kExitHit : kExitNoHit;
+    int status = reached ? kExitHit : failed ? kExitError : kExitNoHit;
     if (whoisStarted) {
         status = std::max(status, ReportChain(whoisQuery, chain->Result(), options.json, false));
     } else if (chain && reached) {

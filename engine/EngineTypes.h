@@ -13,6 +13,9 @@ struct TagHostEnt {
     std::vector<std::string> Aliases;
     std::vector<uint32_t> Addresses; // network byte order
     uint32_t Address = 0;            // network byte order
+    // The WinSock error of a lookup that could not be made at all (no thread for it), so it
+    // is not shown as a name that does not exist; 0 otherwise.
+    int32_t Error = 0;
 };
 
 // Common sender type of every event of the engine (controller and workers).

@@ -21,7 +21,35 @@ using Clock = std::chrono::steady_clock;
 
 std::atomic<bool> g_accessRefused{false};
 
-enum class Heard { Ours, Nothing, Failed };
+enum class Heard { Ours, Nothing, Failed, Stopped };
+
+// One probe's wait: the request that went out, where to, until when, and which answers end it.
+struct Awaited {
+    const uint8_t* request;
+    uint32_t target;
+    Clock::time_point deadline;
+    bool routeErrors; // a trace hop: time-exceeded and unreachable messages answer too
+};
+
+// Whether a datagram of this kind ends the wait.
+bool Answers(icmp::ReplyKind kind, const Awaited& awaited) {
+    return kind == icmp::ReplyKind::EchoReply ||
+           (awaited.routeErrors && kind != icmp::ReplyKind::Foreign);
+}
+
+// Checked after each datagram that is not the answer, so a flood of foreign datagrams cannot
+// hold the probe past Stop (`end` Stopped) or past its time-out (`end` Nothing). The first
+// read after the wait always happens: an answer that came in time counts.
+bool ReadsEnd(const Awaited& awaited, Heard& end) {
+    const platform::CancelToken* token = platform::CurrentCancelToken();
+    if (token && token->IsCancelled())
+        end = Heard::Stopped;
+    else if (Clock::now() >= awaited.deadline)
+        end = Heard::Nothing;
+    else
+        return false;
+    return true;
+}
 
 // When the kernel took the datagram in (SO_TIMESTAMPNS), on the steady clock, so a busy
 // machine's late wake-up does not count as reply time; now when the stamp is missing.
@@ -41,9 +69,11 @@ Clock::time_point ArrivalOf(msghdr& msg) {
     return now;
 }
 
-// Takes the error-queue entries of a datagram socket; Ours when one answers this probe.
-Heard ReadErrorQueue(winsock::SOCKET s, const uint8_t* request, uint32_t target,
-                     std::array<uint8_t, icmp::ReplySize>& reply, Clock::time_point& arrived) {
+// Takes the error-queue entries of a datagram socket; Ours when one answers this probe, with
+// its kind in `kind`.
+Heard ReadErrorQueue(winsock::SOCKET s, const Awaited& awaited,
+                     std::array<uint8_t, icmp::ReplySize>& reply, icmp::ReplyKind& kind,
+                     Clock::time_point& arrived) {
     for (;;) {
         uint8_t original[icmp::ReplySize];
         alignas(cmsghdr) char control[512];
@@ -70,25 +100,33 @@ Heard ReadErrorQueue(winsock::SOCKET s, const uint8_t* request, uint32_t target,
             std::memcpy(&offender,
                         SO_EE_OFFENDER(reinterpret_cast<sock_extended_err*>(CMSG_DATA(c))),
                         sizeof offender);
-            const auto m = icmp::MatchQueuedError(
-                err.ee_type, err.ee_code, offender.sin_addr.s_addr, original, size_t(n), request);
-            if (m.kind != icmp::ReplyKind::Foreign) {
-                icmp::LayOutQueuedError(err.ee_type, err.ee_code, m.source, target, original,
-                                        size_t(n), reply);
+            const auto m =
+                icmp::MatchQueuedError(err.ee_type, err.ee_code, offender.sin_addr.s_addr, original,
+                                       size_t(n), awaited.request);
+            if (Answers(m.kind, awaited)) {
+                icmp::LayOutQueuedError(err.ee_type, err.ee_code, m.source, awaited.target,
+                                        original, size_t(n), reply);
+                kind = m.kind;
                 arrived = ArrivalOf(msg);
                 return Heard::Ours;
             }
         }
+        if (Heard end; ReadsEnd(awaited, end))
+            return end;
     }
 }
 
 // Reads what has arrived without waiting: Ours when a datagram answers this probe, Nothing
-// when only foreign ones (or none) were there, Failed when a receive failed.
-Heard ReadArrived(const IcmpSocket& socket, const uint8_t* request, uint32_t target,
-                  std::array<uint8_t, icmp::ReplySize>& reply, Clock::time_point& arrived) {
-    if (socket.Datagram &&
-        ReadErrorQueue(socket.Handle, request, target, reply, arrived) == Heard::Ours)
-        return Heard::Ours;
+// when only foreign ones (or none) were there or the time is up, Failed when a receive
+// failed, Stopped after Stop.
+Heard ReadArrived(const IcmpSocket& socket, const Awaited& awaited,
+                  std::array<uint8_t, icmp::ReplySize>& reply, icmp::ReplyKind& kind,
+                  Clock::time_point& arrived) {
+    if (socket.Datagram) {
+        const Heard queued = ReadErrorQueue(socket.Handle, awaited, reply, kind, arrived);
+        if (queued != Heard::Nothing)
+            return queued;
+    }
     for (;;) {
         uint8_t buffer[icmp::ReplySize];
         sockaddr_in from{};
@@ -108,37 +146,40 @@ Heard ReadArrived(const IcmpSocket& socket, const uint8_t* request, uint32_t tar
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
                 return Heard::Nothing;
             // A datagram socket also reports a queued ICMP error here; the queue has it.
-            if (socket.Datagram)
-                continue;
-            winsock::WSASetLastError(winsock::ErrnoToWinSock(errno));
-            return Heard::Failed;
-        }
-        if (socket.Datagram) {
+            if (!socket.Datagram) {
+                winsock::WSASetLastError(winsock::ErrnoToWinSock(errno));
+                return Heard::Failed;
+            }
+        } else if (socket.Datagram) {
             const auto m =
-                icmp::MatchDatagramReply(buffer, size_t(n), from.sin_addr.s_addr, request);
-            if (m.kind != icmp::ReplyKind::Foreign) {
+                icmp::MatchDatagramReply(buffer, size_t(n), from.sin_addr.s_addr, awaited.request);
+            if (Answers(m.kind, awaited)) {
                 icmp::LayOutAsRaw(m.source, 0, buffer, size_t(n), reply);
+                kind = m.kind;
                 arrived = ArrivalOf(msg);
                 return Heard::Ours;
             }
-        } else if (icmp::MatchRawReply(buffer, size_t(n), request).kind !=
-                   icmp::ReplyKind::Foreign) {
+        } else if (const auto m = icmp::MatchRawReply(buffer, size_t(n), awaited.request);
+                   Answers(m.kind, awaited)) {
             reply.fill(0);
             std::memcpy(reply.data(), buffer, size_t(n));
+            kind = m.kind;
             arrived = ArrivalOf(msg);
             return Heard::Ours;
         }
+        if (Heard end; ReadsEnd(awaited, end))
+            return end;
     }
 }
 
 // Waits until this probe's answer arrives or the deadline passes; other datagrams are read
 // and dropped on the way. 1 answer (with its arrival in `at`), 0 time-out, -1 failure or Stop.
-int ReceiveReply(const IcmpSocket& socket, const uint8_t* request, uint32_t target,
-                 Clock::time_point deadline, std::array<uint8_t, icmp::ReplySize>& reply,
+int ReceiveReply(const IcmpSocket& socket, const Awaited& awaited,
+                 std::array<uint8_t, icmp::ReplySize>& reply, icmp::ReplyKind& kind,
                  Clock::time_point& at) {
     for (;;) {
         const auto left =
-            std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+            std::chrono::duration_cast<std::chrono::microseconds>(awaited.deadline - Clock::now());
         pollfd p{socket.Handle, POLLIN, 0};
         const int rc = platform::PollCancellable(
             &p, 1, left.count() > 0 ? left : std::chrono::microseconds(0));
@@ -149,12 +190,19 @@ int ReceiveReply(const IcmpSocket& socket, const uint8_t* request, uint32_t targ
         if (rc == 0)
             return 0;
         at = Clock::now();
-        const Heard heard = ReadArrived(socket, request, target, reply, at);
-        // A receive that fails once the socket was readable still ends the wait as an answer.
-        if (heard != Heard::Nothing)
+        switch (ReadArrived(socket, awaited, reply, kind, at)) {
+        case Heard::Stopped:
+            winsock::WSASetLastError(winsock::WSAEINTR);
+            return -1;
+        case Heard::Nothing:
+            if (Clock::now() >= awaited.deadline)
+                return 0;
+            break;
+        default:
+            // A receive that fails once the socket was readable still ends the wait as an
+            // answer.
             return 1;
-        if (at >= deadline)
-            return 0;
+        }
     }
 }
 
@@ -199,7 +247,8 @@ const char* IcmpAccessAdvice() {
            "net.ipv4.ping_group_range to include your group.";
 }
 
-int SendEcho(const IcmpSocket& socket, tagPACKET& packet, int32_t seconds, int32_t& replyTime) {
+int SendEcho(const IcmpSocket& socket, tagPACKET& packet, int32_t seconds, int32_t& replyTime,
+             icmp::ReplyKind* routeAnswer) {
     replyTime = -1;
     const auto request = icmp::BuildEchoRequest(uint32_t(packet.Ident), uint32_t(packet.Seq));
     sockaddr_in to{};
@@ -212,12 +261,14 @@ int SendEcho(const IcmpSocket& socket, tagPACKET& packet, int32_t seconds, int32
         return -1;
     const auto wait = seconds > 0 ? std::chrono::microseconds(std::chrono::seconds(seconds))
                                   : std::chrono::microseconds(500);
+    const Awaited awaited{request.data(), packet.Host.Address, sent + wait, routeAnswer != nullptr};
     Clock::time_point at;
-    const int rc =
-        ReceiveReply(socket, request.data(), packet.Host.Address, sent + wait, packet.Reply, at);
+    icmp::ReplyKind kind = icmp::ReplyKind::Foreign;
+    const int rc = ReceiveReply(socket, awaited, packet.Reply, kind, at);
     if (rc <= 0)
         return rc;
-    // Rounded to the nearest millisecond of a steady clock.
+    if (routeAnswer)
+        *routeAnswer = kind;
     // Rounded to the nearest millisecond of a steady clock; an arrival stamp read against
     // the wall clock can never make it negative.
     const auto elapsed = std::max(at - sent, Clock::duration::zero());
@@ -282,19 +333,31 @@ void TTrace::Execute() {
             break;
         }
         FPacket.Seq = ttl;
-        const int rc = SendEcho(socket, FPacket, FReplyTimeOut, FPacket.ReplyTime);
+        icmp::ReplyKind answer = icmp::ReplyKind::Foreign;
+        const int rc = SendEcho(socket, FPacket, FReplyTimeOut, FPacket.ReplyTime, &answer);
         if (rc == -1) {
             FPacket.Status = 2;
             break;
         }
-        FPacket.Status = rc == 0 ? 3 : 1;
+        FPacket.Status = rc == 0 ? 3 : answer == icmp::ReplyKind::Unreachable ? 4 : 1;
         ++FPacket.Ident;
+        FHopsReported = ttl;
         if (OnHop && !RaiseOnMain([this, ttl] { OnHop(this, ttl, FPacket); }))
             break;
         uint32_t source;
         std::memcpy(&source, &FPacket.Reply[12], 4);
-        if (FPacket.Status == 1 && source == FPacket.Host.Address)
+        // Nothing lies beyond a hop that says the target cannot be reached.
+        if (FPacket.Status == 4 || (FPacket.Status == 1 && source == FPacket.Host.Address))
             break;
     }
     winsock::closesocket(socket.Handle);
+}
+
+void TTrace::Failed(bool, std::exception_ptr) {
+    const int32_t hop = FHopsReported + 1;
+    FPacket.Seq = hop;
+    FPacket.Status = 2;
+    FPacket.ReplyTime = -1;
+    if (OnHop)
+        RaiseOnMain([this, hop] { OnHop(this, hop, FPacket); });
 }

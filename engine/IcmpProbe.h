@@ -14,10 +14,10 @@
 // The probe record.
 struct tagPACKET {
     int32_t Ident = 0;
-    int32_t Seq = 0;                              // for a trace, the hop number (the TTL)
-    int32_t ReplyTime = -1;                       // milliseconds; -1 when nothing was received
-    uint8_t Status = 0;                           // 0 not run, 1 reply, 2 error, 3 time-out
-    TagHostEnt Host;                              // the target
+    int32_t Seq = 0;        // for a trace, the hop number (the TTL)
+    int32_t ReplyTime = -1; // milliseconds; -1 when nothing was received
+    uint8_t Status = 0; // 0 not run, 1 reply, 2 error, 3 time-out, 4 unreachable (a trace's end)
+    TagHostEnt Host;    // the target
     std::array<uint8_t, icmp::ReplySize> Reply{}; // the last answer, from its IPv4 header on
 };
 
@@ -40,8 +40,11 @@ const char* IcmpAccessAdvice();
 // Sends one echo request made from the packet's Ident and Seq to its Host and waits up to
 // `seconds` (0: half a millisecond) for this probe's answer. Returns 16 with the answer in
 // Reply and its time in `replyTime`, 0 on time-out, -1 when the send or the wait failed
-// (Stop ends the wait that way).
-int SendEcho(const IcmpSocket& socket, tagPACKET& packet, int32_t seconds, int32_t& replyTime);
+// (Stop ends the wait that way). Only the echo reply answers an echo: a router's message
+// about it says the host was not reached. With `routeAnswer` (a trace hop) a time-exceeded or
+// unreachable message quoting the request answers too, and its kind is stored there.
+int SendEcho(const IcmpSocket& socket, tagPACKET& packet, int32_t seconds, int32_t& replyTime,
+             icmp::ReplyKind* routeAnswer = nullptr);
 
 using TReplyEvent = std::function<void(TObject* Sender, uint8_t Status, const tagPACKET& Packet)>;
 using THopEvent = std::function<void(TObject* Sender, int32_t Hop, const tagPACKET& Packet)>;
@@ -60,7 +63,8 @@ protected:
     void Failed(bool noThread, std::exception_ptr error) override;
 };
 
-// Echoes with TTL 1, 2, ... 255 until the target answers; OnHop for each hop sent.
+// Echoes with TTL 1, 2, ... 255 until the target answers or a hop reports it unreachable
+// (status 4); OnHop for each hop sent.
 class TTrace : public TWSAThread {
 public:
     explicit TTrace(const TagHostEnt& host);
@@ -69,4 +73,10 @@ public:
 
 protected:
     void Execute() override;
+    // A trace without a thread, or whose body threw, reports its next hop as failed (status 2)
+    // rather than ending without a word.
+    void Failed(bool noThread, std::exception_ptr error) override;
+
+private:
+    int32_t FHopsReported = 0;
 };

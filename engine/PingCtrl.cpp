@@ -151,7 +151,8 @@ void TPingTrace::TraceBegin() {
 }
 
 void TPingTrace::TraceHopArrived(TObject*, int32_t hop, const tagPACKET& packet) {
-    // The answer's source; it means something only for status 1.
+    // The answer's source; it means something only for status 1 and 4 (unreachable, whose
+    // sender is shown as it is and not looked up).
     uint32_t address;
     std::memcpy(&address, &packet.Reply[12], 4);
     if (OnTraceHop)

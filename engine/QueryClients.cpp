@@ -90,7 +90,8 @@ void TQueryClient::Execute() {
         FResultCode = Exchange(answer);
         FResponse = answer.empty() ? WSAErrorText(FResultCode) : answer;
     } else {
-        FResultCode = winsock::WSAHOST_NOT_FOUND;
+        // A server whose lookup could not be made says why, not that it does not exist.
+        FResultCode = FServer.Error != 0 ? FServer.Error : winsock::WSAHOST_NOT_FOUND;
         FResponse.clear();
     }
     if (OnQueryResult)

@@ -17,8 +17,9 @@ void TNameResolv::Execute() {
         RaiseOnMain([this] { OnLookup(this, FHost); });
 }
 
-void TNameResolv::Failed(bool, std::exception_ptr) {
+void TNameResolv::Failed(bool noThread, std::exception_ptr error) {
     PrepareLookup(FTarget, FHost);
+    FHost.Error = FailureCode(noThread, error);
     if (OnLookup)
         RaiseOnMain([this] { OnLookup(this, FHost); });
 }

@@ -25,7 +25,8 @@ public:
 
 protected:
     void Execute() override;
-    // Reported as a lookup that found nothing, so the operation goes on to its end.
+    // Reported as a lookup that found nothing, with the error that stopped it, so the
+    // operation goes on to its end and says why.
     void Failed(bool noThread, std::exception_ptr error) override;
 };
 

@@ -82,6 +82,9 @@ void TMainForm::HostResolved(TObject*, uint8_t Operation, const TagHostEnt& Host
                 if (!ListHolds(IPList, dotted))
                     IPList->addItem(dotted);
             }
+        } else if (Host.Error != 0) {
+            // The lookup could not be made: its error, not a name that does not exist.
+            AliasList->addItem(Q(WSAErrorText(Host.Error)));
         } else {
             AliasList->addItem(QStringLiteral("Lookup Fail"));
         }
@@ -162,7 +165,10 @@ void TMainForm::TraceHop(TObject*, int32_t Hop, uint8_t Status, int32_t ReplyTim
         } else {
             row->setText(1, QString::number(ReplyTime));
             row->setText(2, Q(IPToStr(Address)));
-            if (Address == ResolvedHost.Address) {
+            if (Status == 4) {
+                // Like traceroute's !H: the trace ends here and the target was not reached.
+                row->setText(3, QStringLiteral("(Unreachable)"));
+            } else if (Address == ResolvedHost.Address) {
                 row->setText(3, Q(ResolvedHost.HostName));
                 whoisTarget = WithTrace->isChecked();
             }

@@ -1,5 +1,6 @@
 // zwhois's usage errors and its other commands (lookup, SMTP EXPN, ping and trace).
 #include "tests/cli/CliFixture.h"
+#include "tests/support/HopNetwork.h"
 
 namespace clitest {
 namespace {
@@ -150,6 +151,14 @@ TEST_F(CliTest, PingAndTraceRowsAndRefusedSockets) {
              {"--ping", "127.0.0.1", "-c", "1", "-i", "32767"},
              {"--trace", "127.0.0.1", "-W", "600"}})
         EXPECT_EQ(Run(args).status, 0) << args[3];
+
+    // Through routed namespaces, --resolve names the routers.
+    testsupport::HopNetwork net{testsupport::HopNetworkOptions{}};
+    ASSERT_TRUE(net.Ok()) << net.Error();
+    const RunResult hops = Run({"--trace", "target.hop.test", "--resolve", "-W", "5"});
+    EXPECT_EQ(hops.status, 0) << hops.err;
+    EXPECT_NE(hops.out.find("198.18.0.2       r1.hop.test\n"), std::string::npos) << hops.out;
+    EXPECT_NE(hops.out.find("198.18.1.2       r2.hop.test\n"), std::string::npos) << hops.out;
 
     RunOptions noRaw;
     noRaw.wrapper = {"setpriv", "--bounding-set=-net_raw", "--inh-caps=-net_raw"};

@@ -68,6 +68,12 @@ TEST_F(Failures, NoThreadForAWorkerEndsEveryOperationWithAnError) {
     ASSERT_TRUE(WaitFor(log, "Done", 3s)) << "events: " << log.Kinds();
     EXPECT_EQ(log.Kinds(), "Start LookupStart Resolved Done");
     EXPECT_FALSE(log.First("Resolved").host.Found);
+    EXPECT_EQ(log.First("Resolved").host.Error, 10055) << "no thread, which a trace says too";
+    log.events.clear();
+    trace.Trace("127.0.0.1");
+    ASSERT_TRUE(WaitFor(log, "Done", 3s)) << "events: " << log.Kinds();
+    EXPECT_EQ(log.Kinds(), "Start LookupStart Resolved TraceHop TraceEnd Done");
+    EXPECT_EQ(log.First("TraceHop").status, 2);
 
     // The server's lookup fails, and so does the exchange: its error is the result.
     log.events.clear();
@@ -145,6 +151,7 @@ TEST_F(Failures, ThrowingBodyReportsItsStepAsFailedAndEnds) {
         EXPECT_EQ(text, c.text);
         EXPECT_FALSE(host.Found);
         EXPECT_EQ(host.Query, sb::kWhoisA);
+        EXPECT_EQ(host.Error, c.code);
     }
 }
 

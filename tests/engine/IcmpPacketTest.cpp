@@ -61,6 +61,9 @@ TEST(IcmpChecksum, MakesTheOnesComplementSumAllOnes) {
 TEST(IcmpChecksum, FoldsCarriesAndCountsAnOddLastByte) {
     const uint8_t ones[4] = {0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(icmp::Checksum(ones, 4), 0);
+    // 0x1FFFF folds to 0x10000, whose carry must be folded once more.
+    const uint8_t secondCarry[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0x00};
+    EXPECT_EQ(icmp::Checksum(secondCarry, 6), 0xFFFE);
     const uint8_t odd[3] = {0x01, 0x02, 0x03};
     uint16_t first;
     std::memcpy(&first, odd, 2);

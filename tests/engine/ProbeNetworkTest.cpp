@@ -166,6 +166,24 @@ TEST_P(ProbeNetwork, ATargetThatIgnoresEchoesIsTracedThroughAll255Ttls) {
     EXPECT_EQ(log.Count("TraceEnd"), 1);
 }
 
+TEST_P(ProbeNetwork, AnAddressNoHostHoldsIsUnreachableNeverAReply) {
+    BUILD_OR_SKIP(HopNetworkOptions{});
+    ASSERT_EQ(net_->RunIn(2, "sysctl -qw net.ipv4.neigh.zwl2.mcast_solicit=1"), 0); // ARP: 1 s
+    TPingTrace trace;
+    EventLog log{trace};
+    trace.FEchoCount = 1;
+    trace.FProbeTimeOut = 2;
+    trace.Ping("198.18.2.9");
+    ASSERT_TRUE(WaitFor(log, "Done"));
+    EXPECT_EQ(log.First("EchoReply").status, 3);
+    trace.Trace("198.18.2.9");
+    ASSERT_TRUE(PumpUntil([&] { return log.Count("Done") == 2; })) << log.Kinds();
+    const auto hops = Hops(log);
+    ASSERT_EQ(hops.size(), 3u) << log.Kinds();
+    EXPECT_EQ(hops[2]->status, 4);
+    EXPECT_EQ(hops[2]->address, Ipv4(HopNetwork::RouterAddress(2).c_str()));
+}
+
 TEST_P(ProbeNetwork, PingSeriesAnswersEachEchoInTurn) {
     BUILD_OR_SKIP(HopNetworkOptions{});
     TPingTrace trace;
