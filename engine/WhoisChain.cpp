@@ -154,7 +154,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
     if (answer.AutoChange && !referral.empty() && !refused) {
         if (hit) {
             state.PendingHit = memo;
-            state.PendingOpenWeb = !IsIPAddress(answer.Query);
+            state.PendingOpenWeb = !IsAddressQuery(answer.Query);
             state.PendingWebHint = state.PendingOpenWeb ? "www." + answer.QueryText : "";
         }
         ++state.Referrals;
@@ -166,7 +166,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
 
     if (hit) {
         step.kind = WhoisStep::Hit;
-        step.OpenWeb = !IsIPAddress(answer.Query);
+        step.OpenWeb = !IsAddressQuery(answer.Query);
         if (step.OpenWeb)
             step.WebHint = "www." + answer.QueryText;
         state.PendingHit.clear();
@@ -185,7 +185,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         return step;
     }
 
-    if (!failed && !IsIPAddress(answer.Query)) {
+    if (!failed && !IsAddressQuery(answer.Query)) {
         const std::string parent = ParentOf(answer.Query);
         if (!parent.empty() && !WasAsked(state, ServerOf(answer), parent)) {
             step.kind = WhoisStep::RetryParent;
