@@ -39,8 +39,9 @@ bool Answers(icmp::ReplyKind kind, const Awaited& awaited) {
            (awaited.routeErrors && kind != icmp::ReplyKind::Foreign);
 }
 
-// Checked before each further read, so a flood of foreign datagrams cannot hold the probe
-// past Stop (`end` Stopped) or past its time-out (`end` Nothing).
+// Checked after each datagram that is not the answer, so a flood of foreign datagrams cannot
+// hold the probe past Stop (`end` Stopped) or past its time-out (`end` Nothing). The first
+// read after the wait always happens: an answer that came in time counts.
 bool ReadsEnd(const Awaited& awaited, Heard& end) {
     const platform::CancelToken* token = platform::CurrentCancelToken();
     if (token && token->IsCancelled())
@@ -77,8 +78,6 @@ Heard ReadErrorQueue(const IcmpSocket& socket, const Awaited& awaited,
                      Clock::time_point& arrived) {
     const bool v6 = socket.Family == AF_INET6;
     for (;;) {
-        if (Heard end; ReadsEnd(awaited, end))
-            return end;
         uint8_t original[icmp::ReplySize];
         alignas(cmsghdr) char control[512];
         sockaddr_in6 from{};
@@ -129,6 +128,8 @@ Heard ReadErrorQueue(const IcmpSocket& socket, const Awaited& awaited,
                 return Heard::Ours;
             }
         }
+        if (Heard end; ReadsEnd(awaited, end))
+            return end;
     }
 }
 
@@ -144,8 +145,6 @@ Heard ReadArrived(const IcmpSocket& socket, const Awaited& awaited,
             return queued;
     }
     for (;;) {
-        if (Heard end; ReadsEnd(awaited, end))
-            return end;
         uint8_t buffer[icmp::ReplySize];
         sockaddr_in6 from{}; // large enough for either family
         alignas(cmsghdr) char control[128];
@@ -164,12 +163,11 @@ Heard ReadArrived(const IcmpSocket& socket, const Awaited& awaited,
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
                 return Heard::Nothing;
             // A datagram socket also reports a queued ICMP error here; the queue has it.
-            if (socket.Datagram)
-                continue;
-            winsock::WSASetLastError(winsock::ErrnoToWinSock(errno));
-            return Heard::Failed;
-        }
-        if (socket.Family == AF_INET6) {
+            if (!socket.Datagram) {
+                winsock::WSASetLastError(winsock::ErrnoToWinSock(errno));
+                return Heard::Failed;
+            }
+        } else if (socket.Family == AF_INET6) {
             const auto m = socket.Datagram
                                ? icmp::MatchDatagramReply6(buffer, size_t(n), awaited.request)
                                : icmp::MatchRawReply6(buffer, size_t(n), awaited.request);
@@ -198,6 +196,8 @@ Heard ReadArrived(const IcmpSocket& socket, const Awaited& awaited,
             arrived = ArrivalOf(msg);
             return Heard::Ours;
         }
+        if (Heard end; ReadsEnd(awaited, end))
+            return end;
     }
 }
 

@@ -185,6 +185,11 @@ void TMainForm::FormClose() {
     if (PingTrace && !PingTrace->FIdle)
         PingTrace->Stop();
 
+    SaveHistoriesAndPlacement();
+    closed_ = true;
+}
+
+void TMainForm::SaveHistoriesAndPlacement() {
     // 1. The histories. A failure to write one is shown, and the other is still written.
     mainview::RunGuarded([this] { SaveHistory(WhoisServer, WhoisListFile); });
     mainview::RunGuarded([this] { SaveHistory(HostIP, HostListFile); });
@@ -192,7 +197,12 @@ void TMainForm::FormClose() {
     // 2. The window placement.
     mainview::TFormFrame frame(this);
     InitParam.StoreWindow(frame);
-    closed_ = true;
+}
+
+void TMainForm::SaveForSessionEnd() {
+    SaveHistoriesAndPlacement();
+    CopyControlsToSettings();
+    mainview::RunGuarded([] { InitParam.Save(); });
 }
 
 void TMainForm::FormDestroy() {

@@ -63,6 +63,12 @@ public:
     void UpdateHistory(QComboBox* combo, bool remove, bool stripUser);
     void DisableButtons(TObject* Sender, uint8_t Operation);
     void EnableButtons();
+    // Writes now what closing and the program's end would write (histories, placement,
+    // settings), and goes on: the session manager asks for it before a logout that the user
+    // may still cancel.
+    void SaveForSessionEnd();
+    // Whether the window has been closed (FormClose ran).
+    bool Closed() const { return closed_; }
     void StatusBar1Resize();
     // The tag of the code conversion menu: 0 automatic, 1 JIS, 2 Shift-JIS, 3 EUC, 4 UTF-8.
     int CodeConvTag() const { return codeConvTag_; }
@@ -268,6 +274,7 @@ private:
     void ConnectHandlers();
     void FormCreate();
     void FormClose();
+    void SaveHistoriesAndPlacement();
     void FormDestroy();
     void ApplySettingsToControls();
     void CopyControlsToSettings();

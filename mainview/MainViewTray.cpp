@@ -37,8 +37,11 @@ void TMainForm::HideActionExecute() {
     trayIcon_->setIcon(icon);
     trayIcon_->setToolTip(mainview::ApplicationTitle());
     trayIcon_->show();
-    // Leave the minimised state first, or the window comes back as an icon.
-    setWindowState(windowState() & ~Qt::WindowMinimized);
+    // Leave the minimised state first, or the window comes back as an icon. Not for a window
+    // never shown (a minimised start): leaving the state maps its X window, and the icon's
+    // showNormal leaves it anyway.
+    if (isVisible())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
     hide();
 }
 

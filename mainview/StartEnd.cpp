@@ -66,9 +66,13 @@ void WatchEndSignals(QObject* context, std::function<void()> end) {
     });
 }
 
-void WatchSessionEnd(QObject* context, std::function<void()> end) {
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, context,
-                     [end = std::move(end)](QSessionManager&) { end(); });
+void WatchSessionEnd(TMainForm& form) {
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { form.SaveForSessionEnd(); });
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &form, [&form] {
+        if (!form.Closed())
+            form.close();
+    });
 }
 
 } // namespace mainview

@@ -21,8 +21,11 @@ void ShowAtStart(TMainForm& form, bool minimized, bool maximized);
 bool PrepareEndSignals();
 void WatchEndSignals(QObject* context, std::function<void()> end);
 
-// The desktop session's end: the session manager asks the program to save its data; the
-// window is closed then, which saves what a normal close saves and ends the program.
-void WatchSessionEnd(QObject* context, std::function<void()> end);
+// The desktop session's end. The session manager first asks the program to save its data,
+// also before a logout that the user then cancels: the window saves then and the program goes
+// on. Only when the session really ends does the application quit; a window hidden to the
+// notification area, which that quit does not close, is closed then, so the end saves as a
+// normal close does.
+void WatchSessionEnd(TMainForm& form);
 
 } // namespace mainview

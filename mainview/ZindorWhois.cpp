@@ -93,10 +93,9 @@ int main(int argc, char** argv) {
     {
         auto form = std::make_unique<TMainForm>(paths);
         mainview::ShowAtStart(*form, options.minimized, options.maximized);
-        // A signal or the session's end closes the window as the user would.
-        const auto end = [&form] { form->close(); };
-        mainview::WatchEndSignals(form.get(), end);
-        mainview::WatchSessionEnd(form.get(), end);
+        // A signal closes the window as the user would; so does the session's end.
+        mainview::WatchEndSignals(form.get(), [&form] { form->close(); });
+        mainview::WatchSessionEnd(*form);
         if (!options.screenshot.isEmpty()) {
             QTimer::singleShot(1500, form.get(), [&form, &options] {
                 form->grab().save(options.screenshot);

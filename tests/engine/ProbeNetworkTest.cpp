@@ -172,38 +172,24 @@ TEST_P(ProbeNetwork, ATargetThatIgnoresEchoesIsTracedThroughAll255Ttls) {
 
 TEST_P(ProbeNetwork, AnAddressNoHostHoldsIsUnreachableNeverAReply) {
     BUILD_OR_SKIP(HopNetworkOptions{});
-    // The last router gives up on the missing neighbour after one probe and reports it.
+    // Neighbour discovery gives up after one probe (ARP, NDP: about 1 s).
     ASSERT_EQ(net_->RunIn(2, "sysctl -qw net.ipv4.neigh.zwl2.mcast_solicit=1 "
-                             "net.ipv4.neigh.zwl2.retrans_time_ms=100 "
-                             "net.ipv6.neigh.zwl2.mcast_solicit=1 "
-                             "net.ipv6.neigh.zwl2.retrans_time_ms=100"),
+                             "net.ipv6.neigh.zwl2.mcast_solicit=1"),
               0);
     const std::string nobody = net_->UnheldAddress(Family());
     TPingTrace trace;
     EventLog log{trace};
     trace.FEchoCount = 1;
-    trace.FProbeTimeOut = 1;
-    const Ms took = Timed([&] {
-        trace.Ping(nobody);
-        ASSERT_TRUE(WaitFor(log, "Done", 10s));
-    });
-    EXPECT_EQ(log.First("EchoReply").status, 3);
-    EXPECT_EQ(log.First("EchoReply").replyTime, -1);
-    EXPECT_GE(took, 900ms);
-
-    log.events.clear();
     trace.FProbeTimeOut = 2;
-    trace.FResolveHops = true;
+    trace.Ping(nobody);
+    ASSERT_TRUE(WaitFor(log, "Done"));
+    EXPECT_EQ(log.First("EchoReply").status, 3);
     trace.Trace(nobody);
-    ASSERT_TRUE(WaitFor(log, "Done", 20s)) << log.Kinds();
+    ASSERT_TRUE(PumpUntil([&] { return log.Count("Done") == 2; })) << log.Kinds();
     const auto hops = Hops(log);
     ASSERT_EQ(hops.size(), 3u) << log.Kinds();
-    EXPECT_EQ(hops[1]->status, 1);
     EXPECT_EQ(hops[2]->status, 4);
-    EXPECT_GE(hops[2]->replyTime, 0);
     EXPECT_EQ(hops[2]->address, HopNetwork::RouterAddress(2, Family()));
-    EXPECT_EQ(log.Count("HopResolved"), 2); // not the hop that ended the trace
-    EXPECT_EQ(log.Count("TraceEnd"), 1);
 }
 
 TEST_P(ProbeNetwork, PingSeriesAnswersEachEchoInTurn) {

@@ -65,7 +65,7 @@ TEST_F(NetworkEventsTest, ResolvedHostFillsLookupListsWithoutRepeats) {
     EXPECT_EQ(Entries(f.AliasList), QStringList{"Lookup Fail"});
     EXPECT_TRUE(Entries(f.IPList).isEmpty());
     EXPECT_EQ(f.StatusBar1->PanelText(0), QStringLiteral("Ping..."));
-    failed.Error = 10055; // no thread for the lookup
+    failed.Error = 10055;
     f.PingTrace->OnResolved(nullptr, opLookup, failed);
     EXPECT_EQ(Entries(f.AliasList), QStringList{"Error WSAENOBUFS"});
     // IPv6 addresses follow the IPv4 ones.
@@ -136,9 +136,7 @@ TEST_F(NetworkEventsTest, TraceRowsForSilentHopsAnswersAndTarget) {
     // A hop beyond the list (cleared by a new command) is ignored.
     f.PingTrace->OnHopResolved(nullptr, 9, Host("late.example", {"192.0.2.1"}));
     EXPECT_EQ(f.HostView->topLevelItemCount(), 4);
-    // Unreachable, even from the target's own address: the target was not reached, so no
-    // WHOIS follows (one would refuse the empty server box with a message).
-    f.WithTrace->setChecked(true);
+    f.WithTrace->setChecked(true); // no WHOIS, else the empty server box would be refused
     f.WhoisServer->setEditText(QString());
     f.PingTrace->OnTraceHop(nullptr, 5, 4, 7, "192.0.2.9");
     EXPECT_EQ(Row(f.HostView, 4), (QStringList{"5", "7", "192.0.2.9", "(Unreachable)"}));

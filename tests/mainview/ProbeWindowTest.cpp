@@ -129,7 +129,8 @@ TEST_P(ProbeWindowFamily, TraceRowsNameTheHopsAndAskWhoisOfTheTarget) {
     EXPECT_EQ(whois.AllReceived(), target + "\r\n");
     // A picture of the window for a person to look at (run under a real X server).
     if (const char* shot = std::getenv("ZW_PROBE_SCREENSHOT"))
-        f.grab().save(QString::fromLocal8Bit(shot) + (family == AF_INET6 ? "6" : ""));
+        f.grab().save(QString::fromLocal8Bit(shot).replace(
+            QStringLiteral(".png"), family == AF_INET6 ? QStringLiteral("-ipv6.png") : ".png"));
 
     // The saved list: one line per row, the silent hop in the form the user knows.
     const QString saved = QString::fromStdString(paths_.HomeDir + "trace.txt");

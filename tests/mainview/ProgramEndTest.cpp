@@ -5,15 +5,18 @@
 
 #include "mainview/StartEnd.h"
 
+#include "controls/SpinBtns.h"
 #include "platform/TextFile.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSessionManager>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -104,4 +107,20 @@ TEST(ProgramEnd, TermAndHangUpSaveWhatClosingSaves) {
         EXPECT_TRUE(Has(ini, "WINDOWINFO=0,10,20,623,529"));
         EXPECT_TRUE(Has(ini, "PINGCOUNT=5")) << "the controls were copied into the settings";
     }
+}
+
+// The request to save comes also before a logout the user cancels: the window saves and stays.
+// The session's real end quits, and the window, even one not shown, closes and saves.
+TEST_F(ProgramStart, SessionSaveRequestSavesAndOnlyTheSessionsEndCloses) {
+    QSessionManager* manager = qApp->findChild<QSessionManager*>();
+    ASSERT_TRUE(manager);
+    TMainForm& form = Start();
+    mainview::WatchSessionEnd(form);
+    form.PingCount->SetValue(7);
+    Q_EMIT qApp->commitDataRequest(*manager);
+    EXPECT_TRUE(Has(SettingsLines(), "PINGCOUNT=7"));
+    EXPECT_FALSE(form.Closed());
+    QTimer::singleShot(0, [] { QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit)); });
+    QApplication::exec();
+    EXPECT_TRUE(form.Closed());
 }

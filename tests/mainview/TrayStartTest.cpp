@@ -138,6 +138,8 @@ TEST_F(TrayStart, WithANotificationAreaTheWindowWaitsThereAndComesBack) {
         << "trayer did not take the tray";
     TMainForm& form = StartMinimised();
     EXPECT_FALSE(form.isVisible());
+    // Only the icon: the X server has not mapped the window (no exposure).
+    EXPECT_FALSE(form.windowHandle() && form.windowHandle()->isExposed());
     ASSERT_TRUE(Icon());
     EXPECT_TRUE(Icon()->isVisible());
     EXPECT_EQ(Icon()->icon().pixmap(32, 32).toImage(),
@@ -148,6 +150,7 @@ TEST_F(TrayStart, WithANotificationAreaTheWindowWaitsThereAndComesBack) {
     PumpUntil([&] { return form.isVisible(); }, 2000);
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(form.isMinimized());
+    EXPECT_TRUE(PumpUntil([&] { return form.windowHandle()->isExposed(); }, 2000));
     EXPECT_FALSE(Icon()->isVisible());
 }
 
