@@ -1,6 +1,8 @@
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
 
+#include <sys/socket.h>
+
 #include "engine/QueryClients.h"
 #include "engine/WhoisText.h"
 
@@ -128,6 +130,10 @@ private:
             resolveGiven_ = options_.resolveHops = true;
         else if (name == "--whois")
             whoisGiven_ = options_.whoisAfterTrace = true;
+        else if (name == "-4")
+            options_.family = AF_INET;
+        else if (name == "-6")
+            options_.family = AF_INET6;
         else if (name == "--help")
             help_ = true;
         else if (name == "--version")

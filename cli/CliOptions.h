@@ -31,6 +31,8 @@ struct CliOptions {
     int timeoutS = 5;      // -W: wait per probe
     bool resolveHops = false;
     bool whoisAfterTrace = false;
+    // -4 / -6: AF_INET or AF_INET6 for every lookup and connection; 0 takes both, IPv4 first.
+    int family = 0;
 };
 
 // Parses argv (without argv[0]). On a usage error returns nothing and sets `error` to a

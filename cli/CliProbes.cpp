@@ -38,21 +38,6 @@ std::string LookupFailure(const TagHostEnt& host, const char* notFound) {
     return host.Error != 0 ? WSAErrorText(host.Error) : notFound;
 }
 
-std::vector<std::string> DottedAddresses(const TagHostEnt& host) {
-    std::vector<std::string> addresses;
-    if (host.Address != 0)
-        addresses.push_back(IPToStr(host.Address));
-    for (uint32_t address : host.Addresses) {
-        const std::string dotted = IPToStr(address);
-        bool listed = false;
-        for (const auto& known : addresses)
-            listed = listed || known == dotted;
-        if (!listed)
-            addresses.push_back(dotted);
-    }
-    return addresses;
-}
-
 } // namespace
 
 int RunLookup(const CliOptions& options, Session& session) {
@@ -75,7 +60,7 @@ int RunLookup(const CliOptions& options, Session& session) {
             std::cout << "{\"query\":" << JsonString(options.target) << ",\"found\":false}\n";
         return host.Error != 0 ? kExitError : kExitNoHit;
     }
-    const std::vector<std::string> addresses = DottedAddresses(host);
+    const std::vector<std::string> addresses = HostAddressTexts(host);
     if (options.json) {
         std::cout << "{\"query\":" << JsonString(options.target)
                   << ",\"found\":true,\"name\":" << JsonString(host.HostName)
@@ -141,13 +126,13 @@ int RunPing(const CliOptions& options, Session& session) {
     int answered = 0;
     trace.OnResolved = [&](TObject*, uint8_t, const TagHostEnt& host) {
         target = host;
-        unresolved = host.Address == 0;
+        unresolved = host.Address == 0 && host.Addresses6.empty();
     };
     trace.OnEchoReply = [&](TObject*, uint8_t, int32_t sequence, int32_t replyTime,
                             const TagHostEnt& host) {
         if (replyTime >= 0)
             ++answered;
-        PrintRow(options.json, sequence, "seq", replyTime, IPToStr(host.Address), host.HostName);
+        PrintRow(options.json, sequence, "seq", replyTime, HostAddressText(host), host.HostName);
         // As the window's series: the reply that reaches the count, or a controller that has
         // come to rest, ends it; otherwise the next echo follows after the interval.
         if (sequence >= options.count || trace.FIdle) {
@@ -241,11 +226,11 @@ int RunTrace(const CliOptions& options, Session& session) {
     trace.OnResolved = [&](TObject*, uint8_t operation, const TagHostEnt& host) {
         if (operation == opTrace) {
             target = host;
-            unresolved = host.Address == 0;
+            unresolved = host.Address == 0 && host.Addresses6.empty();
         }
     };
     trace.OnTraceHop = [&](TObject*, int32_t hop, uint8_t status, int32_t replyTime,
-                           uint32_t address) {
+                           const std::string& address) {
         if (replyTime < 0) {
             failed = failed || status == 2;
             rows.Add(hop, replyTime, "- NoResponse -",
@@ -257,16 +242,16 @@ int RunTrace(const CliOptions& options, Session& session) {
         }
         if (status == 4) {
             // The route ends before the target: no WHOIS follows.
-            rows.Add(hop, replyTime, IPToStr(address), "(Unreachable)", false);
+            rows.Add(hop, replyTime, address, "(Unreachable)", false);
             return;
         }
-        if (address == target.Address) {
+        if (address == HostAddressText(target)) {
             reached = true;
-            rows.Add(hop, replyTime, IPToStr(address), target.HostName, false);
+            rows.Add(hop, replyTime, address, target.HostName, false);
             // As the window's "Whois <IP> after TRACE": the chain starts at once, and the
             // controller holds the trace's end back until it is over.
             if (chain && whoisQuery.empty()) {
-                whoisQuery = IPToStr(address);
+                whoisQuery = address;
                 std::string server = options.server;
                 if (server.empty()) {
                     trace.BuildCandidates("", whoisQuery);
@@ -279,7 +264,7 @@ int RunTrace(const CliOptions& options, Session& session) {
             }
             return;
         }
-        rows.Add(hop, replyTime, IPToStr(address), "....", options.resolveHops);
+        rows.Add(hop, replyTime, address, "....", options.resolveHops);
     };
     trace.OnHopResolved = [&](TObject*, int32_t hop, const TagHostEnt& host) {
         rows.Name(hop, host.HostName);

@@ -21,6 +21,7 @@ A QUERY of "-" reads queries from standard input, one a line.
 WHOIS options:
   -h HOST             ask HOST first (default: the first server of Server.wis for the query)
   -p PORT             connect to PORT instead of 43
+  -4, -6              use only IPv4, or only IPv6, addresses (lookups, probes, WHOIS)
   --no-recursion      do not follow a referral to the server an answer names
   --no-sweep          do not go on to the next server of Server.wis after no match
   --encoding MODE     auto, jis, sjis, euc or utf-8 (default: the window's setting, else auto)
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
     int status = cli::kExitError;
     {
         cli::Session session;
+        session.Trace().FFamily = options->family;
         switch (options->mode) {
         case cli::Mode::Lookup:
             status = cli::RunLookup(*options, session);

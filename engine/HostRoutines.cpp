@@ -3,8 +3,12 @@
 #include "engine/Resolvers.h"
 #include "platform/WinSock.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
+#include <arpa/inet.h>
+#include <netdb.h>
 #include <sys/socket.h>
 
 bool IsIPAddress(const std::string& text) {
@@ -38,32 +42,154 @@ std::string IPToStr(uint32_t address) {
     return text;
 }
 
+bool ParseIPv6(const std::string& text, TIn6Addr& address) {
+    return ::inet_pton(AF_INET6, text.c_str(), address.data()) == 1;
+}
+
+std::string IP6ToStr(const TIn6Addr& address) {
+    char text[INET6_ADDRSTRLEN];
+    return ::inet_ntop(AF_INET6, address.data(), text, sizeof text) ? text : "";
+}
+
+namespace {
+
+// An IPv6 address, or one with a prefix length of 0 to 128 after a slash.
+bool IsIPv6Query(const std::string& text) {
+    TIn6Addr address;
+    const size_t slash = text.find('/');
+    if (!ParseIPv6(text.substr(0, slash), address))
+        return false;
+    if (slash == std::string::npos)
+        return true;
+    const std::string length = text.substr(slash + 1);
+    return !length.empty() && length.size() <= 3 &&
+           std::all_of(length.begin(), length.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+           std::stoi(length) <= 128;
+}
+
+// "AS" in either case and a 32-bit AS number.
+bool IsAsNumber(const std::string& text) {
+    if (text.size() < 3 || text.size() > 12 || (text[0] != 'A' && text[0] != 'a') ||
+        (text[1] != 'S' && text[1] != 's'))
+        return false;
+    const std::string digits = text.substr(2);
+    return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+           std::stoull(digits) <= 0xFFFFFFFFull;
+}
+
+// The IPv6 addresses of a name, through getaddrinfo; the canonical name into `name`.
+std::vector<TIn6Addr> LookupIPv6(const std::string& text, std::string& name) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET6;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_CANONNAME;
+    addrinfo* list = nullptr;
+    std::vector<TIn6Addr> addresses;
+    if (winsock::getaddrinfo(text.c_str(), nullptr, &hints, &list) != 0)
+        return addresses;
+    if (list->ai_canonname)
+        name = list->ai_canonname;
+    for (const addrinfo* a = list; a; a = a->ai_next) {
+        if (a->ai_family != AF_INET6 || a->ai_addrlen < sizeof(sockaddr_in6))
+            continue;
+        TIn6Addr address;
+        std::memcpy(address.data(), &reinterpret_cast<const sockaddr_in6*>(a->ai_addr)->sin6_addr,
+                    16);
+        if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
+            addresses.push_back(address);
+    }
+    winsock::freeaddrinfo(list);
+    return addresses;
+}
+
+} // namespace
+
+bool IsAddressQuery(const std::string& text) {
+    return IsIPAddress(text) || IsIPv6Query(text) || IsAsNumber(text);
+}
+
+bool UsesIPv6(const TagHostEnt& host) {
+    return host.Address == 0 && !host.Addresses6.empty();
+}
+
+std::string HostAddressText(const TagHostEnt& host) {
+    return UsesIPv6(host) ? IP6ToStr(host.Addresses6.front()) : IPToStr(host.Address);
+}
+
+std::vector<std::string> HostAddressTexts(const TagHostEnt& host) {
+    std::vector<std::string> texts;
+    auto add = [&texts](const std::string& text) {
+        if (std::find(texts.begin(), texts.end(), text) == texts.end())
+            texts.push_back(text);
+    };
+    if (host.Address != 0)
+        add(IPToStr(host.Address));
+    for (uint32_t address : host.Addresses)
+        add(IPToStr(address));
+    for (const TIn6Addr& address : host.Addresses6)
+        add(IP6ToStr(address));
+    return texts;
+}
+
 void FillHostRecord(const winsock::HostEntry& entry, TagHostEnt& host) {
     host.Address = entry.addresses.empty() ? 0 : entry.addresses.front();
     host.Aliases = entry.aliases;
     host.Addresses = entry.addresses;
+    host.Addresses6 = entry.addresses6;
     host.HostName = entry.name;
 }
 
 void PrepareLookup(const std::string& text, TagHostEnt& host) {
     host = TagHostEnt{};
     host.Query = text;
+    TIn6Addr address6;
     if (IsIPAddress(text))
         host.Address = winsock::inet_addr(text.c_str());
+    else if (ParseIPv6(text, address6))
+        host.Addresses6 = {address6};
     else
         host.HostName = text;
 }
 
-void ResolveHost(const std::string& text, TagHostEnt& host) {
+void ResolveHost(const std::string& text, TagHostEnt& host, int family) {
     PrepareLookup(text, host);
     std::optional<winsock::HostEntry> entry;
-    if (IsIPAddress(text))
+    if (IsIPAddress(text)) {
         entry = winsock::gethostbyaddr(&host.Address, 4, AF_INET);
-    else
-        entry = winsock::gethostbyname(text);
+    } else if (!host.Addresses6.empty()) {
+        entry = winsock::gethostbyaddr(host.Addresses6.front().data(), 16, AF_INET6);
+        // The reverse entry names the address; it is the one that was asked about.
+        if (entry)
+            entry->addresses6 = host.Addresses6;
+    } else {
+        if (family != AF_INET6)
+            entry = winsock::gethostbyname(text);
+        std::string canonical;
+        std::vector<TIn6Addr> addresses6;
+        if (family != AF_INET) {
+            const int error = winsock::WSAGetLastError();
+            addresses6 = LookupIPv6(text, canonical);
+            if (entry)
+                winsock::WSASetLastError(error);
+        }
+        if (!entry && !addresses6.empty()) {
+            entry.emplace();
+            entry->name = canonical.empty() ? text : canonical;
+        }
+        if (entry)
+            entry->addresses6 = addresses6;
+    }
     host.Found = entry.has_value();
     if (entry)
         FillHostRecord(*entry, host);
+    if (family == AF_INET6) {
+        host.Address = 0;
+        host.Addresses.clear();
+    } else if (family == AF_INET) {
+        host.Addresses6.clear();
+    }
+    if (family != 0 && host.Address == 0 && host.Addresses6.empty())
+        host.Found = false;
 }
 
 const TWSAERROR WSAErrorTable[WSAErrorCount] = {

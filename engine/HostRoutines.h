@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The dotted-quad test: only digits and dots, exactly three dots (no range check).
 bool IsIPAddress(const std::string& text);
@@ -11,8 +12,25 @@ bool IsIPAddress(const std::string& text);
 bool IsHostName(const std::string& text);
 // "%u.%u.%u.%u" of an address in network byte order, first octet first.
 std::string IPToStr(uint32_t address);
-// One forward (name) or reverse (dotted text) lookup into `host`; blocks on the resolver.
-void ResolveHost(const std::string& text, TagHostEnt& host);
+// One forward (name) or reverse (dotted or IPv6 text) lookup into `host`; blocks on the
+// resolver. A name gives its IPv4 addresses (with aliases) and its IPv6 addresses; `family`
+// (AF_INET or AF_INET6; AF_UNSPEC for both) keeps only the addresses of one family, and a
+// record left without any address is not found.
+void ResolveHost(const std::string& text, TagHostEnt& host, int family = 0);
+
+// An IPv6 address in text form ("2001:db8::1"), parsed into `address`.
+bool ParseIPv6(const std::string& text, TIn6Addr& address);
+// The compressed text form of an IPv6 address.
+std::string IP6ToStr(const TIn6Addr& address);
+// Queries that WHOIS servers answer about address space: a dotted quad, an IPv6 address or
+// prefix ("2001:db8::/32") and an AS number ("AS2515", "as2515").
+bool IsAddressQuery(const std::string& text);
+// Whether the record is reached over IPv6: it has no IPv4 address but an IPv6 one.
+bool UsesIPv6(const TagHostEnt& host);
+// The address a probe or a connection goes to first, as text.
+std::string HostAddressText(const TagHostEnt& host);
+// Every address of the record as text, IPv4 first (Address, then the others), each once.
+std::vector<std::string> HostAddressTexts(const TagHostEnt& host);
 struct TWSAERROR {
     int32_t Code;
     const char* Name;

@@ -41,6 +41,15 @@ ReplyKind ErrorKind(uint8_t type) {
                                      : ReplyKind::Foreign;
 }
 
+constexpr size_t Ip6Header = 40;
+constexpr uint8_t NextHeaderIcmp6 = 58;
+
+ReplyKind ErrorKind6(uint8_t type) {
+    return type == Type6TimeExceeded  ? ReplyKind::TimeExceeded
+           : type == Type6Unreachable ? ReplyKind::Unreachable
+                                      : ReplyKind::Foreign;
+}
+
 } // namespace
 
 uint16_t Checksum(const uint8_t* bytes, size_t length) {
@@ -112,15 +121,26 @@ ReplyMatch MatchDatagramReply(const uint8_t* data, size_t length, uint32_t sourc
     return match;
 }
 
-ReplyMatch MatchQueuedError(uint8_t type, uint8_t, uint32_t offender, const uint8_t* original,
-                            size_t originalLength, const uint8_t* request) {
+namespace {
+
+// A queued error of `kind` answers the probe whose request (of `requestType`) it kept.
+ReplyMatch QueuedMatch(uint8_t type, ReplyKind kind, uint8_t requestType, const uint8_t* original,
+                       size_t originalLength, const uint8_t* request) {
     ReplyMatch match;
     match.type = type;
-    match.source = offender;
-    const ReplyKind kind = ErrorKind(type);
-    if (kind != ReplyKind::Foreign && originalLength >= IcmpHeader &&
-        original[0] == TypeEchoRequest && SameSeq(original, request))
+    if (kind != ReplyKind::Foreign && originalLength >= IcmpHeader && original[0] == requestType &&
+        SameSeq(original, request))
         match.kind = kind;
+    return match;
+}
+
+} // namespace
+
+ReplyMatch MatchQueuedError(uint8_t type, uint8_t, uint32_t offender, const uint8_t* original,
+                            size_t originalLength, const uint8_t* request) {
+    ReplyMatch match =
+        QueuedMatch(type, ErrorKind(type), TypeEchoRequest, original, originalLength, request);
+    match.source = offender;
     return match;
 }
 
@@ -160,6 +180,67 @@ size_t LayOutQueuedError(uint8_t type, uint8_t code, uint32_t offender, uint32_t
     quoted[2] = uint8_t(quotedTotal >> 8);
     quoted[3] = uint8_t(quotedTotal);
     return LayOutAsRaw(offender, 0, message.data(), IcmpHeader + quotedTotal, reply);
+}
+
+std::array<uint8_t, RequestSize> BuildEchoRequest6(uint32_t ident, uint32_t seq) {
+    std::array<uint8_t, RequestSize> request = BuildEchoRequest(ident, seq);
+    request[0] = Type6EchoRequest;
+    request[2] = request[3] = 0;
+    return request;
+}
+
+ReplyMatch MatchRawReply6(const uint8_t* data, size_t length, const uint8_t* request) {
+    ReplyMatch match;
+    if (length < IcmpHeader)
+        return match;
+    match.type = data[0];
+    if (match.type == Type6EchoReply) {
+        if (SameIdentAndSeq(data, request))
+            match.kind = ReplyKind::EchoReply;
+        return match;
+    }
+    const ReplyKind kind = ErrorKind6(match.type);
+    if (kind == ReplyKind::Foreign || length < IcmpHeader + Ip6Header + IcmpHeader)
+        return match;
+    // The quoted IPv6 header: version 6, the request right after it (no extension headers).
+    const uint8_t* quoted = data + IcmpHeader;
+    if ((quoted[0] >> 4) != 6 || quoted[6] != NextHeaderIcmp6)
+        return match;
+    const uint8_t* original = quoted + Ip6Header;
+    if (original[0] == Type6EchoRequest && SameIdentAndSeq(original, request))
+        match.kind = kind;
+    return match;
+}
+
+ReplyMatch MatchDatagramReply6(const uint8_t* data, size_t length, const uint8_t* request) {
+    ReplyMatch match;
+    if (length < IcmpHeader)
+        return match;
+    match.type = data[0];
+    if (match.type == Type6EchoReply && SameSeq(data, request))
+        match.kind = ReplyKind::EchoReply;
+    return match;
+}
+
+ReplyMatch MatchQueuedError6(uint8_t type, const uint8_t* original, size_t originalLength,
+                             const uint8_t* request) {
+    return QueuedMatch(type, ErrorKind6(type), Type6EchoRequest, original, originalLength, request);
+}
+
+size_t LayOutQueuedError6(uint8_t type, uint8_t code, const uint8_t* original,
+                          size_t originalLength, std::array<uint8_t, ReplySize>& reply) {
+    reply.fill(0);
+    reply[0] = type;
+    reply[1] = code;
+    uint8_t* quoted = &reply[IcmpHeader];
+    quoted[0] = 0x60;
+    quoted[6] = NextHeaderIcmp6;
+    const size_t kept = std::min(originalLength, ReplySize - IcmpHeader - Ip6Header);
+    quoted[4] = uint8_t(kept >> 8);
+    quoted[5] = uint8_t(kept);
+    if (kept > 0)
+        std::memcpy(quoted + Ip6Header, original, kept);
+    return IcmpHeader + Ip6Header + kept;
 }
 
 } // namespace icmp

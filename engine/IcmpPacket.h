@@ -14,6 +14,9 @@ constexpr size_t ReplySize = 300;
 
 constexpr uint8_t TypeEchoReply = 0, TypeUnreachable = 3, TypeEchoRequest = 8,
                   TypeTimeExceeded = 11;
+// ICMPv6's counterparts.
+constexpr uint8_t Type6Unreachable = 1, Type6TimeExceeded = 3, Type6EchoRequest = 128,
+                  Type6EchoReply = 129;
 
 // The Internet checksum (RFC 1071) over 16-bit words read in machine order: stored in machine
 // order it puts the right bytes on the wire. An odd last byte counts as a word of its own.
@@ -66,5 +69,25 @@ size_t LayOutAsRaw(uint32_t source, uint32_t destination, const uint8_t* icmpMes
 size_t LayOutQueuedError(uint8_t type, uint8_t code, uint32_t offender, uint32_t destination,
                          const uint8_t* original, size_t originalLength,
                          std::array<uint8_t, ReplySize>& reply);
+
+// ICMPv6, where sockets deliver the message without the IPv6 header and the sender's address
+// comes apart (ReplyMatch::source stays 0). The request is the IPv4 one with type 128 and a
+// zero checksum: the kernel computes ICMPv6 checksums, which cover the IPv6 addresses.
+std::array<uint8_t, RequestSize> BuildEchoRequest6(uint32_t ident, uint32_t seq);
+
+// One message as a raw ICMPv6 socket delivers it: an echo reply (129) carrying the request's
+// identifier and sequence, or a time-exceeded (3) or unreachable (1) message quoting the
+// request behind a 40-byte IPv6 header.
+ReplyMatch MatchRawReply6(const uint8_t* data, size_t length, const uint8_t* request);
+// One message of an unprivileged ICMPv6 datagram socket: echo replies, the sequence decides.
+ReplyMatch MatchDatagramReply6(const uint8_t* data, size_t length, const uint8_t* request);
+// An error-queue entry of such a socket (IPV6_RECVERR), as MatchQueuedError.
+ReplyMatch MatchQueuedError6(uint8_t type, const uint8_t* original, size_t originalLength,
+                             const uint8_t* request);
+// Lays an error-queue entry out as a raw ICMPv6 socket would have delivered it: type, code,
+// a zero checksum, four unused bytes, a 40-byte IPv6 header (next header 58) and the original
+// request. Returns the length written into `reply`.
+size_t LayOutQueuedError6(uint8_t type, uint8_t code, const uint8_t* original,
+                          size_t originalLength, std::array<uint8_t, ReplySize>& reply);
 
 } // namespace icmp

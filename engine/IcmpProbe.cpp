@@ -1,5 +1,6 @@
 #include "engine/IcmpProbe.h"
 
+#include "engine/HostRoutines.h"
 #include "platform/Cancel.h"
 
 #include <algorithm>
@@ -28,7 +29,8 @@ struct Awaited {
     const uint8_t* request;
     uint32_t target;
     Clock::time_point deadline;
-    bool routeErrors; // a trace hop: time-exceeded and unreachable messages answer too
+    bool routeErrors;  // a trace hop: time-exceeded and unreachable messages answer too
+    TIn6Addr* source6; // for ICMPv6: where the answer's source goes
 };
 
 // Whether a datagram of this kind ends the wait.
@@ -71,13 +73,14 @@ Clock::time_point ArrivalOf(msghdr& msg) {
 
 // Takes the error-queue entries of a datagram socket; Ours when one answers this probe, with
 // its kind in `kind`.
-Heard ReadErrorQueue(winsock::SOCKET s, const Awaited& awaited,
+Heard ReadErrorQueue(const IcmpSocket& socket, const Awaited& awaited,
                      std::array<uint8_t, icmp::ReplySize>& reply, icmp::ReplyKind& kind,
                      Clock::time_point& arrived) {
+    const bool v6 = socket.Family == AF_INET6;
     for (;;) {
         uint8_t original[icmp::ReplySize];
         alignas(cmsghdr) char control[512];
-        sockaddr_in from{};
+        sockaddr_in6 from{};
         iovec iov{original, sizeof original};
         msghdr msg{};
         msg.msg_name = &from;
@@ -86,20 +89,34 @@ Heard ReadErrorQueue(winsock::SOCKET s, const Awaited& awaited,
         msg.msg_iovlen = 1;
         msg.msg_control = control;
         msg.msg_controllen = sizeof control;
-        const ssize_t n = ::recvmsg(s, &msg, MSG_ERRQUEUE | MSG_DONTWAIT);
+        const ssize_t n = ::recvmsg(socket.Handle, &msg, MSG_ERRQUEUE | MSG_DONTWAIT);
         if (n < 0)
             return Heard::Nothing;
         for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
-            if (c->cmsg_level != SOL_IP || c->cmsg_type != IP_RECVERR)
+            if (v6 ? (c->cmsg_level != SOL_IPV6 || c->cmsg_type != IPV6_RECVERR)
+                   : (c->cmsg_level != SOL_IP || c->cmsg_type != IP_RECVERR))
                 continue;
             sock_extended_err err;
             std::memcpy(&err, CMSG_DATA(c), sizeof err);
-            if (err.ee_origin != SO_EE_ORIGIN_ICMP)
+            if (err.ee_origin != (v6 ? SO_EE_ORIGIN_ICMP6 : SO_EE_ORIGIN_ICMP))
                 continue;
+            const auto* offenderAt =
+                SO_EE_OFFENDER(reinterpret_cast<sock_extended_err*>(CMSG_DATA(c)));
+            if (v6) {
+                const auto m =
+                    icmp::MatchQueuedError6(err.ee_type, original, size_t(n), awaited.request);
+                if (!Answers(m.kind, awaited))
+                    continue;
+                sockaddr_in6 offender;
+                std::memcpy(&offender, offenderAt, sizeof offender);
+                icmp::LayOutQueuedError6(err.ee_type, err.ee_code, original, size_t(n), reply);
+                std::memcpy(awaited.source6->data(), &offender.sin6_addr, 16);
+                kind = m.kind;
+                arrived = ArrivalOf(msg);
+                return Heard::Ours;
+            }
             sockaddr_in offender;
-            std::memcpy(&offender,
-                        SO_EE_OFFENDER(reinterpret_cast<sock_extended_err*>(CMSG_DATA(c))),
-                        sizeof offender);
+            std::memcpy(&offender, offenderAt, sizeof offender);
             const auto m =
                 icmp::MatchQueuedError(err.ee_type, err.ee_code, offender.sin_addr.s_addr, original,
                                        size_t(n), awaited.request);
@@ -123,13 +140,13 @@ Heard ReadArrived(const IcmpSocket& socket, const Awaited& awaited,
                   std::array<uint8_t, icmp::ReplySize>& reply, icmp::ReplyKind& kind,
                   Clock::time_point& arrived) {
     if (socket.Datagram) {
-        const Heard queued = ReadErrorQueue(socket.Handle, awaited, reply, kind, arrived);
+        const Heard queued = ReadErrorQueue(socket, awaited, reply, kind, arrived);
         if (queued != Heard::Nothing)
             return queued;
     }
     for (;;) {
         uint8_t buffer[icmp::ReplySize];
-        sockaddr_in from{};
+        sockaddr_in6 from{}; // large enough for either family
         alignas(cmsghdr) char control[128];
         iovec iov{buffer, sizeof buffer};
         msghdr msg{};
@@ -150,9 +167,21 @@ Heard ReadArrived(const IcmpSocket& socket, const Awaited& awaited,
                 winsock::WSASetLastError(winsock::ErrnoToWinSock(errno));
                 return Heard::Failed;
             }
+        } else if (socket.Family == AF_INET6) {
+            const auto m = socket.Datagram
+                               ? icmp::MatchDatagramReply6(buffer, size_t(n), awaited.request)
+                               : icmp::MatchRawReply6(buffer, size_t(n), awaited.request);
+            if (Answers(m.kind, awaited)) {
+                reply.fill(0);
+                std::memcpy(reply.data(), buffer, size_t(n));
+                std::memcpy(awaited.source6->data(), &from.sin6_addr, 16);
+                kind = m.kind;
+                arrived = ArrivalOf(msg);
+                return Heard::Ours;
+            }
         } else if (socket.Datagram) {
-            const auto m =
-                icmp::MatchDatagramReply(buffer, size_t(n), from.sin_addr.s_addr, awaited.request);
+            const uint32_t source = reinterpret_cast<const sockaddr_in&>(from).sin_addr.s_addr;
+            const auto m = icmp::MatchDatagramReply(buffer, size_t(n), source, awaited.request);
             if (Answers(m.kind, awaited)) {
                 icmp::LayOutAsRaw(m.source, 0, buffer, size_t(n), reply);
                 kind = m.kind;
@@ -208,10 +237,13 @@ int ReceiveReply(const IcmpSocket& socket, const Awaited& awaited,
 
 } // namespace
 
-bool OpenIcmpSocket(IcmpSocket& socket) {
+bool OpenIcmpSocket(IcmpSocket& socket, int family) {
     socket = IcmpSocket{};
+    socket.Family = family;
+    const bool v6 = family == AF_INET6;
+    const int protocol = v6 ? int(IPPROTO_ICMPV6) : int(IPPROTO_ICMP);
     const int on = 1;
-    socket.Handle = winsock::socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+    socket.Handle = winsock::socket(family, SOCK_RAW, protocol);
     if (socket.Handle != winsock::INVALID_SOCKET) {
         g_accessRefused = false;
         // Arrival stamps are a refinement; without them the wake-up time stands.
@@ -219,7 +251,7 @@ bool OpenIcmpSocket(IcmpSocket& socket) {
         return true;
     }
     const int rawError = winsock::WSAGetLastError();
-    socket.Handle = winsock::socket(AF_INET, SOCK_DGRAM, IPPROTO_ICMP);
+    socket.Handle = winsock::socket(family, SOCK_DGRAM, protocol);
     if (socket.Handle == winsock::INVALID_SOCKET) {
         const int dgramError = winsock::WSAGetLastError();
         g_accessRefused = rawError == winsock::WSAEACCES && dgramError == winsock::WSAEACCES;
@@ -228,7 +260,8 @@ bool OpenIcmpSocket(IcmpSocket& socket) {
     }
     socket.Datagram = true;
     ::setsockopt(socket.Handle, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
-    if (::setsockopt(socket.Handle, SOL_IP, IP_RECVERR, &on, sizeof on) != 0) {
+    if ((v6 ? ::setsockopt(socket.Handle, SOL_IPV6, IPV6_RECVERR, &on, sizeof on)
+            : ::setsockopt(socket.Handle, SOL_IP, IP_RECVERR, &on, sizeof on)) != 0) {
         winsock::WSASetLastError(winsock::ErrnoToWinSock(errno));
         winsock::closesocket(socket.Handle);
         socket.Handle = winsock::INVALID_SOCKET;
@@ -250,18 +283,27 @@ const char* IcmpAccessAdvice() {
 int SendEcho(const IcmpSocket& socket, tagPACKET& packet, int32_t seconds, int32_t& replyTime,
              icmp::ReplyKind* routeAnswer) {
     replyTime = -1;
-    const auto request = icmp::BuildEchoRequest(uint32_t(packet.Ident), uint32_t(packet.Seq));
+    const bool v6 = socket.Family == AF_INET6;
+    const auto request = v6 ? icmp::BuildEchoRequest6(uint32_t(packet.Ident), uint32_t(packet.Seq))
+                            : icmp::BuildEchoRequest(uint32_t(packet.Ident), uint32_t(packet.Seq));
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = packet.Host.Address;
+    sockaddr_in6 to6{};
+    to6.sin6_family = AF_INET6;
+    if (v6 && !packet.Host.Addresses6.empty())
+        std::memcpy(&to6.sin6_addr, packet.Host.Addresses6.front().data(), 16);
+    const auto* address =
+        v6 ? reinterpret_cast<const sockaddr*>(&to6) : reinterpret_cast<const sockaddr*>(&to);
     const auto sent = Clock::now();
     if (winsock::sendto(socket.Handle, reinterpret_cast<const char*>(request.data()),
-                        int(request.size()), 0, reinterpret_cast<const sockaddr*>(&to),
-                        sizeof to) == winsock::SOCKET_ERROR)
+                        int(request.size()), 0, address,
+                        v6 ? int(sizeof to6) : int(sizeof to)) == winsock::SOCKET_ERROR)
         return -1;
     const auto wait = seconds > 0 ? std::chrono::microseconds(std::chrono::seconds(seconds))
                                   : std::chrono::microseconds(500);
-    const Awaited awaited{request.data(), packet.Host.Address, sent + wait, routeAnswer != nullptr};
+    const Awaited awaited{request.data(), packet.Host.Address, sent + wait, routeAnswer != nullptr,
+                          &packet.Source6};
     Clock::time_point at;
     icmp::ReplyKind kind = icmp::ReplyKind::Foreign;
     const int rc = ReceiveReply(socket, awaited, packet.Reply, kind, at);
@@ -278,6 +320,22 @@ int SendEcho(const IcmpSocket& socket, tagPACKET& packet, int32_t seconds, int32
     return 16;
 }
 
+std::string ReplySource(const tagPACKET& packet) {
+    if (UsesIPv6(packet.Host))
+        return IP6ToStr(packet.Source6);
+    uint32_t source;
+    std::memcpy(&source, &packet.Reply[12], 4);
+    return IPToStr(source);
+}
+
+bool AnsweredByTarget(const tagPACKET& packet) {
+    if (UsesIPv6(packet.Host))
+        return packet.Source6 == packet.Host.Addresses6.front();
+    uint32_t source;
+    std::memcpy(&source, &packet.Reply[12], 4);
+    return source == packet.Host.Address;
+}
+
 TEcho::TEcho(const TagHostEnt& host, int32_t ident, int32_t seq) : TWSAThread(false) {
     FPacket.Host = host;
     FPacket.Ident = ident;
@@ -289,7 +347,7 @@ void TEcho::Execute() {
     FPacket.ReplyTime = -1;
     if (FWinSockReady) {
         IcmpSocket socket;
-        if (!OpenIcmpSocket(socket)) {
+        if (!OpenIcmpSocket(socket, UsesIPv6(FPacket.Host) ? AF_INET6 : AF_INET)) {
             FPacket.Status = 2;
         } else {
             const int rc = SendEcho(socket, FPacket, FReplyTimeOut, FPacket.ReplyTime);
@@ -320,14 +378,17 @@ void TTrace::Execute() {
     if (!FWinSockReady)
         return;
     IcmpSocket socket;
-    if (!OpenIcmpSocket(socket)) {
+    const bool v6 = UsesIPv6(FPacket.Host);
+    if (!OpenIcmpSocket(socket, v6 ? AF_INET6 : AF_INET)) {
         FPacket.Status = 2;
         return;
     }
     for (int32_t ttl = 1; ttl <= 255; ++ttl) {
         if (Terminated())
             break;
-        if (winsock::setsockopt(socket.Handle, winsock::WS_IPPROTO_IP, winsock::WS_IP_TTL,
+        if (winsock::setsockopt(socket.Handle,
+                                v6 ? winsock::WS_IPPROTO_IPV6 : winsock::WS_IPPROTO_IP,
+                                v6 ? winsock::WS_IPV6_UNICAST_HOPS : winsock::WS_IP_TTL,
                                 reinterpret_cast<const char*>(&ttl), 4) != 0) {
             FPacket.Status = 2;
             break;
@@ -344,10 +405,8 @@ void TTrace::Execute() {
         FHopsReported = ttl;
         if (OnHop && !RaiseOnMain([this, ttl] { OnHop(this, ttl, FPacket); }))
             break;
-        uint32_t source;
-        std::memcpy(&source, &FPacket.Reply[12], 4);
         // Nothing lies beyond a hop that says the target cannot be reached.
-        if (FPacket.Status == 4 || (FPacket.Status == 1 && source == FPacket.Host.Address))
+        if (FPacket.Status == 4 || (FPacket.Status == 1 && AnsweredByTarget(FPacket)))
             break;
     }
     winsock::closesocket(socket.Handle);

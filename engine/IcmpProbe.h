@@ -10,6 +10,9 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <string>
+
+#include <sys/socket.h>
 
 // The probe record.
 struct tagPACKET {
@@ -19,18 +22,28 @@ struct tagPACKET {
     uint8_t Status = 0; // 0 not run, 1 reply, 2 error, 3 time-out, 4 unreachable (a trace's end)
     TagHostEnt Host;    // the target
     std::array<uint8_t, icmp::ReplySize> Reply{}; // the last answer, from its IPv4 header on
+    // For a target reached over IPv6 (UsesIPv6): Reply holds the ICMPv6 message as a raw
+    // ICMPv6 socket delivers it, without the IPv6 header, and this its source.
+    TIn6Addr Source6{};
 };
+
+// The source of the packet's last answer as text (meaningful after status 1).
+std::string ReplySource(const tagPACKET& packet);
+// Whether that source is the target's own address.
+bool AnsweredByTarget(const tagPACKET& packet);
 
 // The probe's socket: a raw ICMP socket, or where that is refused the kernel's unprivileged
 // ICMP datagram socket, whose answers are laid out as raw ones for the record.
 struct IcmpSocket {
     winsock::SOCKET Handle = winsock::INVALID_SOCKET;
     bool Datagram = false;
+    int Family = AF_INET; // AF_INET6: an ICMPv6 socket
 };
 
-// Opens a raw socket, else a datagram socket with IP_RECVERR (the route's errors arrive on
-// its error queue). False with WSAGetLastError set when neither can be had.
-bool OpenIcmpSocket(IcmpSocket& socket);
+// Opens a raw socket, else a datagram socket with IP_RECVERR or IPV6_RECVERR (the route's
+// errors arrive on its error queue), for ICMP (AF_INET) or ICMPv6 (AF_INET6). False with
+// WSAGetLastError set when neither can be had.
+bool OpenIcmpSocket(IcmpSocket& socket, int family = AF_INET);
 // Whether the last socket that could not be opened was refused for lack of rights (no
 // CAP_NET_RAW and a ping_group_range without this group), so the user can be told once.
 bool IcmpAccessRefused();

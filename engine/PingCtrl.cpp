@@ -65,6 +65,7 @@ void TPingTrace::StartLookup(uint8_t code, const std::string& target) {
         OnStart(this, code);
     auto* worker = new TNameResolv(target);
     worker->FOwner = this;
+    worker->FFamily = FFamily;
     worker->OnLookup =
         Guarded(FAlive, [](TPingTrace& self, TObject* sender, const TagHostEnt& host) {
             self.NameResolved(sender, host);
@@ -103,7 +104,7 @@ void TPingTrace::NameResolved(TObject*, const TagHostEnt& host) {
 }
 
 bool TPingTrace::TryMarkBusy() {
-    if (FHost.Address == 0)
+    if (FHost.Address == 0 && FHost.Addresses6.empty())
         return false;
     const bool wasBusy = FProbeBusy;
     FProbeBusy = true;
@@ -153,14 +154,16 @@ void TPingTrace::TraceBegin() {
 void TPingTrace::TraceHopArrived(TObject*, int32_t hop, const tagPACKET& packet) {
     // The answer's source; it means something only for status 1 and 4 (unreachable, whose
     // sender is shown as it is and not looked up).
-    uint32_t address;
-    std::memcpy(&address, &packet.Reply[12], 4);
+    const std::string address = ReplySource(packet);
     if (OnTraceHop)
         OnTraceHop(this, hop, packet.Status, packet.ReplyTime, address);
-    if (packet.Status != 1 || address == FHost.Address || !FResolveHops || FIdle)
+    if (packet.Status != 1 || AnsweredByTarget(packet) || !FResolveHops || FIdle)
         return;
     ++FPendingLookups;
-    auto* worker = new TIPResolv(hop, address);
+    uint32_t source;
+    std::memcpy(&source, &packet.Reply[12], 4);
+    auto* worker =
+        UsesIPv6(packet.Host) ? new TIPResolv(hop, packet.Source6) : new TIPResolv(hop, source);
     worker->FOwner = this;
     worker->OnLookup =
         Guarded(FAlive, [](TPingTrace& self, TObject* sender, int32_t tag, const TagHostEnt& host) {
@@ -209,6 +212,7 @@ void TPingTrace::WhoisResolve(const std::string& server, const std::string& quer
         OnStart(this, opWhois);
     auto* worker = new TNameResolv(server);
     worker->FOwner = this;
+    worker->FFamily = FFamily;
     worker->OnLookup =
         Guarded(FAlive, [](TPingTrace& self, TObject* sender, const TagHostEnt& host) {
             self.WhoisServerResolved(sender, host);
@@ -263,7 +267,7 @@ void TPingTrace::Stop() {
 std::string TPingTrace::CurrentTarget() const {
     if (!FHost.Found)
         return FHost.Query;
-    return FHost.HostName.empty() ? IPToStr(FHost.Address) : FHost.HostName;
+    return FHost.HostName.empty() ? HostAddressText(FHost) : FHost.HostName;
 }
 
 void TPingTrace::RaiseDone(TObject* sender) {
@@ -280,11 +284,11 @@ void TPingTrace::SaveServers(const std::string& path) {
 }
 
 void TPingTrace::PrepareCandidates(const std::string& server, const std::string& target) {
-    PrepareServerCandidates(FServerList, server, target, IsIPAddress(target), FCandidates);
+    PrepareServerCandidates(FServerList, server, target, IsAddressQuery(target), FCandidates);
 }
 
 void TPingTrace::BuildCandidates(const std::string& server, const std::string& target) {
-    BuildServerCandidates(FServerList, server, target, IsIPAddress(target), FCandidates);
+    BuildServerCandidates(FServerList, server, target, IsAddressQuery(target), FCandidates);
 }
 
 std::string TPingTrace::NextCandidate() {

@@ -31,6 +31,9 @@ public:
     bool FResolveHops = false;
     // The port every WHOIS step connects to; only the command-line front end changes it.
     uint16_t FWhoisPort = 43;
+    // AF_INET or AF_INET6 restricts every lookup (targets and WHOIS servers) to that
+    // family; 0, the window's choice, takes both with IPv4 first.
+    int FFamily = 0;
 
     // Events: optional, raised only when bound.
     TResolvedEvent OnResolved;

@@ -4,6 +4,7 @@
 #include "engine/WhoisIdna.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include <arpa/inet.h>
@@ -67,10 +68,75 @@ int32_t ReadResponse(winsock::SOCKET socket, int32_t seconds, std::string& text)
 
 namespace {
 
-// A found server, or a dotted address as typed: the user named the address itself, so a
-// missing reverse name is no reason not to connect. A text the parser rejects has none.
+// A found server, or an address as typed: the user named the address itself, so a missing
+// reverse name is no reason not to connect. A dotted text the parser rejects has none.
 bool HasAddress(const TagHostEnt& server) {
-    return server.Found || (IsIPAddress(server.Query) && server.Address != 0xFFFFFFFFu);
+    TIn6Addr typed;
+    return server.Found || (IsIPAddress(server.Query) && server.Address != 0xFFFFFFFFu) ||
+           (ParseIPv6(server.Query, typed) && !server.Addresses6.empty());
+}
+
+// The server's addresses in the order they are tried: IPv4 first (Address, then the rest),
+// then IPv6.
+std::vector<sockaddr_storage> ConnectAddresses(const TagHostEnt& server, uint16_t port) {
+    std::vector<sockaddr_storage> list;
+    std::vector<uint32_t> v4;
+    // Address 0 stands for "none" only beside IPv6 addresses; typed alone it is tried.
+    if (server.Address != 0xFFFFFFFFu && (server.Address != 0 || server.Addresses6.empty()))
+        v4.push_back(server.Address);
+    for (uint32_t a : server.Addresses)
+        if (std::find(v4.begin(), v4.end(), a) == v4.end())
+            v4.push_back(a);
+    for (uint32_t a : v4) {
+        sockaddr_storage storage{};
+        auto* in = reinterpret_cast<sockaddr_in*>(&storage);
+        in->sin_family = AF_INET;
+        in->sin_port = htons(port);
+        in->sin_addr.s_addr = a;
+        list.push_back(storage);
+    }
+    for (const TIn6Addr& a : server.Addresses6) {
+        sockaddr_storage storage{};
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = htons(port);
+        std::memcpy(&in6->sin6_addr, a.data(), 16);
+        list.push_back(storage);
+    }
+    return list;
+}
+
+// Connects to the first address that takes the connection; all of them share one connect
+// time-out, so a server with several addresses is given up on as soon as one with a single
+// address. The connected socket, or INVALID_SOCKET with the last failure's code set.
+winsock::SOCKET ConnectAny(const std::vector<sockaddr_storage>& addresses) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + winsock::ConnectTimeout();
+    int code = winsock::WSAEAFNOSUPPORT;
+    for (const sockaddr_storage& address : addresses) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            code = winsock::WSAETIMEDOUT;
+            break;
+        }
+        const winsock::SOCKET s = winsock::socket(address.ss_family, SOCK_STREAM, 0);
+        if (s == winsock::INVALID_SOCKET) {
+            code = winsock::WSAGetLastError();
+            continue;
+        }
+        const int length =
+            address.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+        if (winsock::connect(s, reinterpret_cast<const sockaddr*>(&address), length, left) == 0)
+            return s;
+        code = winsock::WSAGetLastError();
+        winsock::closesocket(s);
+        // Stop ends the whole attempt, not only the address being tried.
+        if (code == winsock::WSAEINTR)
+            break;
+    }
+    winsock::WSASetLastError(code);
+    return winsock::INVALID_SOCKET;
 }
 
 } // namespace
@@ -117,21 +183,14 @@ int32_t TQueryClient::Exchange(std::string& answer) {
     int32_t code = winsock::WSAStartup(winsock::MakeWord(1, 1), &data);
     if (code != 0)
         return code;
-    winsock::SOCKET s = winsock::socket(AF_INET, SOCK_STREAM, 0);
+    const std::string request = FWire + FTrailer;
+    winsock::SOCKET s = ConnectAny(ConnectAddresses(FServer, FPort));
     if (s == winsock::INVALID_SOCKET) {
         code = winsock::WSAGetLastError();
         winsock::WSACleanup();
         return code;
     }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(FPort);
-    address.sin_addr.s_addr = FServer.Address;
-    const std::string request = FWire + FTrailer;
-    if (winsock::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
-        winsock::SOCKET_ERROR) {
-        code = winsock::WSAGetLastError();
-    } else if (winsock::send(s, request.data(), int(request.size()), 0) == winsock::SOCKET_ERROR) {
+    if (winsock::send(s, request.data(), int(request.size()), 0) == winsock::SOCKET_ERROR) {
         code = winsock::WSAGetLastError();
     } else {
         code = ReadResponse(s, FWaitSeconds, answer);

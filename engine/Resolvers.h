@@ -20,6 +20,8 @@ public:
     explicit TNameResolv(const std::string& target);
 
     std::string FTarget;
+    // AF_INET or AF_INET6 keeps the addresses of that family only; 0 keeps both.
+    int FFamily = 0;
     TagHostEnt FHost;
     TLookupEvent OnLookup;
 
@@ -34,9 +36,13 @@ protected:
 class TIPResolv : public TWSAThread {
 public:
     TIPResolv(int32_t tag, uint32_t address);
+    // An IPv6 hop: the record's Addresses6 holds the address.
+    TIPResolv(int32_t tag, const TIn6Addr& address);
 
     int32_t FTag = 0;
     uint32_t FAddress = 0;
+    bool FIPv6 = false;
+    TIn6Addr FAddress6{};
     TagHostEnt FHost;
     TTagLookupEvent OnLookup;
 

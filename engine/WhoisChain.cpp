@@ -165,7 +165,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         if (hit) {
             state.PendingHit = memo;
             state.PendingHitServer = ServerOf(answer);
-            state.PendingOpenWeb = !IsIPAddress(answer.Query);
+            state.PendingOpenWeb = !IsAddressQuery(answer.Query);
             state.PendingWebHint = state.PendingOpenWeb ? "www." + answer.QueryText : "";
         }
         ++state.Referrals;
@@ -177,7 +177,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
 
     if (hit) {
         step.kind = WhoisStep::Hit;
-        step.OpenWeb = !IsIPAddress(answer.Query);
+        step.OpenWeb = !IsAddressQuery(answer.Query);
         if (step.OpenWeb)
             step.WebHint = "www." + answer.QueryText;
         state.PendingHit.clear();
@@ -197,7 +197,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         return step;
     }
 
-    if (!failed && !IsIPAddress(answer.Query)) {
+    if (!failed && !IsAddressQuery(answer.Query)) {
         const std::string parent = ParentOf(answer.Query);
         if (!parent.empty() && !WasAsked(state, ServerOf(answer), parent)) {
             step.kind = WhoisStep::RetryParent;

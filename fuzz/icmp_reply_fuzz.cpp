@@ -13,6 +13,14 @@
 
 namespace {
 
+// The ICMPv6 matchers name ICMPv6 types.
+void CheckType6(const icmp::ReplyMatch& m) {
+    const uint8_t expected[] = {0, icmp::Type6EchoReply, icmp::Type6TimeExceeded,
+                                icmp::Type6Unreachable};
+    if (m.kind != icmp::ReplyKind::Foreign)
+        FUZZ_CHECK(m.type == expected[int(m.kind)]);
+}
+
 void CheckType(const icmp::ReplyMatch& m) {
     switch (m.kind) {
     case icmp::ReplyKind::EchoReply:
@@ -64,6 +72,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                  datagram.size(), reply);
         FUZZ_CHECK(n <= reply.size() && n > 20 && reply[20] == errType);
     }
+
+    // The same bytes as ICMPv6 messages; a queued error laid out keeps its type in place.
+    const auto request6 = icmp::BuildEchoRequest6(ident, seq);
+    CheckType6(icmp::MatchRawReply6(bytes, datagram.size(), request6.data()));
+    CheckType6(icmp::MatchDatagramReply6(bytes, datagram.size(), request6.data()));
+    const auto queued6 = icmp::MatchQueuedError6(errType, bytes, datagram.size(), request6.data());
+    CheckType6(queued6);
+    if (queued6.kind != icmp::ReplyKind::Foreign) {
+        const size_t n = icmp::LayOutQueuedError6(errType, errCode, bytes, datagram.size(), reply);
+        FUZZ_CHECK(n <= reply.size() && n >= 56 && reply[0] == errType);
+    }
+    FUZZ_CHECK(icmp::MatchRawReply6(request6.data(), request6.size(), request6.data()).kind ==
+               icmp::ReplyKind::Foreign);
 
     // Our own request, as loopback hands it back to a raw socket, is not its answer.
     const size_t own = icmp::LayOutAsRaw(source, source, request.data(), request.size(), reply);

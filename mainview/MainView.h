@@ -23,6 +23,7 @@ class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QSplitter;
+class QTreeWidgetItem;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
@@ -122,8 +123,10 @@ public:
     void CheckReply(TObject* Sender, uint8_t Status, int32_t Sequence, int32_t ReplyTime,
                     const TagHostEnt& Host);
     void TraceHop(TObject* Sender, int32_t Hop, uint8_t Status, int32_t ReplyTime,
-                  uint32_t Address);
+                  const std::string& Address);
     void HopResolved(TObject* Sender, int32_t Hop, const TagHostEnt& Host);
+    // Widens the host list's address column to show the row's address whole (IPv6).
+    void FitAddressColumn(const QTreeWidgetItem* row);
     // Tells the user once what to do when ICMP sockets were refused.
     void AdviseIcmpAccess();
     void WhoisStart(TObject* Sender, const std::string& Server, const std::string& Query);

@@ -4,6 +4,7 @@
 
 #include "mainview/MessageHooks.h"
 #include "mainview/StatusPanels.h"
+#include "mainview/WhoisCommands.h"
 
 #include "controls/SpinBtns.h"
 #include "settings/IniParam.h"
@@ -11,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
+#include <QStyle>
 #include <QTreeWidget>
 
 namespace {
@@ -24,17 +26,6 @@ bool ListHolds(const QListWidget* list, const QString& text) {
         if (list->item(i)->text().compare(text, Qt::CaseInsensitive) == 0)
             return true;
     return false;
-}
-
-// A host list row carries its IPv4 address (network byte order) as its data.
-constexpr int AddressRole = Qt::UserRole;
-
-void SetAddress(QTreeWidgetItem* row, uint32_t address) {
-    row->setData(0, AddressRole, QVariant::fromValue<quint32>(address));
-}
-
-uint32_t RowAddress(const QTreeWidgetItem* row) {
-    return row->data(0, AddressRole).value<quint32>();
 }
 
 // Sets the row's sub-items from a comma text, as the list view's sub-item list reads it.
@@ -73,15 +64,11 @@ void TMainForm::HostResolved(TObject*, uint8_t Operation, const TagHostEnt& Host
         IPList->clear();
         if (Host.Found) {
             AliasList->addItem(Q(Host.HostName));
-            IPList->addItem(Q(IPToStr(Host.Address)));
             for (const std::string& alias : Host.Aliases)
                 if (!ListHolds(AliasList, Q(alias)))
                     AliasList->addItem(Q(alias));
-            for (std::size_t i = 1; i < Host.Addresses.size(); ++i) {
-                const QString dotted = Q(IPToStr(Host.Addresses[i]));
-                if (!ListHolds(IPList, dotted))
-                    IPList->addItem(dotted);
-            }
+            for (const std::string& address : HostAddressTexts(Host))
+                IPList->addItem(Q(address));
         } else if (Host.Error != 0) {
             // The lookup could not be made: its error, not a name that does not exist.
             AliasList->addItem(Q(WSAErrorText(Host.Error)));
@@ -114,10 +101,11 @@ void TMainForm::EchoReply(TObject*, uint8_t, int32_t Sequence, int32_t ReplyTime
     {
         const UpdateBracket bracket(HostView);
         QTreeWidgetItem* row = AppendRow(HostView);
-        SetAddress(row, Host.Address);
+        mainview::SetRowAddress(row, HostAddressText(Host));
         row->setText(0, QString::number(Sequence));
-        SetSubItems(row, std::to_string(ReplyTime) + "," + IPToStr(Host.Address) + "," +
+        SetSubItems(row, std::to_string(ReplyTime) + "," + HostAddressText(Host) + "," +
                              Host.HostName + ",");
+        FitAddressColumn(row);
         if (ReplyTime < 0)
             row->setText(1, QStringLiteral("?"));
     }
@@ -130,14 +118,16 @@ void TMainForm::EchoReply(TObject*, uint8_t, int32_t Sequence, int32_t ReplyTime
 void TMainForm::CheckReply(TObject*, uint8_t, int32_t, int32_t ReplyTime, const TagHostEnt& Host) {
     const UpdateBracket bracket(HostView);
     QTreeWidgetItem* row = nullptr;
+    const std::string address = HostAddressText(Host);
     for (int i = 0; i < HostView->topLevelItemCount() && !row; ++i)
-        if (RowAddress(HostView->topLevelItem(i)) == Host.Address)
+        if (mainview::RowAddress(HostView->topLevelItem(i)) == address)
             row = HostView->topLevelItem(i);
     if (!row)
         row = AppendRow(HostView);
-    SetAddress(row, Host.Address);
+    mainview::SetRowAddress(row, address);
     row->setText(0, QString::number(HostView->indexOfTopLevelItem(row)));
-    SetSubItems(row, std::to_string(ReplyTime) + "," + IPToStr(Host.Address) + ",,");
+    SetSubItems(row, std::to_string(ReplyTime) + "," + address + ",,");
+    FitAddressColumn(row);
     if (ReplyTime < 0) {
         row->setText(1, QStringLiteral("?"));
         row->setText(3, Q(Host.HostName) + QStringLiteral(" (no response)"));
@@ -147,12 +137,12 @@ void TMainForm::CheckReply(TObject*, uint8_t, int32_t, int32_t ReplyTime, const 
 }
 
 void TMainForm::TraceHop(TObject*, int32_t Hop, uint8_t Status, int32_t ReplyTime,
-                         uint32_t Address) {
+                         const std::string& Address) {
     bool whoisTarget = false;
     {
         const UpdateBracket bracket(HostView);
         QTreeWidgetItem* row = AppendRow(HostView);
-        SetAddress(row, Address);
+        mainview::SetRowAddress(row, Address);
         row->setText(0, QString::number(Hop));
         SetSubItems(row, "0,(ip),....");
         if (ReplyTime < 0) {
@@ -161,14 +151,15 @@ void TMainForm::TraceHop(TObject*, int32_t Hop, uint8_t Status, int32_t ReplyTim
             row->setText(3, Status == 2   ? QStringLiteral("(Error)")
                             : Status == 3 ? QStringLiteral("(Timeout)")
                                           : QStringLiteral("???"));
-            SetAddress(row, 0);
+            mainview::SetRowAddress(row, "");
         } else {
             row->setText(1, QString::number(ReplyTime));
-            row->setText(2, Q(IPToStr(Address)));
+            row->setText(2, Q(Address));
+            FitAddressColumn(row);
             if (Status == 4) {
                 // Like traceroute's !H: the trace ends here and the target was not reached.
                 row->setText(3, QStringLiteral("(Unreachable)"));
-            } else if (Address == ResolvedHost.Address) {
+            } else if (Address == HostAddressText(ResolvedHost)) {
                 row->setText(3, Q(ResolvedHost.HostName));
                 whoisTarget = WithTrace->isChecked();
             }
@@ -176,7 +167,7 @@ void TMainForm::TraceHop(TObject*, int32_t Hop, uint8_t Status, int32_t ReplyTim
     }
     // After the bracket: the query repaints the window in its own right.
     if (whoisTarget)
-        RunWhois(WhoisServer->currentText().toStdString(), IPToStr(Address));
+        RunWhois(WhoisServer->currentText().toStdString(), Address);
 }
 
 void TMainForm::HopResolved(TObject*, int32_t Hop, const TagHostEnt& Host) {
@@ -185,6 +176,14 @@ void TMainForm::HopResolved(TObject*, int32_t Hop, const TagHostEnt& Host) {
         return; // the list was cleared by a new command meanwhile
     const UpdateBracket bracket(HostView);
     row->setText(3, Q(Host.HostName));
+}
+
+void TMainForm::FitAddressColumn(const QTreeWidgetItem* row) {
+    // Room for the text and the cell's margins; never narrower than the user left it.
+    const int wanted = HostView->fontMetrics().horizontalAdvance(row->text(2)) +
+                       2 * HostView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
+    if (wanted > HostView->columnWidth(2))
+        HostView->setColumnWidth(2, wanted);
 }
 
 void TMainForm::AdviseIcmpAccess() {

@@ -20,12 +20,12 @@
 
 namespace mainview {
 
-uint32_t RowAddress(const QTreeWidgetItem* row) {
-    return row ? row->data(0, HostAddressRole).toUInt() : 0;
+std::string RowAddress(const QTreeWidgetItem* row) {
+    return row ? row->data(0, HostAddressRole).toString().toStdString() : std::string();
 }
 
-void SetRowAddress(QTreeWidgetItem* row, uint32_t address) {
-    row->setData(0, HostAddressRole, QVariant::fromValue<uint>(address));
+void SetRowAddress(QTreeWidgetItem* row, const std::string& address) {
+    row->setData(0, HostAddressRole, QString::fromStdString(address));
 }
 
 std::string SelectedText(const QPlainTextEdit* memo) {
@@ -86,7 +86,7 @@ void TMainForm::ClipWhoisExecute() {
 
 void TMainForm::Whois1Click() {
     if (QTreeWidgetItem* row = SelectedRow(HostView))
-        RunWhoisFor(IPToStr(mainview::RowAddress(row)));
+        RunWhoisFor(mainview::RowAddress(row));
 }
 
 void TMainForm::WhoisName1Click() {
@@ -119,8 +119,8 @@ void TMainForm::Whois4Click() {
 void TMainForm::PopupMenu2Popup() {
     QTreeWidgetItem* row = SelectedRow(HostView);
     QString name = QStringLiteral("unknwon...");
-    uint32_t address = 0;
-    if (row && mainview::RowAddress(row) != 0) {
+    std::string address = "0.0.0.0";
+    if (row && !mainview::RowAddress(row).empty()) {
         // WSAInfo is disabled exactly while an operation runs.
         WhoisName1->setEnabled(WSAInfo->isEnabled());
         name = row->text(mainview::HostNameColumn);
@@ -129,7 +129,7 @@ void TMainForm::PopupMenu2Popup() {
         WhoisName1->setEnabled(false);
     }
     WhoisName1->setText(QStringLiteral("Whois(") + name + QStringLiteral(")"));
-    Whois1->setText(QStringLiteral("Whois(") + QString::fromStdString(IPToStr(address)) +
+    Whois1->setText(QStringLiteral("Whois(") + QString::fromStdString(address) +
                     QStringLiteral(")"));
     Whois1->setEnabled(WhoisName1->isEnabled());
     SaveList->setEnabled(HostView->topLevelItemCount() > 0);

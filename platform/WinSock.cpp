@@ -92,6 +92,12 @@ HostEntry CopyEntry(const hostent& h) {
             std::memcpy(&address, *a, 4);
             e.addresses.push_back(address);
         }
+    } else if (h.h_addrtype == AF_INET6 && h.h_length == 16) {
+        for (char** a = h.h_addr_list; a && *a; ++a) {
+            In6Bytes address;
+            std::memcpy(address.data(), *a, 16);
+            e.addresses6.push_back(address);
+        }
     }
     return e;
 }
@@ -308,6 +314,56 @@ std::optional<HostEntry> gethostbyaddr(const void* address, int length, int fami
     });
 }
 
+int EaiToWinSock(int eai) {
+    switch (eai) {
+    case 0:
+        return 0;
+    case EAI_AGAIN:
+        return WSATRY_AGAIN;
+    case EAI_FAIL:
+        return WSANO_RECOVERY;
+    case EAI_NODATA:
+    case EAI_ADDRFAMILY:
+        return WSANO_DATA;
+    case EAI_FAMILY:
+        return WSAEAFNOSUPPORT;
+    case EAI_SOCKTYPE:
+        return WSAESOCKTNOSUPPORT;
+    case EAI_BADFLAGS:
+        return WSAEINVAL;
+    case EAI_SERVICE:
+        return WSATYPE_NOT_FOUND;
+    case EAI_MEMORY:
+        return WSAENOBUFS;
+    case EAI_OVERFLOW:
+        return WSAEFAULT;
+    case EAI_SYSTEM:
+        return ErrnoToWinSock(errno);
+    default:
+        return WSAHOST_NOT_FOUND;
+    }
+}
+
+int getaddrinfo(const char* node, const char* service, const addrinfo* hints, addrinfo** result) {
+    if (!result) {
+        Fail(WSAEFAULT);
+        return WSAEFAULT;
+    }
+    *result = nullptr;
+    if (auto* token = platform::CurrentCancelToken(); token && token->IsCancelled()) {
+        Fail(WSAEINTR);
+        return WSAEINTR;
+    }
+    const int code = EaiToWinSock(::getaddrinfo(node, service, hints, result));
+    Fail(code);
+    return code;
+}
+
+void freeaddrinfo(addrinfo* info) {
+    if (info)
+        ::freeaddrinfo(info);
+}
+
 uint32_t inet_addr(const char* text) {
     if (!text)
         return 0xFFFFFFFFu;
@@ -324,6 +380,10 @@ SOCKET socket(int family, int type, int protocol) {
 }
 
 int connect(SOCKET s, const sockaddr* name, int length) {
+    return connect(s, name, length, ConnectTimeout());
+}
+
+int connect(SOCKET s, const sockaddr* name, int length, std::chrono::milliseconds timeout) {
     if (!name || length < int(sizeof(sockaddr_in))) {
         Fail(WSAEFAULT);
         return SOCKET_ERROR;
@@ -338,7 +398,7 @@ int connect(SOCKET s, const sockaddr* name, int length) {
     int rc = ::connect(s, name, socklen_t(length));
     int error = rc == 0 ? 0 : errno;
     if (rc < 0 && error == EINPROGRESS) {
-        const int ready = WaitFor(s, POLLOUT, ConnectTimeout());
+        const int ready = WaitFor(s, POLLOUT, timeout);
         if (ready <= 0) {
             ::fcntl(s, F_SETFL, flags);
             if (ready == 0)
@@ -449,6 +509,9 @@ int setsockopt(SOCKET s, int level, int option, const char* value, int length) {
     if (level == WS_IPPROTO_IP && option == WS_IP_TTL) {
         linuxLevel = IPPROTO_IP;
         linuxOption = IP_TTL;
+    } else if (level == WS_IPPROTO_IPV6 && option == WS_IPV6_UNICAST_HOPS) {
+        linuxLevel = IPPROTO_IPV6;
+        linuxOption = IPV6_UNICAST_HOPS;
     } else {
         // Only the options the engine uses are translated; anything else is refused rather
         // than passed on under a Linux number that means something different.

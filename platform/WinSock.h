@@ -1,11 +1,13 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -69,14 +71,18 @@ constexpr int WSASYSNOTREADY = 10091;
 constexpr int WSAVERNOTSUPPORTED = 10092;
 constexpr int WSANOTINITIALISED = 10093;
 constexpr int WSAEDISCON = 10101;
+constexpr int WSATYPE_NOT_FOUND = 10109;
 constexpr int WSAHOST_NOT_FOUND = 11001;
 constexpr int WSATRY_AGAIN = 11002;
 constexpr int WSANO_RECOVERY = 11003;
 constexpr int WSANO_DATA = 11004;
 
-// WinSock's option values where they differ from Linux's (IP_TTL is 7 in WinSock 1.1).
+// WinSock's option values where they differ from Linux's (IP_TTL is 7 in WinSock 1.1,
+// IPV6_UNICAST_HOPS 4 in WinSock 2.2).
 constexpr int WS_IPPROTO_IP = 0;
 constexpr int WS_IP_TTL = 7;
+constexpr int WS_IPPROTO_IPV6 = 41;
+constexpr int WS_IPV6_UNICAST_HOPS = 4;
 
 // Shut-down directions.
 constexpr int SD_RECEIVE = 0, SD_SEND = 1, SD_BOTH = 2;
@@ -114,16 +120,29 @@ int ErrnoToWinSock(int errnoValue);
 // The WinSock code for a resolver h_errno value.
 int HErrnoToWinSock(int herrnoValue);
 
-// A copied host entry; addresses in network byte order.
+// An IPv6 address, its 16 bytes in network order.
+using In6Bytes = std::array<uint8_t, 16>;
+
+// A copied host entry; addresses in network byte order, IPv4 and IPv6 apart.
 struct HostEntry {
     std::string name;
     std::vector<std::string> aliases;
     std::vector<uint32_t> addresses;
+    std::vector<In6Bytes> addresses6;
 };
 // Thread-safe lookups; on failure they return nothing and set WSAGetLastError (11001 for a
 // name that does not resolve).
 std::optional<HostEntry> gethostbyname(const std::string& name);
 std::optional<HostEntry> gethostbyaddr(const void* address, int length, int family);
+
+// WinSock 2.2's protocol-independent name lookup (an IPv6 address's name comes from
+// gethostbyaddr with AF_INET6, which gives aliases too). getaddrinfo returns 0 or the WinSock code
+// of its failure (11001 for a name that does not resolve, 11004 for one without an address of the
+// asked family) and sets WSAGetLastError to it; the list it gives goes to freeaddrinfo.
+int getaddrinfo(const char* node, const char* service, const addrinfo* hints, addrinfo** result);
+void freeaddrinfo(addrinfo* info);
+// The WinSock code for a getaddrinfo EAI_ value.
+int EaiToWinSock(int eaiValue);
 
 // Socket addresses are the POSIX ones (sockaddr_in has WinSock's layout); htons is POSIX's.
 
@@ -133,6 +152,8 @@ SOCKET socket(int family, int type, int protocol);
 // Gives up after ConnectTimeout() with WSAETIMEDOUT, as WinSock's connect did after its SYN
 // retries (about 21 seconds), where Linux's own retries would go on for about two minutes.
 int connect(SOCKET s, const sockaddr* name, int length);
+// The same with its own bound, for a caller that shares one time-out among several addresses.
+int connect(SOCKET s, const sockaddr* name, int length, std::chrono::milliseconds timeout);
 constexpr std::chrono::milliseconds kDefaultConnectTimeout{21000};
 std::chrono::milliseconds ConnectTimeout();
 // Process-wide; tests shorten it. A value of 0 or less restores the default.

@@ -94,6 +94,28 @@ TEST_F(CliTest, LookupPrintsNameAliasesAndAddresses) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
     EXPECT_EQ(missing.err, "zwhois: nowhere.invalid: Lookup Fail\n");
+
+    // IPv6 addresses after the IPv4 ones; -4 and -6 keep one family.
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string addresses;
+    } rows[] = {
+        {{"--lookup", sb::kDual}, 0, "127.0.0.14,2001:db8::44"},
+        {{"--lookup", sb::kV6Only}, 0, "2001:db8::43"},
+        {{"-6", "--lookup", sb::kDual}, 0, "2001:db8::44"},
+        {{"-4", "--lookup", sb::kDual}, 0, sb::kDualAddr4},
+        {{"-4", "--lookup", sb::kV6Only}, 1, ""},
+    };
+    for (const auto& row : rows) {
+        const RunResult r = Run(row.args);
+        EXPECT_EQ(r.status, row.status) << row.args.back() << r.err;
+        std::string addresses;
+        for (const std::string& line : Lines(r.out))
+            if (line.rfind("Address: ", 0) == 0)
+                addresses += (addresses.empty() ? "" : ",") + line.substr(9);
+        EXPECT_EQ(addresses, row.addresses) << row.args.back();
+    }
 }
 
 TEST_F(CliTest, ExpnPrintsTheMailServersAnswer) {

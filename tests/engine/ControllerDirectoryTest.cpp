@@ -66,6 +66,11 @@ TEST_F(ControllerDirectory, TheTargetDecidesBetweenAddressAndNameRules) {
     EXPECT_EQ(trace_.FCandidates, List{"d.example"});
     trace_.BuildCandidates("192.0.2.9", "192.0.2.1");
     EXPECT_EQ(trace_.FCandidates, (List{"a.example", "d.example"}));
+    // IPv6 addresses and prefixes and AS numbers are address queries too.
+    for (const char* target : {"2001:db8::1", "2001:db8::/32", "AS2515", "as2515"}) {
+        trace_.PrepareCandidates("a.example", target);
+        EXPECT_EQ(trace_.FCandidates, List{"d.example"}) << target;
+    }
     // A dotted server with a name target follows the name rules.
     trace_.BuildCandidates("192.0.2.9", "example.jp");
     EXPECT_EQ(trace_.FCandidates, (List{"a.example", "c.example", "d.example"}));

@@ -49,7 +49,7 @@ EventLog::EventLog(TPingTrace& trace) {
         events.back().host = host;
     };
     trace.OnTraceHop = [this](TObject* s, int32_t hop, uint8_t status, int32_t ms,
-                              uint32_t address) {
+                              const std::string& address) {
         events.push_back(Make("TraceHop", s));
         events.back().seq = hop;
         events.back().status = status;

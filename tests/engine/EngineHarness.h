@@ -36,7 +36,7 @@ struct Event {
     int32_t seq = 0;       // echo sequence or hop number
     int status = 0;        // probe status
     int32_t replyTime = 0; // milliseconds
-    uint32_t address = 0;  // answering address of a hop
+    std::string address;   // answering address of a hop
 };
 
 // Binds every event of the controller.

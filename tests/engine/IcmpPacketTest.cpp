@@ -225,3 +225,73 @@ TEST(DatagramRecord, ReadsLikeARawDatagram) {
 }
 
 } // namespace
+
+namespace {
+
+Bytes Request6(uint32_t ident, uint32_t seq) {
+    const auto r = icmp::BuildEchoRequest6(ident, seq);
+    return Bytes(r.begin(), r.end());
+}
+
+// An ICMPv6 error quoting `request` behind an IPv6 header with next header `next`.
+Bytes Error6Quoting(uint8_t type, const Bytes& request, uint8_t version = 6, uint8_t next = 58) {
+    Bytes header = {type, 0, 0, 0, 0, 0, 0, 0};
+    Bytes ip6(40, 0);
+    ip6[0] = uint8_t(version << 4);
+    ip6[6] = next;
+    return Cat(Cat(header, ip6), request);
+}
+
+} // namespace
+
+TEST(MatchReply6, TellsOurIcmpv6AnswersFromEverythingElse) {
+    const Bytes ours = Request6(512, 3);
+    EXPECT_EQ(ours[0], 128);
+    EXPECT_EQ(ours[2] | ours[3], 0) << "the kernel computes the checksum";
+    Bytes reply = ours;
+    reply[0] = 129;
+    Bytes otherSeq = reply, otherIdent = reply;
+    otherSeq[6] = 4;
+    otherIdent[4] = 0x77;
+    const Bytes laidOut = [&] {
+        std::array<uint8_t, icmp::ReplySize> r{};
+        const size_t n = icmp::LayOutQueuedError6(3, 0, ours.data(), ours.size(), r);
+        return Bytes(r.begin(), r.begin() + long(n));
+    }();
+    using K = icmp::ReplyKind;
+    const struct {
+        const char* what;
+        Bytes message;
+        K raw, datagram;
+    } cases[] = {
+        {"echo reply", reply, K::EchoReply, K::EchoReply},
+        {"reply of another sequence", otherSeq, K::Foreign, K::Foreign},
+        {"reply with the kernel's ident", otherIdent, K::Foreign, K::EchoReply},
+        {"our own request", ours, K::Foreign, K::Foreign},
+        {"an IPv4 echo reply", EchoReplyTo(Request(512, 3)), K::Foreign, K::Foreign},
+        {"time exceeded", Error6Quoting(3, ours), K::TimeExceeded, K::Foreign},
+        {"unreachable", Error6Quoting(1, ours), K::Unreachable, K::Foreign},
+        {"time exceeded for another probe", Error6Quoting(3, Request6(512, 4)), K::Foreign,
+         K::Foreign},
+        {"quoting no IPv6 header", Error6Quoting(3, ours, 4), K::Foreign, K::Foreign},
+        {"quoting a header other than ICMPv6", Error6Quoting(3, ours, 6, 17), K::Foreign,
+         K::Foreign},
+        {"packet too big", Error6Quoting(2, ours), K::Foreign, K::Foreign},
+        {"cut inside the quoted request", Bytes(laidOut.begin(), laidOut.begin() + 55), K::Foreign,
+         K::Foreign},
+        {"a queued error laid out", laidOut, K::TimeExceeded, K::Foreign},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(icmp::MatchRawReply6(c.message.data(), c.message.size(), ours.data()).kind, c.raw)
+            << c.what;
+        EXPECT_EQ(icmp::MatchDatagramReply6(c.message.data(), c.message.size(), ours.data()).kind,
+                  c.datagram)
+            << c.what;
+    }
+    EXPECT_EQ(icmp::MatchQueuedError6(3, ours.data(), ours.size(), ours.data()).kind,
+              K::TimeExceeded);
+    EXPECT_EQ(icmp::MatchQueuedError6(1, ours.data(), ours.size(), ours.data()).kind,
+              K::Unreachable);
+    EXPECT_EQ(icmp::MatchQueuedError6(11, ours.data(), ours.size(), ours.data()).kind, K::Foreign);
+    EXPECT_EQ(icmp::MatchQueuedError6(3, otherSeq.data(), 7, ours.data()).kind, K::Foreign);
+}

@@ -127,3 +127,34 @@ TEST_F(LookupRun, LookupWithoutBoundEventsStillComesToRest) {
     EXPECT_EQ(bare.FHost.Address, Ipv4(sb::kWhoisAAddr));
     EXPECT_TRUE(WorkersGone());
 }
+
+// IPv6 beside IPv4: each row a lookup through the controller with its family setting.
+TEST_F(LookupRun, IPv6AddressesComeAfterTheIPv4OnesAndTheFamilyFilters) {
+    const struct {
+        const char* target;
+        int family;
+        bool found;
+        const char* name;
+        std::vector<std::string> addresses; // HostAddressTexts, IPv4 first
+    } rows[] = {
+        {sb::kV6Only, 0, true, sb::kV6Only, {sb::kV6OnlyAddr}},
+        {sb::kDual, 0, true, sb::kDual, {sb::kDualAddr4, sb::kDualAddr6}},
+        {sb::kDual, AF_INET6, true, sb::kDual, {sb::kDualAddr6}},
+        {sb::kDual, AF_INET, true, sb::kDual, {sb::kDualAddr4}},
+        {sb::kV6Only, AF_INET, false, sb::kV6Only, {}},
+        {sb::kV6OnlyAddr, 0, true, sb::kV6Only, {sb::kV6OnlyAddr}},
+        {"2001:db8::99", 0, false, "", {"2001:db8::99"}},
+        {sb::kDualAddr4, AF_INET6, false, sb::kDual, {}},
+    };
+    for (const auto& row : rows) {
+        log.events.clear();
+        trace.FFamily = row.family;
+        const TagHostEnt host = Run(row.target);
+        EXPECT_EQ(host.Found, row.found) << row.target << " " << row.family;
+        EXPECT_EQ(host.HostName, row.name) << row.target << " " << row.family;
+        EXPECT_EQ(HostAddressTexts(host), row.addresses) << row.target << " " << row.family;
+        EXPECT_EQ(UsesIPv6(host),
+                  row.addresses.size() == 1 && row.addresses[0].find(':') != std::string::npos)
+            << row.target << " " << row.family;
+    }
+}

@@ -99,7 +99,7 @@ TEST_F(PingSequence, ATraceToALocalAddressIsOneHopWithoutLookup) {
     const Event& hop = log_.First("TraceHop");
     EXPECT_EQ(hop.seq, 1);
     EXPECT_EQ(hop.status, 1);
-    EXPECT_EQ(hop.address, testsupport::Ipv4(sb::kWhoisAAddr));
+    EXPECT_EQ(hop.address, sb::kWhoisAAddr);
     EXPECT_TRUE(trace_.FIdle);
     EXPECT_FALSE(trace_.FTracing);
 }

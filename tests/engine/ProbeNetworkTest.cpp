@@ -1,6 +1,7 @@
 // Ping and trace through a real chain of network namespaces, once with raw ICMP sockets and
 // once as an ordinary user would run them: the program starts itself again without
-// CAP_NET_RAW, so the probes fall back to the kernel's ICMP datagram sockets.
+// CAP_NET_RAW, so the probes fall back to the kernel's ICMP datagram sockets. Each both over
+// IPv4 and over IPv6 (ICMPv6).
 #include "tests/engine/EngineHarness.h"
 #include "tests/support/HopNetwork.h"
 #include "tests/support/LookupGate.h"
@@ -11,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <tuple>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -19,7 +21,6 @@
 using namespace enginetest;
 using testsupport::HopNetwork;
 using testsupport::HopNetworkOptions;
-using testsupport::Ipv4;
 
 namespace {
 
@@ -34,12 +35,15 @@ std::string CurrentTestName() {
     return std::string(info->test_suite_name()) + "." + info->name();
 }
 
-class ProbeNetwork : public ::testing::TestWithParam<Sockets> {
+class ProbeNetwork : public ::testing::TestWithParam<std::tuple<Sockets, int>> {
 protected:
+    static int Family() { return std::get<1>(GetParam()); }
+    std::string Target() const { return net_->TargetAddress(Family()); }
+
     // In the datagram mode the parent only runs the same test in a child without raw
     // sockets and reports its outcome; true then means "done here".
     bool RanInChild() {
-        if (GetParam() != Sockets::Datagram || InRawlessChild())
+        if (std::get<0>(GetParam()) != Sockets::Datagram || InRawlessChild())
             return false;
         std::string output;
         const int status =
@@ -101,23 +105,23 @@ TEST_P(ProbeNetwork, TraceReportsBothRoutersThenTheTargetWithHopNames) {
     EventLog log{trace};
     trace.FProbeTimeOut = 2;
     trace.FResolveHops = true;
-    trace.Trace(HopNetwork::TargetName());
+    trace.Trace(HopNetwork::TargetName(Family()));
     ASSERT_TRUE(WaitFor(log, "Done", 20s)) << log.Kinds();
     const auto hops = Hops(log);
     ASSERT_EQ(hops.size(), 3u) << log.Kinds();
-    const std::string expected[] = {HopNetwork::RouterAddress(1), HopNetwork::RouterAddress(2),
-                                    net_->TargetAddress()};
+    const std::string expected[] = {HopNetwork::RouterAddress(1, Family()),
+                                    HopNetwork::RouterAddress(2, Family()), Target()};
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(hops[i]->seq, int32_t(i + 1));
         EXPECT_EQ(hops[i]->status, 1);
         EXPECT_GE(hops[i]->replyTime, 0);
-        EXPECT_EQ(hops[i]->address, Ipv4(expected[i].c_str())) << i;
+        EXPECT_EQ(hops[i]->address, expected[i]) << i;
     }
     // The routers are looked up, the target is not; the end comes after the last lookup.
     EXPECT_EQ(log.Count("HopResolved"), 2);
     for (const auto& e : log.events) {
         if (e.kind == "HopResolved") {
-            EXPECT_EQ(e.host.HostName, HopNetwork::RouterName(e.seq));
+            EXPECT_EQ(e.host.HostName, HopNetwork::RouterName(e.seq, Family()));
         }
     }
     const std::string kinds = log.Kinds();
@@ -136,14 +140,14 @@ TEST_P(ProbeNetwork, ASilentRouterTimesOutAndTheTraceGoesOn) {
     TPingTrace trace;
     EventLog log{trace};
     trace.FProbeTimeOut = 1;
-    trace.Trace(net_->TargetAddress());
+    trace.Trace(Target());
     ASSERT_TRUE(WaitFor(log, "Done", 20s)) << log.Kinds();
     const auto hops = Hops(log);
     ASSERT_EQ(hops.size(), 3u) << log.Kinds();
     EXPECT_EQ(hops[0]->status, 3);
     EXPECT_EQ(hops[0]->replyTime, -1);
-    EXPECT_EQ(hops[1]->address, Ipv4(HopNetwork::RouterAddress(2).c_str()));
-    EXPECT_EQ(hops[2]->address, Ipv4(net_->TargetAddress().c_str()));
+    EXPECT_EQ(hops[1]->address, HopNetwork::RouterAddress(2, Family()));
+    EXPECT_EQ(hops[2]->address, Target());
     EXPECT_EQ(log.Count("HopResolved"), 0); // not asked for
 }
 
@@ -155,7 +159,7 @@ TEST_P(ProbeNetwork, ATargetThatIgnoresEchoesIsTracedThroughAll255Ttls) {
     TPingTrace trace;
     EventLog log{trace};
     trace.FProbeTimeOut = 0;
-    trace.Trace(net_->TargetAddress());
+    trace.Trace(Target());
     ASSERT_TRUE(WaitFor(log, "Done", 60s)) << log.Kinds();
     const auto hops = Hops(log);
     ASSERT_EQ(hops.size(), 255u);
@@ -168,20 +172,24 @@ TEST_P(ProbeNetwork, ATargetThatIgnoresEchoesIsTracedThroughAll255Ttls) {
 
 TEST_P(ProbeNetwork, AnAddressNoHostHoldsIsUnreachableNeverAReply) {
     BUILD_OR_SKIP(HopNetworkOptions{});
-    ASSERT_EQ(net_->RunIn(2, "sysctl -qw net.ipv4.neigh.zwl2.mcast_solicit=1"), 0); // ARP: 1 s
+    // Neighbour discovery gives up after one probe (ARP, NDP: about 1 s).
+    ASSERT_EQ(net_->RunIn(2, "sysctl -qw net.ipv4.neigh.zwl2.mcast_solicit=1 "
+                             "net.ipv6.neigh.zwl2.mcast_solicit=1"),
+              0);
+    const std::string nobody = net_->UnheldAddress(Family());
     TPingTrace trace;
     EventLog log{trace};
     trace.FEchoCount = 1;
     trace.FProbeTimeOut = 2;
-    trace.Ping("198.18.2.9");
+    trace.Ping(nobody);
     ASSERT_TRUE(WaitFor(log, "Done"));
     EXPECT_EQ(log.First("EchoReply").status, 3);
-    trace.Trace("198.18.2.9");
+    trace.Trace(nobody);
     ASSERT_TRUE(PumpUntil([&] { return log.Count("Done") == 2; })) << log.Kinds();
     const auto hops = Hops(log);
     ASSERT_EQ(hops.size(), 3u) << log.Kinds();
     EXPECT_EQ(hops[2]->status, 4);
-    EXPECT_EQ(hops[2]->address, Ipv4(HopNetwork::RouterAddress(2).c_str()));
+    EXPECT_EQ(hops[2]->address, HopNetwork::RouterAddress(2, Family()));
 }
 
 TEST_P(ProbeNetwork, PingSeriesAnswersEachEchoInTurn) {
@@ -190,7 +198,7 @@ TEST_P(ProbeNetwork, PingSeriesAnswersEachEchoInTurn) {
     EventLog log{trace};
     trace.FEchoCount = 3;
     trace.FProbeTimeOut = 2;
-    trace.Ping(net_->TargetAddress());
+    trace.Ping(Target());
     for (int seq = 1; seq <= 3; ++seq) {
         ASSERT_TRUE(PumpUntil([&] { return log.Count("EchoReply") == seq; }, 10s)) << log.Kinds();
         if (seq < 3) {
@@ -205,7 +213,7 @@ TEST_P(ProbeNetwork, PingSeriesAnswersEachEchoInTurn) {
             EXPECT_EQ(e.seq, ++seq);
             EXPECT_EQ(e.status, 1);
             EXPECT_GE(e.replyTime, 0);
-            EXPECT_EQ(e.host.Address, Ipv4(net_->TargetAddress().c_str()));
+            EXPECT_EQ(HostAddressText(e.host), Target());
         }
     }
     EXPECT_EQ(trace.FEchoSerial, 3);
@@ -220,7 +228,7 @@ TEST_P(ProbeNetwork, EchoesToAnIgnoringTargetTimeOutAndStillCount) {
     trace.FEchoCount = 1;
     trace.FProbeTimeOut = 1;
     const Ms took = Timed([&] {
-        trace.Ping(net_->TargetAddress());
+        trace.Ping(Target());
         ASSERT_TRUE(WaitFor(log, "Done", 10s));
     });
     EXPECT_EQ(log.First("EchoReply").status, 3);
@@ -236,7 +244,7 @@ TEST_P(ProbeNetwork, StopEndsAWaitingEchoAtOnce) {
     EventLog log{trace};
     trace.FEchoCount = 5;
     trace.FProbeTimeOut = 30;
-    trace.Ping(net_->TargetAddress());
+    trace.Ping(Target());
     ASSERT_TRUE(WaitFor(log, "Resolved"));
     PumpFor(200ms);
     trace.Stop();
@@ -254,7 +262,7 @@ TEST_P(ProbeNetwork, StopEndsATraceWaitingOnASilentHop) {
     TPingTrace trace;
     EventLog log{trace};
     trace.FProbeTimeOut = 30;
-    trace.Trace(net_->TargetAddress());
+    trace.Trace(Target());
     ASSERT_TRUE(WaitFor(log, "TraceHop"));
     PumpFor(200ms);
     trace.Stop();
@@ -279,7 +287,7 @@ TEST_P(ProbeNetwork, StopDuringHopLookupsRaisesNothingMore) {
     };
     trace.FProbeTimeOut = 2;
     trace.FResolveHops = true;
-    trace.Trace(net_->TargetAddress());
+    trace.Trace(Target());
     ASSERT_TRUE(PumpUntil([&] { return log.Count("TraceHop") == 3; }, 10s)) << log.Kinds();
     ASSERT_TRUE(gate && gate->Closed()) << (gate ? gate->Error() : "");
     PumpFor(200ms);
@@ -302,7 +310,7 @@ TEST_P(ProbeNetwork, ReplyTimesFollowASlowLink) {
     EventLog log{trace};
     trace.FEchoCount = 5;
     trace.FProbeTimeOut = 2;
-    trace.Ping(net_->TargetAddress());
+    trace.Ping(Target());
     ASSERT_TRUE(PumpUntil(
         [&] {
             if (log.Count("Done") > 0)
@@ -325,26 +333,31 @@ TEST_P(ProbeNetwork, ReplyTimesFollowASlowLink) {
 }
 
 TEST_P(ProbeNetwork, WithoutAnyIcmpSocketEchoesFailAndTracesEndAtOnce) {
-    if (GetParam() == Sockets::Raw)
+    if (std::get<0>(GetParam()) == Sockets::Raw)
         GTEST_SKIP() << "raw sockets are there";
     BUILD_OR_SKIP(HopNetworkOptions{}, false);
     TPingTrace trace;
     EventLog log{trace};
     trace.FEchoCount = 1;
-    trace.Ping(net_->TargetAddress());
+    trace.Ping(Target());
     ASSERT_TRUE(WaitFor(log, "Done"));
     EXPECT_EQ(log.First("EchoReply").status, 2);
     EXPECT_EQ(log.First("EchoReply").replyTime, -1);
     EXPECT_TRUE(IcmpAccessRefused());
     log.events.clear();
-    trace.Trace(net_->TargetAddress());
+    trace.Trace(Target());
     ASSERT_TRUE(WaitFor(log, "Done"));
     EXPECT_EQ(log.Kinds(), "Start LookupStart Resolved TraceEnd Done");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sockets, ProbeNetwork, ::testing::Values(Sockets::Raw, Sockets::Datagram),
+INSTANTIATE_TEST_SUITE_P(Sockets, ProbeNetwork,
+                         ::testing::Combine(::testing::Values(Sockets::Raw, Sockets::Datagram),
+                                            ::testing::Values(AF_INET, AF_INET6)),
                          [](const auto& info) {
-                             return info.param == Sockets::Raw ? "Raw" : "Datagram";
+                             return std::string(std::get<0>(info.param) == Sockets::Raw
+                                                    ? "Raw"
+                                                    : "Datagram") +
+                                    (std::get<1>(info.param) == AF_INET6 ? "6" : "4");
                          });
 
 } // namespace

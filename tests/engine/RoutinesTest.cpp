@@ -64,6 +64,34 @@ TEST(IPToStr, FormatsTheOctetsInMemoryOrder) {
     EXPECT_EQ(IPToStr(::inet_addr("10.20.30.40")), "10.20.30.40");
 }
 
+TEST(IsAddressQuery, TakesAddressesPrefixesAndAsNumbers) {
+    const struct {
+        const char* text;
+        bool address;
+    } rows[] = {
+        {"192.0.2.1", true},
+        {"2001:db8::1", true},
+        {"2001:db8::/32", true},
+        {"::ffff:192.0.2.1", true},
+        {"2001:db8::/128", true},
+        {"AS2515", true},
+        {"as2515", true},
+        {"aS4294967295", true},
+        {"2001:db8::/129", false},
+        {"2001:db8::/", false},
+        {"2001:db8::/3x", false},
+        {"2001:db8:::1", false},
+        {"AS", false},
+        {"AS4294967296", false},
+        {"AS-2515", false},
+        {"asia.example", false},
+        {"example.jp", false},
+        {"[2001:db8::1]", false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(IsAddressQuery(row.text), row.address) << row.text;
+}
+
 TEST(WSAErrorText, NamesKnownCodesOnly) {
     EXPECT_EQ(WSAErrorText(10060), "Error WSAETIMEDOUT");
     EXPECT_EQ(WSAErrorText(11001), "Error WSAHOST_NOT_FOUND");
@@ -93,6 +121,29 @@ TEST(WSAErrorText, TableHasFiftyOneUniqueCodesInTheStandardOrder) {
     EXPECT_EQ(WSAErrorText(winsock::WSAEHOSTUNREACH), "Error WSAEHOSTUNREACH");
     EXPECT_EQ(WSAErrorText(winsock::WSAEMSGSIZE), "Error WSAEMSGSIZE");
     EXPECT_EQ(WSAErrorText(winsock::WSANOTINITIALISED), "Error WSANOTINITIALISED");
+}
+
+TEST(ErrnoMapping, ResolverFailuresGiveTheWinSockCodes) {
+    const struct {
+        int eai, code;
+    } rows[] = {{0, 0},
+                {EAI_NONAME, 11001},
+                {EAI_AGAIN, 11002},
+                {EAI_FAIL, 11003},
+                {EAI_NODATA, 11004},
+                {EAI_ADDRFAMILY, 11004},
+                {EAI_FAMILY, 10047},
+                {EAI_MEMORY, 10055},
+                {EAI_BADFLAGS, 10022}};
+    for (const auto& row : rows)
+        EXPECT_EQ(winsock::EaiToWinSock(row.eai), row.code) << row.eai;
+    if (!testsupport::NetSandboxAvailable())
+        return; // the lookup below must stay inside the private hosts file
+    addrinfo* list = reinterpret_cast<addrinfo*>(1);
+    EXPECT_EQ(winsock::getaddrinfo("nowhere.invalid", nullptr, nullptr, &list),
+              winsock::WSAHOST_NOT_FOUND);
+    EXPECT_EQ(list, nullptr);
+    EXPECT_EQ(winsock::WSAGetLastError(), winsock::WSAHOST_NOT_FOUND);
 }
 
 TEST(ErrnoMapping, GivesTheWinSockCodes) {

@@ -175,3 +175,31 @@ TEST_F(WhoisExchange, ServerByAddressWithReverseNameIsQueried) {
     EXPECT_EQ(result.text2, "by address\r\n");
     EXPECT_EQ(log.First("WhoisStart").text1, sb::kWhoisAAddr) << "the server as given";
 }
+
+// A server's addresses are tried in turn, IPv4 first: whois6.a.test resolves to 127.0.0.1
+// (refused) and ::1, where the server listens; the family setting keeps one of them.
+TEST_F(WhoisExchange, EachAddressIsTriedInTurnIPv4First) {
+    FakeServer server(sb::kWhois6Addr, 43, FakeServer::Answer("over IPv6\r\n"));
+    ASSERT_TRUE(server.Listening()) << server.Error();
+    const struct {
+        const char* server;
+        int family;
+        int32_t code;
+    } rows[] = {
+        {sb::kWhois6, 0, 0},
+        {sb::kWhois6Addr, 0, 0},
+        {sb::kWhois6, AF_INET6, 0},
+        {sb::kWhois6, AF_INET, 10061},
+        {sb::kWhois6Addr, AF_INET, 11001},
+        {sb::kDual, 0, 10051}, // refused, then no route to its IPv6 address
+    };
+    for (const auto& row : rows) {
+        log.events.clear();
+        trace.FFamily = row.family;
+        const Event& result = Query(row.server, "2001:db8::/32");
+        EXPECT_EQ(result.code, row.code) << row.server << " " << row.family;
+        EXPECT_EQ(result.text2 == "over IPv6\r\n", row.code == 0) << result.text2;
+    }
+    ASSERT_TRUE(server.WaitFinished(3, 3s));
+    EXPECT_EQ(server.Received(), std::vector<std::string>(3, "2001:db8::/32\r\n"));
+}

@@ -325,11 +325,12 @@ TEST(ChooseWhoisStep, HitEndsTheChainAndOffersTheWebSite) {
 TEST(ChooseWhoisStep, HitOnAnAddressLeavesTheWebSiteOff) {
     WhoisChainState state;
     Candidates c;
-    WhoisStep s =
-        ChooseWhoisStep(Answer("192.0.2.1", "inetnum: 192.0.2.0"), kKeys, state, c.Next());
-    EXPECT_EQ(s.kind, WhoisStep::Hit);
-    EXPECT_FALSE(s.OpenWeb);
-    EXPECT_EQ(s.WebHint, "");
+    for (const char* query : {"192.0.2.1", "2001:db8::1", "2001:db8::/32", "AS2515", "as2515"}) {
+        WhoisStep s = ChooseWhoisStep(Answer(query, "inetnum: 192.0.2.0"), kKeys, state, c.Next());
+        EXPECT_EQ(s.kind, WhoisStep::Hit) << query;
+        EXPECT_FALSE(s.OpenWeb) << query;
+        EXPECT_EQ(s.WebHint, "") << query;
+    }
 }
 
 TEST(ChooseWhoisStep, LongQueryIsRetriedAsItsParentBeforeAReferralWithAutoJumpOff) {

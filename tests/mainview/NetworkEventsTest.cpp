@@ -68,6 +68,12 @@ TEST_F(NetworkEventsTest, ResolvedHostFillsLookupListsWithoutRepeats) {
     failed.Error = 10055;
     f.PingTrace->OnResolved(nullptr, opLookup, failed);
     EXPECT_EQ(Entries(f.AliasList), QStringList{"Error WSAENOBUFS"});
+    // IPv6 addresses follow the IPv4 ones.
+    TagHostEnt dual = Host("dual.example", {"192.0.2.5"});
+    dual.Addresses6.resize(1);
+    ASSERT_TRUE(ParseIPv6("2001:db8::5", dual.Addresses6[0]));
+    f.PingTrace->OnResolved(nullptr, opLookup, dual);
+    EXPECT_EQ(Entries(f.IPList), (QStringList{"192.0.2.5", "2001:db8::5"}));
 }
 
 TEST_F(NetworkEventsTest, WhoisServerLookupLeavesListsAlone) {
@@ -117,10 +123,10 @@ TEST_F(NetworkEventsTest, LookupWithPingUpdatesRowsInPlace) {
 TEST_F(NetworkEventsTest, TraceRowsForSilentHopsAnswersAndTarget) {
     TMainForm& f = Start();
     f.PingTrace->OnResolved(nullptr, opTrace, Host("target.example", {"192.0.2.9"}));
-    f.PingTrace->OnTraceHop(nullptr, 1, 1, 3, Addr("192.0.2.254"));
-    f.PingTrace->OnTraceHop(nullptr, 2, 3, -1, 0);
-    f.PingTrace->OnTraceHop(nullptr, 3, 2, -1, 0);
-    f.PingTrace->OnTraceHop(nullptr, 4, 1, 20, Addr("192.0.2.9"));
+    f.PingTrace->OnTraceHop(nullptr, 1, 1, 3, "192.0.2.254");
+    f.PingTrace->OnTraceHop(nullptr, 2, 3, -1, "");
+    f.PingTrace->OnTraceHop(nullptr, 3, 2, -1, "");
+    f.PingTrace->OnTraceHop(nullptr, 4, 1, 20, "192.0.2.9");
     EXPECT_EQ(Row(f.HostView, 0), (QStringList{"1", "3", "192.0.2.254", "...."}));
     EXPECT_EQ(Row(f.HostView, 1), (QStringList{"2", "...", "- NoResponse -", "(Timeout)"}));
     EXPECT_EQ(Row(f.HostView, 2), (QStringList{"3", "...", "- NoResponse -", "(Error)"}));
@@ -132,7 +138,7 @@ TEST_F(NetworkEventsTest, TraceRowsForSilentHopsAnswersAndTarget) {
     EXPECT_EQ(f.HostView->topLevelItemCount(), 4);
     f.WithTrace->setChecked(true); // no WHOIS, else the empty server box would be refused
     f.WhoisServer->setEditText(QString());
-    f.PingTrace->OnTraceHop(nullptr, 5, 4, 7, Addr("192.0.2.9"));
+    f.PingTrace->OnTraceHop(nullptr, 5, 4, 7, "192.0.2.9");
     EXPECT_EQ(Row(f.HostView, 4), (QStringList{"5", "7", "192.0.2.9", "(Unreachable)"}));
     EXPECT_TRUE(messages_.isEmpty()) << messages_.join('|').toStdString();
 }

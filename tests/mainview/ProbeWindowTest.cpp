@@ -93,7 +93,11 @@ protected:
     if (!Build(options))                                                                           \
     GTEST_SKIP() << skip_
 
-TEST_F(ProbeWindowTest, TraceRowsNameTheHopsAndAskWhoisOfTheTarget) {
+// Over IPv4 and over IPv6: the rows, the hop names, and the WHOIS of the target's address.
+class ProbeWindowFamily : public ProbeWindowTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ProbeWindowFamily, TraceRowsNameTheHopsAndAskWhoisOfTheTarget) {
+    const int family = GetParam();
     HopNetworkOptions options;
     options.silentRouter = 1;
     BUILD_OR_SKIP(options);
@@ -103,23 +107,30 @@ TEST_F(ProbeWindowTest, TraceRowsNameTheHopsAndAskWhoisOfTheTarget) {
     f.ResolveCheck->setChecked(true);
     f.WithTrace->setChecked(true);
     f.WhoisServer->setEditText(sb::kWhoisA);
-    f.HostIP->setEditText(QString::fromStdString(HopNetwork::TargetName()));
+    f.HostIP->setEditText(QString::fromStdString(HopNetwork::TargetName(family)));
     f.TraceAction->trigger();
     ASSERT_TRUE(PumpUntil([&] { return Idle(f) && f.HostView->topLevelItemCount() == 3; }, 20000));
     EXPECT_EQ(Row(f.HostView, 0), (QStringList{"1", "...", "- NoResponse -", "(Timeout)"}));
     const QStringList hop2 = Row(f.HostView, 1), hop3 = Row(f.HostView, 2);
-    EXPECT_EQ(hop2.mid(2), (QStringList{"198.18.1.2", "r2.hop.test"}));
-    EXPECT_EQ(hop3.mid(2), (QStringList{"198.18.2.2", "target.hop.test"}));
+    const std::string target = net_->TargetAddress(family);
+    EXPECT_EQ(hop2.mid(2),
+              (QStringList{QString::fromStdString(HopNetwork::RouterAddress(2, family)),
+                           QString::fromStdString(HopNetwork::RouterName(2, family))}));
+    EXPECT_EQ(hop3.mid(2), (QStringList{QString::fromStdString(target),
+                                        QString::fromStdString(HopNetwork::TargetName(family))}));
     for (const QStringList& row : {hop2, hop3}) {
         bool number = false;
         EXPECT_GE(row[1].toInt(&number), 0);
         EXPECT_TRUE(number) << row[1].toStdString();
     }
+    // The address column shows the whole address.
+    EXPECT_GT(f.HostView->columnWidth(2), f.HostView->fontMetrics().horizontalAdvance(hop3[2]));
     EXPECT_TRUE(PumpUntil([&] { return f.Memo1->toPlainText().contains("NetRange"); }, 5000));
-    EXPECT_EQ(whois.AllReceived(), "198.18.2.2\r\n");
+    EXPECT_EQ(whois.AllReceived(), target + "\r\n");
     // A picture of the window for a person to look at (run under a real X server).
     if (const char* shot = std::getenv("ZW_PROBE_SCREENSHOT"))
-        f.grab().save(QString::fromLocal8Bit(shot));
+        f.grab().save(QString::fromLocal8Bit(shot).replace(
+            QStringLiteral(".png"), family == AF_INET6 ? QStringLiteral("-ipv6.png") : ".png"));
 
     // The saved list: one line per row, the silent hop in the form the user knows.
     const QString saved = QString::fromStdString(paths_.HomeDir + "trace.txt");
@@ -127,8 +138,13 @@ TEST_F(ProbeWindowTest, TraceRowsNameTheHopsAndAskWhoisOfTheTarget) {
     f.SaveList->trigger();
     const std::string text = ReadFile("trace.txt");
     EXPECT_EQ(text.rfind("#1,...,\"- NoResponse -\",(Timeout)\r\n#2,", 0), 0u) << text;
-    EXPECT_NE(text.find(",198.18.2.2,target.hop.test\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("," + target + "," + HopNetwork::TargetName(family) + "\r\n"),
+              std::string::npos)
+        << text;
 }
+
+INSTANTIATE_TEST_SUITE_P(Family, ProbeWindowFamily, ::testing::Values(AF_INET, AF_INET6),
+                         [](const auto& info) { return info.param == AF_INET6 ? "IPv6" : "IPv4"; });
 
 TEST_F(ProbeWindowTest, PingSeriesWithoutIntervalSendsEchoesBackToBack) {
     BUILD_OR_SKIP(HopNetworkOptions{});

@@ -40,7 +40,7 @@ class Commands : public WhoisWindowTest {
 protected:
     QTreeWidgetItem* AddRow(const char* address, const char* name) {
         auto* row = new QTreeWidgetItem(Form().HostView, {"1", "10", address, name});
-        mainview::SetRowAddress(row, address[0] ? testsupport::Ipv4(address) : 0);
+        mainview::SetRowAddress(row, address);
         return row;
     }
     void OpenHostPopup() {

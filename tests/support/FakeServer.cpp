@@ -38,15 +38,25 @@ FakeServer::FakeServer(const std::string& address, uint16_t port, Script script,
         error_ = std::string("pipe: ") + std::strerror(errno);
         return;
     }
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // An IPv6 address listens on IPv6 alone.
+    const bool v6 = address.find(':') != std::string::npos;
+    int fd = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int one = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (v6)
+        ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(port);
-    ::inet_pton(AF_INET, address.c_str(), &sa.sin_addr);
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
-        ::listen(fd, 16) != 0) {
+    sockaddr_in6 sa6{};
+    sa6.sin6_family = AF_INET6;
+    sa6.sin6_port = htons(port);
+    const bool parsed = v6 ? ::inet_pton(AF_INET6, address.c_str(), &sa6.sin6_addr) == 1
+                           : ::inet_pton(AF_INET, address.c_str(), &sa.sin_addr) == 1;
+    const int bound = !parsed ? -1
+                      : v6    ? ::bind(fd, reinterpret_cast<sockaddr*>(&sa6), sizeof sa6)
+                              : ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    if (fd < 0 || bound != 0 || ::listen(fd, 16) != 0) {
         error_ =
             "listening on " + address + ":" + std::to_string(port) + ": " + std::strerror(errno);
         if (fd >= 0)

@@ -71,16 +71,33 @@ HopNetwork::~HopNetwork() {
     // with its descriptor.
 }
 
-std::string HopNetwork::RouterAddress(int i) {
-    return "198.18." + std::to_string(i - 1) + ".2";
+namespace {
+
+// Host `host` (1 left, 2 right) of link k.
+std::string LinkAddress(int k, int host, int family) {
+    // IPv6 in its compressed form, as probes report it.
+    return family == AF_INET6
+               ? (k == 0 ? std::string("2001:db8::") : "2001:db8:" + std::to_string(k) + "::") +
+                     std::to_string(host)
+               : "198.18." + std::to_string(k) + "." + std::to_string(host);
 }
 
-std::string HopNetwork::TargetAddress() const {
-    return "198.18." + std::to_string(routers_) + ".2";
+} // namespace
+
+std::string HopNetwork::RouterAddress(int i, int family) {
+    return LinkAddress(i - 1, 2, family);
 }
 
-std::string HopNetwork::RouterName(int i) {
-    return "r" + std::to_string(i) + ".hop.test";
+std::string HopNetwork::TargetAddress(int family) const {
+    return LinkAddress(routers_, 2, family);
+}
+
+std::string HopNetwork::UnheldAddress(int family) const {
+    return LinkAddress(routers_, 99, family);
+}
+
+std::string HopNetwork::RouterName(int i, int family) {
+    return "r" + std::to_string(i) + (family == AF_INET6 ? ".hop6.test" : ".hop.test");
 }
 
 std::string HopNetwork::Prefix(int node) const {
@@ -135,6 +152,9 @@ bool HopNetwork::OpenDelayLine(const HopNetworkOptions& options, std::string& sc
     script += "ip addr add 198.18.0.1 peer 198.18.0.2 dev zwdl0\nip link set zwdl0 up\n";
     script += r1 + "ip addr add 198.18.0.2 peer 198.18.0.1 dev zwdl1\n";
     script += r1 + "ip link set zwdl1 up\n";
+    // IPv6 over the same line (a TUN device has no neighbour discovery to wait for).
+    script += "ip -6 addr add 2001:db8::1/64 dev zwdl0 nodad\n";
+    script += r1 + "ip -6 addr add 2001:db8::2/64 dev zwdl1 nodad\n";
     return true;
 }
 
@@ -153,8 +173,17 @@ bool HopNetwork::Build(const HopNetworkOptions& options) {
         script += in + "ip link set lo up\n";
         // Rate-limited time-exceeded messages would make the tests flaky.
         script += in + "sysctl -qw net.ipv4.icmp_ratelimit=0\n";
-        if (node > 0 && node <= options.routers)
+        script += in + "sysctl -qw net.ipv6.icmp.ratelimit=0\n";
+        // No duplicate address detection on the links to come, not even for their link-local
+        // addresses, which neighbour discovery needs at once.
+        script += in + "sysctl -qw net.ipv6.conf.default.accept_dad=0\n";
+        script += in + "sysctl -qw net.ipv6.conf.all.accept_dad=0\n";
+        if (node > 0 && node <= options.routers) {
             script += in + "sysctl -qw net.ipv4.ip_forward=1\n";
+            // "default" for the links that come after this.
+            script += in + "sysctl -qw net.ipv6.conf.all.forwarding=1\n";
+            script += in + "sysctl -qw net.ipv6.conf.default.forwarding=1\n";
+        }
     }
     for (int k = 0; k < nodes - 1; ++k) {
         const std::string net = "198.18." + std::to_string(k) + ".";
@@ -172,29 +201,41 @@ bool HopNetwork::Build(const HopNetworkOptions& options) {
         script += Prefix(k) + "ip link set " + left + " up\n";
         script += Prefix(k + 1) + "ip addr add " + net + "2/24 dev " + right + "\n";
         script += Prefix(k + 1) + "ip link set " + right + " up\n";
+        // No duplicate address detection: the addresses are usable at once.
+        script += Prefix(k) + "ip -6 addr add " + LinkAddress(k, 1, AF_INET6) + "/64 dev " + left +
+                  " nodad\n";
+        script += Prefix(k + 1) + "ip -6 addr add " + LinkAddress(k, 2, AF_INET6) + "/64 dev " +
+                  right + " nodad\n";
     }
     // Towards the target through each right neighbour; back to the client's link through
     // each left neighbour.
-    script += "ip route add 198.18.0.0/15 via 198.18.0.2\n";
-    for (int node = 1; node < nodes; ++node) {
-        const std::string in = Prefix(node);
-        if (node < nodes - 1)
-            script += in + "ip route add 198.18.0.0/15 via 198.18." + std::to_string(node) + ".2\n";
-        if (node > 1)
-            script +=
-                in + "ip route add 198.18.0.0/24 via 198.18." + std::to_string(node - 1) + ".1\n";
-        if (node == nodes - 1 && node > 1)
-            script +=
-                in + "ip route add 198.18.0.0/15 via 198.18." + std::to_string(node - 1) + ".1\n";
+    for (int family : {AF_INET, AF_INET6}) {
+        const bool v6 = family == AF_INET6;
+        const std::string route = v6 ? "ip -6 route add " : "ip route add ";
+        const std::string all = v6 ? "2001:db8::/32" : "198.18.0.0/15";
+        const std::string client = v6 ? "2001:db8::/64" : "198.18.0.0/24";
+        script += route + all + " via " + LinkAddress(0, 2, family) + "\n";
+        for (int node = 1; node < nodes; ++node) {
+            const std::string in = Prefix(node) + route;
+            if (node < nodes - 1)
+                script += in + all + " via " + LinkAddress(node, 2, family) + "\n";
+            if (node > 1)
+                script += in + client + " via " + LinkAddress(node - 1, 1, family) + "\n";
+            if (node == nodes - 1 && node > 1)
+                script += in + all + " via " + LinkAddress(node - 1, 1, family) + "\n";
+        }
     }
     if (options.silentRouter > 0 && options.silentRouter <= options.routers) {
         // What the router itself sends goes nowhere; what it forwards is untouched.
         const std::string in = Prefix(options.silentRouter);
         script += in + "ip route add blackhole default table 100\n";
         script += in + "ip rule add iif lo table 100 priority 100\n";
+        script += in + "ip -6 route add blackhole default table 100\n";
+        script += in + "ip -6 rule add iif lo table 100 priority 100\n";
     }
     if (options.targetIgnoresEchoes)
-        script += Prefix(nodes - 1) + "sysctl -qw net.ipv4.icmp_echo_ignore_all=1\n";
+        script += Prefix(nodes - 1) + "sysctl -qw net.ipv4.icmp_echo_ignore_all=1\n" +
+                  Prefix(nodes - 1) + "sysctl -qw net.ipv6.icmp.echo_ignore_all=1\n";
     std::string output;
     if (RunShell(script, &output) != 0) {
         error_ = "building the hop network failed: " + output;
@@ -202,9 +243,11 @@ bool HopNetwork::Build(const HopNetworkOptions& options) {
     }
     // Names both ways through the private hosts file.
     std::string hosts;
-    for (int i = 1; i <= options.routers; ++i)
-        hosts += RouterAddress(i) + "\t" + RouterName(i) + "\n";
-    hosts += TargetAddress() + "\t" + TargetName() + "\n";
+    for (int family : {AF_INET, AF_INET6}) {
+        for (int i = 1; i <= options.routers; ++i)
+            hosts += RouterAddress(i, family) + "\t" + RouterName(i, family) + "\n";
+        hosts += TargetAddress(family) + "\t" + TargetName(family) + "\n";
+    }
     const int fd = ::open("/etc/hosts", O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0 || ::write(fd, hosts.data(), hosts.size()) != ssize_t(hosts.size())) {
         error_ = std::string("appending to the private hosts file: ") + std::strerror(errno);

@@ -6,10 +6,13 @@
 #include <string>
 #include <vector>
 
+#include <sys/socket.h>
+
 // A chain of network namespaces for probe tests and benchmarks: this process's namespace is
 // the client, then `routers` routers with forwarding on, then the target. Link k joins node k
 // and node k + 1 (node 0 the client) with the subnet 198.18.k.0/24, .1 on the left and .2 on
-// the right; the addresses exist only inside these namespaces, which vanish with the object.
+// the right, and beside it 2001:db8:k::/64, ::1 and ::2; the addresses exist only inside these
+// namespaces, which vanish with the object. Accessors take the family (AF_INET or AF_INET6).
 // Needs the network sandbox (tests/support/NetSandbox.h) and the iproute2 and util-linux
 // tools.
 namespace testsupport {
@@ -37,13 +40,18 @@ public:
     const std::string& Error() const { return error_; }
 
     // Router i's address towards the client (the source of its time-exceeded messages).
-    static std::string RouterAddress(int i);
-    std::string TargetAddress() const;
+    static std::string RouterAddress(int i, int family = AF_INET);
+    std::string TargetAddress(int family = AF_INET) const;
+    // An address on the target's link that no host holds: the last router cannot deliver.
+    std::string UnheldAddress(int family = AF_INET) const;
     static std::string ClientAddress() { return "198.18.0.1"; }
-    // Names the private hosts file gives them ("r1.hop.test", ..., "target.hop.test"), both
-    // ways; written into the hosts file by the constructor.
-    static std::string RouterName(int i);
-    static std::string TargetName() { return "target.hop.test"; }
+    // Names the private hosts file gives them ("r1.hop.test", ..., "target.hop.test"; for
+    // IPv6 "r1.hop6.test", ... with only IPv6 lines), both ways; written into the hosts file
+    // by the constructor.
+    static std::string RouterName(int i, int family = AF_INET);
+    static std::string TargetName(int family = AF_INET) {
+        return family == AF_INET6 ? "target.hop6.test" : "target.hop.test";
+    }
 
     // Runs a command inside node `node`'s namespace (0 the client, routers + 1 the target);
     // its output comes back in `output`. Returns the exit status.

@@ -114,6 +114,10 @@ std::string HostsText() {
     line(kRefusedAddr, kRefused);
     line(kWhoisCAddr, kWhoisC);
     line(kWhoisDAddr, kWhoisD);
+    line(kWhois6Addr, kWhois6);
+    line(kV6OnlyAddr, kV6Only);
+    line(kDualAddr4, kDual);
+    line(kDualAddr6, kDual);
     return t;
 }
 

@@ -46,6 +46,17 @@ inline constexpr const char* kWhoisC = "whois.c.test";
 inline constexpr const char* kWhoisCAddr = "127.0.0.12";
 inline constexpr const char* kWhoisD = "whois.d.test";
 inline constexpr const char* kWhoisDAddr = "127.0.0.13";
+// A WHOIS server's name on loopback's IPv6 line only (glibc also answers 127.0.0.1 for it,
+// mapping ::1, so the IPv4 address is tried first and refused).
+inline constexpr const char* kWhois6 = "whois6.a.test";
+inline constexpr const char* kWhois6Addr = "::1";
+// A name with only an IPv6 line, which also resolves back to it; and a name with an IPv4 and
+// an IPv6 line. Their addresses exist only in the hosts file.
+inline constexpr const char* kV6Only = "v6only.a.test";
+inline constexpr const char* kV6OnlyAddr = "2001:db8::43";
+inline constexpr const char* kDual = "dual.a.test";
+inline constexpr const char* kDualAddr4 = "127.0.0.14";
+inline constexpr const char* kDualAddr6 = "2001:db8::44";
 // A name that the hosts file does not know.
 inline constexpr const char* kUnknown = "nowhere.invalid";
 } // namespace sandbox
