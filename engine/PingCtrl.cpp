@@ -3,6 +3,7 @@
 #include "directory/ServerDir.h"
 #include "engine/QueryClients.h"
 #include "engine/Resolvers.h"
+#include "engine/WhoisIdna.h"
 
 #include <cstring>
 
@@ -243,6 +244,36 @@ void TPingTrace::WhoisLaunch() {
         if (self.OnWhoisStart)
             self.OnWhoisStart(sender, server, query);
     });
+}
+
+const std::shared_ptr<const rdap::Bootstrap>& TPingTrace::RdapBootstrap() {
+    if (!FRdapBootstrap)
+        FRdapBootstrap =
+            std::make_shared<const rdap::Bootstrap>(rdap::Bootstrap::Load(FRdapFolders));
+    return FRdapBootstrap;
+}
+
+bool TPingTrace::RdapServes(const std::string& query) {
+    return FUseRdap && !RdapBootstrap()->ServicesFor(WhoisWireQuery(query)).empty();
+}
+
+void TPingTrace::RdapQuery(const std::string& query) {
+    FQueryText = query;
+    if (OnStart)
+        OnStart(this, opWhois);
+    auto* worker = new TRdapQuery(query, RdapBootstrap(), FRdapOptions);
+    worker->FOwner = this;
+    FWhoisRunning = true;
+    worker->OnRdapStart =
+        Guarded(FAlive, [](TPingTrace& self, TObject* sender, const std::string& url) {
+            if (self.OnRdapStart)
+                self.OnRdapStart(sender, url);
+        });
+    worker->OnRdapResult =
+        Guarded(FAlive, [](TPingTrace& self, TObject* sender, const rdap::LookupResult& result) {
+            if (self.OnRdapResult)
+                self.OnRdapResult(sender, result);
+        });
 }
 
 void TPingTrace::WhoisEnded() {
