@@ -35,7 +35,8 @@ HttpReply Reply(int status, const std::string& body) {
 // An RDAP server: the registry's answers to kPath in turn (the last repeats), elsewhere a
 // registrar's record.
 struct FakeRdap {
-    std::vector<HttpReply> replies;
+    explicit FakeRdap(std::vector<HttpReply> answers) : replies(std::move(answers)) {}
+    const std::vector<HttpReply> replies; // set before the server starts
     std::atomic<size_t> asked{0};
     FakeHttpServer server{"127.0.0.2", 8080, [this](const testsupport::HttpRequest& request) {
                               return request.target != kPath
@@ -80,8 +81,7 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
         {{}, {Reply(500, "{}")}, 2, {}, {"RDAP server 127.0.0.2:8080: HTTP 500"}, 1},
     };
     for (const auto& c : cases) {
-        FakeRdap rdap;
-        rdap.replies = c.replies;
+        FakeRdap rdap(c.replies);
         std::vector<std::string> args = c.args;
         args.push_back("example.ltd");
         const RunResult r = Run(args);
