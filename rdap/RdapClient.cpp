@@ -68,7 +68,10 @@ void Perform(const std::string& url, const FetchOptions& options, Exchange& ex) 
     ex.maxBytes = options.maxBytes;
     CURL* easy = curl_easy_init();
     CURLM* multi = curl_multi_init();
-    curl_slist* headers = curl_slist_append(nullptr, "Accept: application/rdap+json");
+    // RDAP's own type first; plain JSON too, which some registries (rdap.nic.fr in 2022) and
+    // IANA's bootstrap files are served as, so that no server refuses the request for it.
+    curl_slist* headers =
+        curl_slist_append(nullptr, "Accept: application/rdap+json, application/json;q=0.9");
     if (easy == nullptr || multi == nullptr || headers == nullptr) {
         ex.code = CURLE_OUT_OF_MEMORY;
     } else {

@@ -24,8 +24,9 @@ struct FetchResult {
     std::string reason;   // Error: "HTTP 500", "TLS: ...", "DNS: ...", "time-out", ...
 };
 
-// One GET with Accept: application/rdap+json, redirects (<=5, never https->http), 429 retried
-// once after Retry-After (<=10 s, interruptible by stop). Blocking; call on a worker thread.
+// One GET with Accept: application/rdap+json (application/json second), redirects (<=5, never
+// https->http), 429 retried once after Retry-After (<=10 s, interruptible by stop). Blocking; call
+// on a worker thread.
 FetchResult Fetch(const std::string& url, const FetchOptions& options);
 
 // The host (and port, when given) of a URL, for error lines that name the server.

@@ -56,6 +56,19 @@ bool HasRole(const json& entity, std::string_view role) {
     return std::find(roles.begin(), roles.end(), role) != roles.end();
 }
 
+int RoleRank(const json& entity) {
+    static const char* const kOrder[] = {"registrant", "administrative", "technical", "billing",
+                                         "abuse"};
+    int best = static_cast<int>(std::size(kOrder));
+    for (const std::string& role : Roles(entity)) {
+        for (int i = 0; i < best; ++i) {
+            if (role == kOrder[i])
+                best = i;
+        }
+    }
+    return best;
+}
+
 std::string Capital(std::string s) {
     if (!s.empty() && s[0] >= 'a' && s[0] <= 'z')
         s[0] = static_cast<char>(s[0] - 'a' + 'A');
@@ -326,7 +339,7 @@ void RedactedList(Writer& w, const json& doc) {
 } // namespace
 
 std::string Render(std::string_view text) {
-    json doc = json::parse(text, nullptr, false);
+    json doc = ParseAnswer(text);
     if (doc.is_discarded())
         return "The RDAP answer is not JSON (" + std::to_string(text.size()) + " bytes).\n";
     if (!doc.is_object())
@@ -344,10 +357,16 @@ std::string Render(std::string_view text) {
     Nameservers(w, doc);
     Dnssec(w, doc);
     w.Line("", "WHOIS Server", Text(doc, "port43"));
+    // Contacts in the order a reader looks for them; the answer's order within a role.
+    std::vector<const json*> contacts;
     for (const json& e : entities) {
         if (kind != "domain" || !HasRole(e, "registrar"))
-            w.Entity(e, "", 0);
+            contacts.push_back(&e);
     }
+    std::stable_sort(contacts.begin(), contacts.end(),
+                     [](const json* a, const json* b) { return RoleRank(*a) < RoleRank(*b); });
+    for (const json* e : contacts)
+        w.Entity(*e, "", 0);
     w.Remarks(doc, "");
     RedactedList(w, doc);
     w.Notices(doc);
@@ -358,7 +377,7 @@ std::string Render(std::string_view text) {
 }
 
 std::string RenderError(std::string_view text, long httpStatus) {
-    json doc = json::parse(text, nullptr, false);
+    json doc = ParseAnswer(text);
     std::string title = Text(doc, "title");
     std::string description;
     for (const json& d : Array(doc, "description")) {
@@ -378,7 +397,7 @@ std::string RenderError(std::string_view text, long httpStatus) {
 }
 
 std::string RegistrarLink(std::string_view text) {
-    json doc = json::parse(text, nullptr, false);
+    json doc = ParseAnswer(text);
     for (const json& link : Array(doc, "links")) {
         std::string type = AsciiLower(Text(link, "type"));
         std::string href = Text(link, "href");

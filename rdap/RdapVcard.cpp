@@ -54,6 +54,36 @@ std::string ValueText(const json& value) {
     return out;
 }
 
+json ParseAnswer(std::string_view text) {
+    json doc = json::parse(text, nullptr, false);
+    if (!doc.is_discarded())
+        return doc;
+    std::string repaired;
+    repaired.reserve(text.size() + text.size() / 8);
+    bool changed = false;
+    for (std::size_t i = 0; i < text.size();) {
+        auto c = static_cast<unsigned char>(text[i]);
+        std::size_t n = c < 0x80         ? 1
+                        : (c >> 5) == 6  ? 2
+                        : (c >> 4) == 14 ? 3
+                        : (c >> 3) == 30 ? 4
+                                         : 0;
+        bool whole = n > 0 && i + n <= text.size();
+        for (std::size_t k = 1; whole && k < n; ++k)
+            whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        if (whole) {
+            repaired.append(text.substr(i, n));
+            i += n;
+        } else {
+            repaired += static_cast<char>(0xC0 | (c >> 6)); // the byte as a Latin-1 character
+            repaired += static_cast<char>(0x80 | (c & 0x3F));
+            changed = true;
+            ++i;
+        }
+    }
+    return changed ? json::parse(repaired, nullptr, false) : doc;
+}
+
 Vcard ParseVcard(const json& vcardArray) {
     Vcard card;
     if (!vcardArray.is_array() || vcardArray.size() < 2 || !vcardArray[1].is_array())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -25,5 +26,9 @@ Vcard ParseVcard(const nlohmann::json& vcardArray);
 // A jCard or JSON value as one line of text: strings as they are, arrays joined by ", "
 // without their empty members, numbers and booleans printed; control characters as spaces.
 std::string ValueText(const nlohmann::json& value);
+
+// Parses an answer; an answer that is not valid UTF-8 (a server sending Latin-1) is read with
+// each stray byte taken as Latin-1 rather than refused whole. Discarded when not JSON.
+nlohmann::json ParseAnswer(std::string_view text);
 
 } // namespace rdap

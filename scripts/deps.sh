@@ -9,7 +9,7 @@ packages+=(libcurl4-openssl-dev nlohmann-json3-dev ca-certificates) # RDAP over 
 case "${1:-run}" in
   run)  packages+=(xvfb xauth) ;;
   test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev whois iputils-ping traceroute
-                 iproute2 procps) ;;
+                 iproute2 procps libssl-dev openssl) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 # The program's scalable icon; the minimised start's tests need an X server and a tray host.

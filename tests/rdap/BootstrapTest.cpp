@@ -79,8 +79,9 @@ TEST(RdapBootstrap, UserFilesTakePrecedenceAndBadFilesAddNothing) {
         {rdap::QueryKind::Autnum, R"({"services":[[["20-10"],["https://x.test/"]]]})", false},
         {rdap::QueryKind::Domain, R"({"services":[[["a"],"https://x.test/"]]})", false},
         {rdap::QueryKind::Domain, R"({"services":{}})", false},
-        {rdap::QueryKind::Ip,
-         R"({"services":[[["192.0.2.0/24"],["http://h.test/","https://s.test"]]]})", true},
+        {rdap::QueryKind::Ip, R"({"services":[[["192.0.0.0/8"],["https://wide.test/"]],
+           [["192.0.2.0/24"],["http://h.test/","https://s.test"]]]})",
+         true},
     };
     for (const auto& f : files) {
         rdap::Bootstrap one;
@@ -89,8 +90,9 @@ TEST(RdapBootstrap, UserFilesTakePrecedenceAndBadFilesAddNothing) {
     }
     rdap::Bootstrap order;
     order.AddFile(rdap::QueryKind::Ip, files[4].json);
-    EXPECT_EQ(order.ServicesFor("192.0.2.9"),
+    EXPECT_EQ(order.ServicesFor("192.0.2.9"), // the longest prefix, https first
               (std::vector<std::string>{"https://s.test/", "http://h.test/"}));
+    EXPECT_EQ(order.ServicesFor("192.0.3.1"), std::vector<std::string>{"https://wide.test/"});
 }
 
 } // namespace

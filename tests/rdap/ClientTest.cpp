@@ -9,6 +9,7 @@
 #include "tests/rdap/Helpers.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/NetSandbox.h"
+#include "tests/support/TlsRelay.h"
 
 namespace {
 
@@ -50,39 +51,60 @@ TEST(RdapClient, FetchOutcomes) {
     silent.silentAfterHeaders = true;
     HttpReply html = Json("{}");
     html.contentType = "text/html";
-    const std::string refused = std::string("http://") + sb::kRefusedAddr + ":8080/q";
+    SecureFront tls(sb::kWhoisAAddr), untrusted(sb::kWhoisBAddr); // the client trusts `tls` only
+    ASSERT_TRUE(tls.Ready() && untrusted.Ready());
+    const std::string q = Base() + "/q",
+                      refused = std::string("http://") + sb::kRefusedAddr + ":8080/q",
+                      sq = tls.Url() + "/q", badCa = untrusted.Url() + "/q";
     const struct {
+        std::string url;
         std::map<std::string, std::vector<HttpReply>> replies;
         Status status;
         const char* found; // in the body, or at the start of the reason of an error
         std::size_t requests;
         std::chrono::milliseconds atLeast = 0ms, atMost = 3000ms, stopAfter = 0ms;
-        std::string url = Base() + "/q";
     } rows[] = {
-        {{{"/q", {Json(R"({"ldhName":"a.test"})")}}}, Status::Ok, R"({"ldhName":"a.test"})", 1},
-        {{}, Status::NotFound, R"({"errorCode":404,"title":"Not Found")", 1},
-        {{{"/q", {limited, Json("second")}}}, Status::Ok, "second", 2, 900ms},
-        {{{"/q", {limited}}}, Status::Error, "HTTP 429", 2},
-        {{{"/q", {Json("{}", 500)}}}, Status::Error, "HTTP 500", 1},
-        {{{"/q", {FakeHttpServer::Redirect(Base() + "/r")}}, {"/r", {Json("moved")}}},
+        {q, {{"/q", {Json(R"({"ldhName":"a.test"})")}}}, Status::Ok, R"({"ldhName":"a.test"})", 1},
+        {q, {}, Status::NotFound, R"({"errorCode":404,"title":"Not Found")", 1},
+        {q, {{"/q", {limited, Json("second")}}}, Status::Ok, "second", 2, 900ms},
+        {q, {{"/q", {limited}}}, Status::Error, "HTTP 429", 2},
+        {q, {{"/q", {Json("{}", 500)}}}, Status::Error, "HTTP 500", 1},
+        {q,
+         {{"/q", {FakeHttpServer::Redirect(Base() + "/r")}}, {"/r", {Json("moved")}}},
          Status::Ok,
          "moved",
          2},
-        {{{"/q", {FakeHttpServer::Redirect("/r", 301)}}, {"/r", {Json("moved")}}},
+        {q,
+         {{"/q", {FakeHttpServer::Redirect("/r", 301)}}, {"/r", {Json("moved")}}},
          Status::Ok,
          "moved",
          2},
-        {{{"/q", {FakeHttpServer::Redirect("/q")}}}, Status::Error, "more than 5 redirects", 6},
-        {{{"/q", {Json(std::string((4u << 20) + 1, ' '))}}},
+        {q, {{"/q", {FakeHttpServer::Redirect("/q")}}}, Status::Error, "more than 5 redirects", 6},
+        {q,
+         {{"/q", {Json(std::string((4u << 20) + 1, ' '))}}},
          Status::Error,
          "answer larger than",
          1},
-        {{{"/q", {Json(std::string(4u << 20, ' '))}}}, Status::Ok, "    ", 1},
-        {{{"/q", {html}}}, Status::Ok, "{}", 1},
-        {{{"/q", {silent}}}, Status::Error, "time-out", 1, 400ms, 3000ms},
-        {{{"/q", {silent}}}, Status::Stopped, "", 1, 0ms, 500ms, 150ms},
-        {{{"/q", {longLimit}}}, Status::Stopped, "", 1, 0ms, 500ms, 150ms},
-        {{}, Status::Error, "connection", 0, 0ms, 3000ms, 0ms, refused},
+        {q, {{"/q", {Json(std::string(4u << 20, ' '))}}}, Status::Ok, "    ", 1},
+        {q, {{"/q", {html}}}, Status::Ok, "{}", 1},
+        {q, {{"/q", {silent}}}, Status::Error, "time-out", 1, 400ms},
+        {q, {{"/q", {silent}}}, Status::Stopped, "", 1, 0ms, 1000ms, 150ms},
+        {q, {{"/q", {longLimit}}}, Status::Stopped, "", 1, 0ms, 1000ms, 150ms},
+        {refused, {}, Status::Error, "connection", 0},
+        {"http://nowhere.a.test:8080/q", {}, Status::Error, "DNS: ", 0}, // names: the hosts file
+                                                                         // only
+        {sq, {{"/q", {Json("sealed")}}}, Status::Ok, "sealed", 1},
+        {sq,
+         {{"/q", {FakeHttpServer::Redirect(sq + "2")}}, {"/q2", {Json("moved")}}},
+         Status::Ok,
+         "moved",
+         2},
+        {sq,
+         {{"/q", {FakeHttpServer::Redirect(q)}}},
+         Status::Error,
+         "redirect from https to http://",
+         1},
+        {badCa, {}, Status::Error, "TLS: ", 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.url + " " + row.found);
@@ -91,6 +113,7 @@ TEST(RdapClient, FetchOutcomes) {
         std::atomic<bool> stop{false};
         rdap::FetchOptions options;
         options.timeout = 500ms;
+        options.caFile = tls.CaFile();
         options.stop = &stop;
         std::thread stopper([&] {
             if (row.stopAfter.count() > 0 && server.Tcp().WaitConnections(1, 3000ms)) {
@@ -110,55 +133,62 @@ TEST(RdapClient, FetchOutcomes) {
         auto requests = server.Requests();
         EXPECT_EQ(requests.size(), row.requests);
         for (auto& q : requests)
-            EXPECT_EQ(q.headers["accept"], "application/rdap+json");
+            EXPECT_EQ(q.headers["accept"].rfind("application/rdap+json,", 0), 0u);
     }
 }
 
 // The whole step: registry, then the registrar through the related link.
 TEST(RdapLookup, RegistryThenRegistrar) {
-    std::string registry =
-        R"({"objectClassName":"domain","ldhName":"a.test","links":[{"rel":"related",
-        "type":"application/rdap+json","href":")" +
-        Base() + R"(/rr/domain/a.test"}]})";
-    std::string registrar =
-        R"({"objectClassName":"domain","ldhName":"a.test","entities":[{"roles":["registrant"],
-        "vcardArray":["vcard",[["org",{},"text","Holder Ltd"]]]}]})";
-    using LS = rdap::LookupResult::Status;
+    SecureFront tls(sb::kWhoisAAddr);
     const std::string reg = "/reg/domain/a.test", rr = "/rr/domain/a.test";
+    auto registry = [](const std::string& link) {
+        return Json(R"({"objectClassName":"domain","ldhName":"a.test","links":[{"rel":"related",
+            "type":"application/rdap+json","href":")" +
+                    link + R"("}]})");
+    };
+    HttpReply registrar = Json(R"({"objectClassName":"domain","ldhName":"a.test","entities":[
+        {"roles":["registrant"],"vcardArray":["vcard",[["org",{},"text","Holder Ltd"]]]}]})");
+    using LS = rdap::LookupResult::Status;
     const struct {
         std::map<std::string, std::vector<HttpReply>> replies;
         LS status;
         const char* shown;
         std::size_t steps;
     } rows[] = {
-        {{{reg, {Json(registry)}}, {rr, {Json(registrar)}}},
+        {{{reg, {registry(tls.Url() + rr)}}, {rr, {registrar}}},
          LS::Hit,
          "a.test\n|\nDomain Name: a.test\nRegistrant:\n  Organization: Holder Ltd",
          2},
-        {{{reg, {Json(registry)}}, {rr, {Json("{}", 503)}}},
+        {{{reg, {registry(tls.Url() + rr)}}, {rr, {Json("{}", 503)}}},
          LS::Hit,
-         "Domain Name: a.test|:8080: HTTP 503",
+         "a.test|:8443: HTTP 503",
          2},
+        {{{reg, {registry(Base() + rr)}}, {rr, {registrar}}},
+         LS::Hit,
+         "a.test|not followed: not https",
+         1},
         {{}, LS::NoMatch, "No match: Not Found: No such object", 1},
         {{{reg, {Json("{}", 500)}}}, LS::Error, "", 1},
     };
     rdap::Bootstrap bootstrap;
     ASSERT_TRUE(bootstrap.AddFile(rdap::QueryKind::Domain,
-                                  R"({"services":[[["test"],[")" + Base() + R"(/reg"]]]})"));
+                                  R"({"services":[[["test"],[")" + tls.Url() + R"(/reg"]]]})"));
+    rdap::FetchOptions options;
+    options.caFile = tls.CaFile();
     for (const auto& row : rows) {
         FakeHttpServer server(sb::kWhoisAAddr, kPort, Sequence(row.replies));
         std::vector<std::string> announced;
-        rdap::LookupResult r = rdap::Lookup(
-            "a.test", bootstrap, {}, [&](const std::string& url) { announced.push_back(url); });
+        rdap::LookupResult r =
+            rdap::Lookup("a.test", bootstrap, options,
+                         [&](const std::string& url) { announced.push_back(url); });
         EXPECT_EQ(r.status, row.status) << row.shown;
         ExpectShown(r.text, row.shown, row.shown);
         EXPECT_EQ(r.steps.size(), row.steps) << row.shown;
-        std::vector<std::string> asked{Base() + reg, Base() + rr};
+        std::vector<std::string> asked{tls.Url() + reg, tls.Url() + rr};
         asked.resize(row.steps);
         EXPECT_EQ(announced, asked);
-        EXPECT_EQ(r.errorLine, r.status != LS::Error ? ""
-                                                     : std::string("RDAP server ") +
-                                                           sb::kWhoisAAddr + ":8080: HTTP 500");
+        EXPECT_EQ(r.errorLine,
+                  r.status != LS::Error ? "" : "RDAP server " + tls.Url().substr(8) + ": HTTP 500");
     }
     EXPECT_EQ(rdap::Lookup("a.example", bootstrap, {}).status, LS::NoService);
 }

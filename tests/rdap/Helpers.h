@@ -3,11 +3,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
 
 #include <gtest/gtest.h>
+
+#include "tests/support/TlsRelay.h"
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -37,3 +40,22 @@ inline void ExpectShown(const std::string& text, std::string_view shown, const s
         shown.remove_prefix(std::min(shown.size(), part.size() + 1));
     }
 }
+
+// HTTPS on address:8443 in front of the fake HTTP server on 127.0.0.2:8080, with its own
+// self-signed certificate for that address.
+struct SecureFront {
+    explicit SecureFront(const char* address) : url(std::string("https://") + address + ":8443") {
+        std::string error;
+        if (testsupport::MakeTestCertificate(certs.path, std::string("IP:") + address, error))
+            relay = std::make_unique<testsupport::TlsRelay>(address, 8443, "127.0.0.2", 8080,
+                                                            certs.path);
+        EXPECT_TRUE(Ready()) << error;
+    }
+    bool Ready() const { return relay && relay->Listening(); }
+    const std::string& Url() const { return url; }
+    std::string CaFile() const { return certs.path + "/cert.pem"; }
+
+    TempDir certs;
+    std::string url;
+    std::unique_ptr<testsupport::TlsRelay> relay;
+};

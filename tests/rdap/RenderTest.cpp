@@ -35,7 +35,8 @@ const struct {
     {"jpnic-autnum-AS2515.json", "AS Name: JPNIC|Country: JP"},
     {"lacnic-ip-190.216.32.0_19.json", "190.216.32.0 - 190.216.63.255|Level 3 Argentina S.A."},
     {"markmonitor-registrar-domain-abc.xyz.json", "Organization: Google LLC|2014-03-20T12:59"},
-    {"markmonitor-registrar-domain-google.com.json", "Domain Name: google.com|Abuse Contact Email"},
+    {"markmonitor-registrar-domain-google.com.json",
+     "Abuse Contact Email|removed.\nAdministrative:\n  Address: CA, US"},
     {"namecheap-registrar-domain-namecheap.com.json",
      "Registrar expiration: 2032|Name: [REDACTED]|WITHHELD FOR PRIVACY|Redacted: Registry Domain "
      "ID"},
@@ -91,6 +92,8 @@ TEST(RdapRender, OddAnswersRenderWhatCanBeRead) {
     } rows[] = {
         {"<html>502</html>", "not JSON"},
         {"[1,2]", "not an RDAP object"},
+        {"{\"objectClassName\":\"entity\",\"handle\":\"Honor\xe9 \xe6\x97\xa5\"}",
+         "Handle: Honoré 日\n"},
         {std::string(5000, '[') + std::string(5000, ']'), "not an RDAP object"},
         {R"({"ldhName":"a.test","nameservers":[],"entities":[{"roles":["registrant"],"vcardArray":
             ["vcard",[["fn"],["org",{},"text",7],17,["email",{},"text","x@a.test"]]]},
@@ -102,8 +105,8 @@ TEST(RdapRender, OddAnswersRenderWhatCanBeRead) {
         {R"({"objectClassName":"entity","vcardArray":["vcard",[["fn",{},"text",")" + kanji +
              R"("]]],"notices":[{"title":"注意","description":[")" + longJapanese + R"("]}]})",
          "Name: 日本ネットワークインフォメーションセンター\n|Notice: 注意|  ...\n"},
-        {"{\"objectClassName\":\"domain\",\"handle\":\"H\\u001b[2J\\r\\nX\"}",
-         "Handle: H [2J  X\n"},
+        {"{\"objectClassName\":\"domain\",\"handle\":\"H\\u001b[2J\\r\\n\\u009bX\"}",
+         "Handle: H [2J   X\n"},
         {R"({"ldhName":"a.test","redacted":[{"name":{"description":"Tech Email"}}],"nameservers":[]})",
          "Redacted: Tech Email", "[REDACTED]"},
         {R"({"objectClassName":"domain","entities":[{"roles":["registrant"],"vcardArray":["vcard",

@@ -1,0 +1,50 @@
+// The RDAP answer renderer, the error line and the registrar link over any bytes.
+// Input: the answer's bytes as they came from the server.
+#include "fuzz/FuzzCommon.h"
+#include "rdap/RdapRender.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+bool ValidUtf8(std::string_view s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        auto c = static_cast<unsigned char>(s[i]);
+        int more = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+        if (more < 0)
+            return false;
+        for (int k = 0; k < more; ++k) {
+            if (++i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80)
+                return false;
+        }
+    }
+    return true;
+}
+
+// What reaches the screen: whole lines of printable UTF-8, no terminal controls.
+bool Printable(std::string_view s) {
+    for (char c : s) {
+        auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\n') || u == 0x7f)
+            return false;
+    }
+    return ValidUtf8(s);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string_view json(reinterpret_cast<const char*>(data), size);
+    std::string text = rdap::Render(json);
+    FUZZ_CHECK(!text.empty() && text.back() == '\n');
+    FUZZ_CHECK(Printable(text));
+    std::string error = rdap::RenderError(json, 404);
+    FUZZ_CHECK(error.rfind("No match", 0) == 0);
+    FUZZ_CHECK(Printable(error) && error.find('\n') == std::string::npos);
+    std::string link = rdap::RegistrarLink(json);
+    FUZZ_CHECK(link.empty() || (link.find("/domain/") != std::string::npos &&
+                                (link.rfind("https://", 0) == 0 || link.rfind("http://", 0) == 0)));
+    return 0;
+}
