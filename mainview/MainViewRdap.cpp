@@ -14,12 +14,13 @@
 
 void TMainForm::BuildRdap() {
     RdapSource = rdap::kIanaBootstrapBase;
-    RdapAction = new QAction(QStringLiteral("RDAPを使う(&D)"), ActionList1);
+    // Items of the settings menu only, beside the window's own twenty commands.
+    RdapAction = new QAction(QStringLiteral("RDAPを使う(&D)"), SetupMenu);
     RdapAction->setObjectName(QStringLiteral("RdapAction"));
     RdapAction->setStatusTip(QStringLiteral("Whoisで答えがないときRDAPに問い合わせる"));
     RdapAction->setCheckable(true);
     RdapAction->setChecked(true);
-    UpdateRdap = new QAction(QStringLiteral("RDAPブートストラップ更新(&U)"), ActionList1);
+    UpdateRdap = new QAction(QStringLiteral("RDAPブートストラップ更新(&U)"), SetupMenu);
     UpdateRdap->setObjectName(QStringLiteral("UpdateRdap"));
     UpdateRdap->setStatusTip(QStringLiteral("IANAからRDAPのブートストラップを取得"));
     SetupMenu->addSeparator();
