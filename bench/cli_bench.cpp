@@ -1,11 +1,10 @@
 // Whole-process wall time of zwhois against GNU whois on the same loopback fake servers,
 // inside the program's own network namespace. Not a timed test: it prints the figures.
 //   cli_bench [pairs]   (default 20)
+#include "bench/ProcessTiming.h"
 #include "tests/support/FakeServer.h"
 #include "tests/support/NetSandbox.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,55 +12,12 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
-
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Median;
+using bench::TimedRun;
 using testsupport::FakeServer;
 namespace sb = testsupport::sandbox;
-
-// Runs the command with its output thrown away; returns the wall time in ms, or -1.
-double TimedRun(const std::vector<std::string>& command, std::string* out = nullptr) {
-    char outName[] = "/tmp/zwbench-XXXXXX";
-    const int outFd = ::mkstemp(outName);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<std::string> args = command;
-    std::vector<char*> argv;
-    for (auto& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const auto start = Clock::now();
-    pid_t pid = -1;
-    int status = -1;
-    const bool spawned =
-        posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0 &&
-        ::waitpid(pid, &status, 0) == pid;
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    posix_spawn_file_actions_destroy(&actions);
-    if (out) {
-        std::ifstream file(outName, std::ios::binary);
-        out->assign(std::istreambuf_iterator<char>(file), {});
-    }
-    ::close(outFd);
-    ::unlink(outName);
-    return spawned && WIFEXITED(status) ? ms : -1;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 std::string Padded(std::string text, size_t size) {
     std::string line = "% ";
@@ -100,12 +56,9 @@ Figures RunPairs(int pairs, const std::vector<std::vector<std::string>>& ours,
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string reason;
-    if (!testsupport::EnterNetSandbox(&reason)) {
-        std::printf("skipped: no private network namespace (%s)\n", reason.c_str());
+    const int pairs = bench::PairsInSandbox(argc, argv);
+    if (pairs == 0)
         return 0;
-    }
-    const int pairs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     if (TimedRun({"whois", "--version"}) < 0) {
         std::printf("skipped: GNU whois is not installed (Debian package whois)\n");
         return 0;

@@ -49,7 +49,7 @@ const ValueOption kValueOptions[] = {
     {"-c", false, Mode::Whois},         {"-i", false, Mode::Whois},
     {"-W", false, Mode::Whois},         {"--lookup", true, Mode::Lookup},
     {"--expn", true, Mode::Expn},       {"--ping", true, Mode::Ping},
-    {"--trace", true, Mode::Trace},
+    {"--trace", true, Mode::Trace},     {"--rdap-source", false, Mode::Whois},
 };
 
 // A value as a one-line message echoes it: every control character, TAB and LF too, shown
@@ -126,6 +126,12 @@ private:
             options_.verbose = true;
         else if (name == "--json")
             options_.json = true;
+        else if (name == "--rdap")
+            options_.rdapOnly = true;
+        else if (name == "--no-rdap")
+            options_.rdap = 0;
+        else if (name == "--update-rdap")
+            updateRdap_ = true;
         else if (name == "--resolve")
             resolveGiven_ = options_.resolveHops = true;
         else if (name == "--whois")
@@ -169,6 +175,8 @@ private:
                 error_ = "bad encoding '" + Quoted(value) + "' (auto, jis, sjis, euc or utf-8)";
                 return false;
             }
+        } else if (name == "--rdap-source") {
+            options_.rdapSource = value;
         } else if (name == "--home") {
             if (value.empty()) {
                 error_ = "--home needs a folder";
@@ -206,6 +214,16 @@ private:
             options_.mode = Mode::Version;
             return options_;
         }
+        if (updateRdap_) {
+            if (modeGiven_ || !options_.queries.empty())
+                return Fail("--update-rdap takes no query and no other operation");
+            options_.mode = Mode::UpdateRdap;
+            return options_;
+        }
+        if (!options_.rdapSource.empty())
+            return Fail("--rdap-source belongs to --update-rdap");
+        if (options_.rdapOnly && options_.rdap == 0)
+            return Fail("--rdap and --no-rdap exclude each other");
         const Mode mode = options_.mode;
         if ((countGiven_ || intervalGiven_) && mode != Mode::Ping)
             return Fail("-c and -i belong to --ping");
@@ -247,7 +265,7 @@ private:
     CliOptions options_;
     bool onlyQueries_ = false, modeGiven_ = false, help_ = false, version_ = false;
     bool countGiven_ = false, intervalGiven_ = false, timeoutGiven_ = false;
-    bool resolveGiven_ = false, whoisGiven_ = false;
+    bool resolveGiven_ = false, whoisGiven_ = false, updateRdap_ = false;
 };
 
 } // namespace

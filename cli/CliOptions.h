@@ -8,7 +8,7 @@
 namespace cli {
 
 // What the command line asks for. Only one operation runs per invocation.
-enum class Mode { Whois, Lookup, Expn, Ping, Trace, Help, Version };
+enum class Mode { Whois, Lookup, Expn, Ping, Trace, UpdateRdap, Help, Version };
 
 struct CliOptions {
     Mode mode = Mode::Whois;
@@ -19,6 +19,11 @@ struct CliOptions {
     bool sweep = true;
     bool verbose = false;
     bool json = false;
+    // RDAP: -1 the settings file's choice, 0 never, 1 where port 43 cannot answer; rdapOnly
+    // skips port 43. rdapSource: where --update-rdap downloads the bootstrap files from.
+    int rdap = -1;
+    bool rdapOnly = false;
+    std::string rdapSource;
     // -1: the settings file's choice; else one of the kCode* values of engine/WhoisText.h.
     int encoding = -1;
     std::string home;

@@ -15,6 +15,7 @@ int RunLookup(const CliOptions& options, Session& session);
 int RunExpn(const CliOptions& options, Session& session);
 int RunPing(const CliOptions& options, Session& session);
 int RunTrace(const CliOptions& options, Session& session);
+int RunUpdateRdap(const CliOptions& options, Session& session);
 
 // One line on standard error, after the program's name.
 void Complain(const std::string& message);

@@ -50,6 +50,10 @@ bool Interrupted() {
     return g_interrupted.load();
 }
 
+const std::atomic<bool>& InterruptFlag() {
+    return g_interrupted;
+}
+
 HomeFiles FindHomeFiles(const std::string& explicitHome) {
     const settings::AppPaths paths =
         settings::ResolvePaths(ExecutableDir() + "/zindor-whois", explicitHome);
@@ -57,6 +61,9 @@ HomeFiles FindHomeFiles(const std::string& explicitHome) {
     files.ServerFile = HomeOrShipped(paths, "Server.wis");
     files.HitKeyFile = HomeOrShipped(paths, "Servhit.key");
     files.SettingsFile = paths.SettingsFile();
+    files.RdapFolders = {paths.HomeFile("rdap/")};
+    if (!paths.DataDir.empty() && paths.DataDir != paths.HomeDir)
+        files.RdapFolders.push_back(paths.DataDir + "rdap/");
     return files;
 }
 
@@ -67,6 +74,14 @@ int SettingsEncoding(const std::string& settingsFile) {
         return code >= kCodeAuto && code <= kCodeUtf8 ? code : kCodeAuto;
     } catch (const std::exception&) {
         return kCodeAuto; // unreadable or malformed: the window falls back the same way
+    }
+}
+
+bool SettingsUseRdap(const std::string& settingsFile) {
+    try {
+        return TInitFile(settingsFile).ReadBool("RDAP", true);
+    } catch (const std::exception&) {
+        return true;
     }
 }
 

@@ -5,6 +5,7 @@
 #include "engine/PingCtrl.h"
 #include "platform/HeadlessMainThread.h"
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -22,12 +23,16 @@ constexpr int kExitInterrupted = 130;
 // Ctrl-C and SIGTERM ask the main loop to stop every operation. Call first in main.
 void CatchInterrupts();
 bool Interrupted();
+// The flag behind Interrupted, for blocking calls that poll one.
+const std::atomic<bool>& InterruptFlag();
 
 // The files the window keeps in its home folder, read here and never written.
 struct HomeFiles {
     std::string ServerFile;
     std::string HitKeyFile;
     std::string SettingsFile;
+    // The RDAP bootstrap's folders: the home folder's rdap/, then the shipped one.
+    std::vector<std::string> RdapFolders;
 };
 // The window's home folder rules, applied as if the window's executable sat beside ours.
 // A home folder without Server.wis or Servhit.key uses the shipped ones beside the
@@ -36,6 +41,8 @@ HomeFiles FindHomeFiles(const std::string& explicitHome);
 
 // The encoding of the settings file ("CODEINDES"), or automatic when it has none.
 int SettingsEncoding(const std::string& settingsFile);
+// Whether the settings file lets RDAP stand in for port 43 ("RDAP", on when absent).
+bool SettingsUseRdap(const std::string& settingsFile);
 
 // One run of the program: the headless main loop and the operation controller on it.
 class Session {

@@ -60,6 +60,22 @@ const char* VerdictName(Verdict verdict) {
     return "error";
 }
 
+// The steps as a JSON array: each its protocol, and the server and query or the URL.
+std::string JsonSteps(const std::vector<ChainStep>& steps) {
+    std::string out = "[";
+    for (const ChainStep& step : steps) {
+        out += (out.size() > 1 ? ",{" : "{");
+        out += "\"protocol\":" + JsonString(step.protocol);
+        if (step.protocol == "rdap")
+            out += ",\"url\":" + JsonString(step.url);
+        else
+            out +=
+                ",\"server\":" + JsonString(step.server) + ",\"query\":" + JsonString(step.query);
+        out += "}";
+    }
+    return out + "]";
+}
+
 // The queries with "-" replaced by the lines of standard input. False, with a message, when
 // a line is not a query: nothing has been sent then.
 bool ExpandQueries(const std::vector<std::string>& given, std::vector<std::string>& queries,
@@ -105,7 +121,7 @@ int ReportChain(const std::string& query, const ChainResult& result, bool json, 
     if (json) {
         std::cout << "{\"query\":" << JsonString(query)
                   << ",\"servers\":" << JsonStringArray(result.servers)
-                  << ",\"verdict\":" << JsonString(VerdictName(result.verdict))
+                  << ",\"steps\":" << JsonSteps(result.steps) << ",\"verdict\":" << JsonString(VerdictName(result.verdict))
                   << ",\"server\":" << JsonString(result.textServer)
                   << ",\"text\":" << JsonString(ToUnixLines(result.shownText)) << ",\"failures\":[";
         for (size_t k = 0; k < result.failures.size(); ++k) {
@@ -144,6 +160,9 @@ int ReportChain(const std::string& query, const ChainResult& result, bool json, 
 ChainSettings PrepareWhois(const CliOptions& options, TPingTrace& trace) {
     const HomeFiles files = FindHomeFiles(options.home);
     trace.FWhoisPort = options.port;
+    trace.FRdapFolders = files.RdapFolders;
+    trace.FUseRdap = options.rdapOnly ||
+                     (options.rdap < 0 ? SettingsUseRdap(files.SettingsFile) : options.rdap > 0);
     try {
         trace.LoadServers(files.ServerFile);
     } catch (const std::exception& e) {
@@ -153,6 +172,7 @@ ChainSettings PrepareWhois(const CliOptions& options, TPingTrace& trace) {
     settings.autoChange = options.recursion;
     settings.sweep = options.sweep;
     settings.encoding = ChosenEncoding(options, files);
+    settings.rdap = trace.FUseRdap;
     LoadHitKeys(files.HitKeyFile, settings.hitKeys);
     return settings;
 }
@@ -164,7 +184,8 @@ int RunWhoisQueries(const CliOptions& options, Session& session) {
         return interrupted ? kExitInterrupted : kExitError;
 
     TPingTrace& trace = session.Trace();
-    WhoisChain chain(trace, PrepareWhois(options, trace));
+    const ChainSettings settings = PrepareWhois(options, trace);
+    WhoisChain chain(trace, settings);
     if (options.verbose)
         chain.OnStep = [](const std::string& line) { std::cerr << line << std::endl; };
 
@@ -172,19 +193,25 @@ int RunWhoisQueries(const CliOptions& options, Session& session) {
     bool first = true;
     for (const std::string& query : queries) {
         std::string server = options.server;
-        if (server.empty()) {
+        if (server.empty() && !options.rdapOnly) {
             // The directory's first candidate for the query, as the sweep would take it.
             trace.BuildCandidates("", query);
             server = trace.NextCandidate();
         }
-        if (server.empty()) {
+        // RDAP only, or no port-43 server for the query and an RDAP service for it.
+        const bool rdapOnly = options.rdapOnly || (server.empty() && settings.autoChange &&
+                                                   settings.rdap && trace.RdapServes(query));
+        if (server.empty() && !rdapOnly) {
             ChainResult none;
             none.verdict = Verdict::Error;
             none.failures.push_back({"", "no server in Server.wis serves " + query + " (use -h)"});
             status = std::max(status, ReportChain(query, none, options.json, first));
             continue;
         }
-        chain.Start(server, query);
+        if (rdapOnly)
+            chain.StartRdap(query);
+        else
+            chain.Start(server, query);
         if (!session.Pump([&chain] { return chain.Finished(); })) {
             Complain("interrupted");
             return kExitInterrupted;

@@ -12,7 +12,7 @@ namespace {
 // The text after the step's command line and the blank line that follows it.
 std::string WithoutHeader(const std::string& memo) {
     static const std::string kBlankLine = "\r\n\r\n";
-    if (memo.rfind("whois -h ", 0) != 0)
+    if (memo.rfind("whois -h ", 0) != 0 && memo.rfind(RdapCommandLine(""), 0) != 0)
         return memo;
     const size_t blank = memo.find(kBlankLine);
     return blank == std::string::npos ? std::string() : memo.substr(blank + kBlankLine.size());
@@ -36,11 +36,17 @@ WhoisChain::WhoisChain(TPingTrace& trace, ChainSettings settings)
                                   const std::string& response) {
         QueryResult(code, query, response);
     };
+    trace_.OnRdapStart = [this](TObject*, const std::string& url) { RdapStarted(url); };
+    trace_.OnRdapResult = [this](TObject*, const rdap::LookupResult& lookup) {
+        RdapResult(lookup);
+    };
 }
 
 WhoisChain::~WhoisChain() {
     trace_.OnWhoisStart = nullptr;
     trace_.OnWhoisResult = nullptr;
+    trace_.OnRdapStart = nullptr;
+    trace_.OnRdapResult = nullptr;
 }
 
 void WhoisChain::Start(const std::string& server, const std::string& query) {
@@ -53,9 +59,19 @@ void WhoisChain::Start(const std::string& server, const std::string& query) {
     trace_.WhoisResolve(server, query);
 }
 
+void WhoisChain::StartRdap(const std::string& query) {
+    result_ = ChainResult();
+    finished_ = false;
+    lastQuery_ = query;
+    chain_.Reset();
+    chain_.RdapAsked = true;
+    trace_.RdapQuery(query);
+}
+
 void WhoisChain::QueryStarted(const std::string& server, const std::string& query) {
     askedServer_ = server;
     result_.servers.push_back(server);
+    result_.steps.push_back({"whois", server, query, ""});
     if (OnStep)
         OnStep(WhoisCommandLine(server, query));
 }
@@ -71,6 +87,8 @@ void WhoisChain::QueryResult(int32_t code, const std::string& query, const std::
     answer.LastQuery = lastQuery_;
     answer.AutoChange = settings_.autoChange;
     answer.SweepCheck = settings_.sweep;
+    // The bootstrap is read only when a chain may need it.
+    answer.RdapReady = settings_.autoChange && settings_.rdap && trace_.RdapServes(lastQuery_);
 
     const WhoisStep step = ChooseWhoisStep(answer, settings_.hitKeys, chain_,
                                            [this] { return trace_.NextCandidate(); });
@@ -79,7 +97,36 @@ void WhoisChain::QueryResult(int32_t code, const std::string& query, const std::
     // A text that holds no answer is only the failure, which goes with the failures.
     result_.textServer = step.TextServer;
     result_.shownText = step.TextServer.empty() ? std::string() : WithoutHeader(step.MemoText);
+    Apply(step);
+}
 
+void WhoisChain::RdapStarted(const std::string& url) {
+    result_.steps.push_back({"rdap", "", "", url});
+    if (OnStep)
+        OnStep(RdapCommandLine(url));
+}
+
+void WhoisChain::RdapResult(const rdap::LookupResult& lookup) {
+    using Status = rdap::LookupResult::Status;
+    const std::string url = lookup.steps.empty() ? std::string() : lookup.steps.back().url;
+    if (lookup.status != Status::Hit && lookup.status != Status::NoMatch)
+        result_.failures.push_back(
+            {url, lookup.errorLine.empty() ? "no RDAP service for " + lastQuery_
+                                           : lookup.errorLine});
+    const WhoisStep step = ChooseRdapEnd(OutcomeOf(lookup), lastQuery_, chain_);
+    // The text now ends with the RDAP step's; without any answer it is only the failure.
+    const bool answered = lookup.status == Status::Hit || lookup.status == Status::NoMatch;
+    if (answered || !chain_.Useful.empty()) {
+        result_.textServer = answered ? url : result_.textServer;
+        result_.shownText = WithoutHeader(step.MemoText);
+    } else {
+        result_.textServer.clear();
+        result_.shownText.clear();
+    }
+    Apply(step);
+}
+
+void WhoisChain::Apply(const WhoisStep& step) {
     switch (step.kind) {
     case WhoisStep::Hit:
         result_.verdict = Verdict::Hit;
@@ -94,6 +141,9 @@ void WhoisChain::QueryResult(int32_t code, const std::string& query, const std::
         break;
     case WhoisStep::NextCandidate:
         trace_.WhoisResolve(step.Server, step.Query);
+        break;
+    case WhoisStep::AskRdap:
+        trace_.RdapQuery(step.Query);
         break;
     case WhoisStep::End:
         result_.verdict = result_.failures.empty() ? Verdict::NoMatch : Verdict::Error;

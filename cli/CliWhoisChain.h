@@ -17,8 +17,17 @@ struct ChainFailure {
     std::string reason;
 };
 
+// One step of a chain: a WHOIS query to a server, or an RDAP fetch of a URL.
+struct ChainStep {
+    std::string protocol; // "whois" or "rdap"
+    std::string server;   // whois: the server asked
+    std::string query;    // whois: the query sent
+    std::string url;      // rdap: the URL fetched
+};
+
 struct ChainResult {
     Verdict verdict = Verdict::NoMatch;
+    std::vector<ChainStep> steps;
     std::vector<std::string> servers; // every server asked, in order
     // The text the window shows at the end, without its header, and the server whose answer
     // it holds; both empty when no server answered at all.
@@ -31,6 +40,7 @@ struct ChainSettings {
     bool autoChange = true; // follow referrals
     bool sweep = true;      // ask the next candidate server
     int encoding = kCodeAuto;
+    bool rdap = true; // ask RDAP where port 43 cannot answer (with autoChange)
     std::vector<std::string> hitKeys;
 };
 
@@ -46,15 +56,20 @@ public:
 
     // Starts a chain at `server`: the directory prepares its candidates, the server is asked.
     void Start(const std::string& server, const std::string& query);
+    // Starts a chain of one RDAP step.
+    void StartRdap(const std::string& query);
     bool Finished() const { return finished_; }
     const ChainResult& Result() const { return result_; }
 
-    // Called with each step's command line ("whois -h server query") as it starts.
+    // Called with each step's command line ("whois -h server query", "rdap URL") as it starts.
     std::function<void(const std::string&)> OnStep;
 
 private:
     void QueryStarted(const std::string& server, const std::string& query);
     void QueryResult(int32_t code, const std::string& query, const std::string& response);
+    void RdapStarted(const std::string& url);
+    void RdapResult(const rdap::LookupResult& lookup);
+    void Apply(const WhoisStep& step);
 
     TPingTrace& trace_;
     ChainSettings settings_;

@@ -15,6 +15,7 @@ const char kUsage[] =
        zwhois --expn USER@HOST           ask a mail server to expand USER (SMTP EXPN)
        zwhois --ping HOST [-c N] [-i MS] [-W S]
        zwhois --trace HOST [--resolve] [--whois] [-W S]
+       zwhois --update-rdap [--rdap-source URL]
 
 A QUERY of "-" reads queries from standard input, one a line.
 
@@ -25,9 +26,15 @@ WHOIS options:
   --no-recursion      do not follow a referral to the server an answer names
   --no-sweep          do not go on to the next server of Server.wis after no match
   --encoding MODE     auto, jis, sjis, euc or utf-8 (default: the window's setting, else auto)
-  --verbose           print each step's "whois -h server query" on standard error
+  --verbose           print each step's "whois -h server query" or "rdap URL" on
+                      standard error
   --json              print one JSON object per query
   --home DIR          read Server.wis, Servhit.key and the settings from DIR
+  --rdap              ask RDAP only (the service its bootstrap files name)
+  --no-rdap           never ask RDAP (default: where port 43 cannot answer, unless the
+                      settings file says RDAP=0)
+  --update-rdap       download the RDAP bootstrap files into the home folder's rdap/
+  --rdap-source URL   download them from URL instead of IANA
 
 Probe options:
   -c N                echoes to send (1 to 100, default 5)
@@ -83,6 +90,9 @@ int main(int argc, char** argv) {
             break;
         case cli::Mode::Trace:
             status = cli::RunTrace(*options, session);
+            break;
+        case cli::Mode::UpdateRdap:
+            status = cli::RunUpdateRdap(*options, session);
             break;
         default:
             status = cli::RunWhoisQueries(*options, session);

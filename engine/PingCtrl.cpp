@@ -3,6 +3,8 @@
 #include "directory/ServerDir.h"
 #include "engine/QueryClients.h"
 #include "engine/Resolvers.h"
+#include "engine/WhoisIdna.h"
+#include "platform/TextFile.h"
 
 #include <cstring>
 
@@ -16,6 +18,34 @@ template <typename Step> auto Guarded(const std::shared_ptr<TPingTrace*>& alive,
         if (auto self = weak.lock())
             step(**self, args...);
     };
+}
+
+// The bootstrap with the files of one kind of query read as well, each from the first folder
+// whose file is valid. Only what a lookup needs is read: a short-lived zwhois would spend more
+// on parsing all five files than on its one request.
+std::shared_ptr<const rdap::Bootstrap> WithKind(std::shared_ptr<const rdap::Bootstrap> have,
+                                                rdap::QueryKind kind,
+                                                const std::vector<std::string>& folders) {
+    using rdap::QueryKind;
+    if (kind == QueryKind::None || have->Size(kind) > 0)
+        return have;
+    auto more = std::make_shared<rdap::Bootstrap>(*have);
+    const std::vector<std::string> files =
+        kind == QueryKind::Domain ? std::vector<std::string>{"dns.json"}
+        : kind == QueryKind::Ip   ? std::vector<std::string>{"ipv4.json", "ipv6.json"}
+                                  : std::vector<std::string>{"asn.json"};
+    auto first = [&folders](const std::string& name, const std::function<bool(std::string&)>& add) {
+        std::string text;
+        for (const std::string& folder : folders)
+            if (platform::ReadFileBytes(folder + name, text) && add(text))
+                return;
+    };
+    for (const std::string& name : files)
+        first(name, [&](std::string& text) { return more->AddFile(kind, text); });
+    if (kind == QueryKind::Domain)
+        first(rdap::Bootstrap::kSupplementName,
+              [&](std::string& text) { return more->AddCcTldSupplement(text); });
+    return more;
 }
 
 } // namespace
@@ -248,6 +278,41 @@ void TPingTrace::WhoisLaunch() {
         if (self.OnWhoisStart)
             self.OnWhoisStart(sender, server, query);
     });
+}
+
+const std::shared_ptr<const rdap::Bootstrap>& TPingTrace::RdapBootstrap() {
+    if (!FRdapBootstrap)
+        FRdapBootstrap = std::make_shared<const rdap::Bootstrap>();
+    return FRdapBootstrap;
+}
+
+bool TPingTrace::RdapServes(const std::string& query) {
+    if (!FUseRdap)
+        return false;
+    const std::string wire = WhoisWireQuery(query);
+    FRdapBootstrap = WithKind(RdapBootstrap(), rdap::ClassifyQuery(wire), FRdapFolders);
+    return !FRdapBootstrap->ServicesFor(wire).empty();
+}
+
+void TPingTrace::RdapQuery(const std::string& query) {
+    FQueryText = query;
+    if (OnStart)
+        OnStart(this, opWhois);
+    FRdapBootstrap =
+        WithKind(RdapBootstrap(), rdap::ClassifyQuery(WhoisWireQuery(query)), FRdapFolders);
+    auto* worker = new TRdapQuery(query, FRdapBootstrap, FRdapOptions);
+    worker->FOwner = this;
+    FWhoisRunning = true;
+    worker->OnRdapStart =
+        Guarded(FAlive, [](TPingTrace& self, TObject* sender, const std::string& url) {
+            if (self.OnRdapStart)
+                self.OnRdapStart(sender, url);
+        });
+    worker->OnRdapResult =
+        Guarded(FAlive, [](TPingTrace& self, TObject* sender, const rdap::LookupResult& result) {
+            if (self.OnRdapResult)
+                self.OnRdapResult(sender, result);
+        });
 }
 
 void TPingTrace::WhoisEnded() {

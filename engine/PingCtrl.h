@@ -4,8 +4,10 @@
 #include "engine/HostRoutines.h"
 #include "engine/IcmpProbe.h"
 #include "engine/QueryClients.h"
+#include "engine/RdapQuery.h"
 #include "engine/Resolvers.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,6 +36,11 @@ public:
     // AF_INET or AF_INET6 restricts every lookup (targets and WHOIS servers) to that
     // family; 0, the window's choice, takes both with IPv4 first.
     int FFamily = 0;
+    // RDAP where port 43 cannot answer: whether it is used, the folders of its bootstrap
+    // files (the user's first, then the shipped one), each fetch's time-out and CA file.
+    bool FUseRdap = true;
+    std::vector<std::string> FRdapFolders;
+    rdap::FetchOptions FRdapOptions;
 
     // Events: optional, raised only when bound.
     TResolvedEvent OnResolved;
@@ -47,6 +54,8 @@ public:
     TLookupStartEvent OnLookupStart;
     TQueryStartEvent OnWhoisStart;
     TQueryResultEvent OnSmtpResult;
+    TRdapStartEvent OnRdapStart;
+    TRdapResultEvent OnRdapResult;
 
     void Lookup(const std::string& target);
     void Ping(const std::string& target);
@@ -56,6 +65,12 @@ public:
     void WhoisResolve(const std::string& server, const std::string& query);
     void WhoisDirect(const std::string& query);
     void WhoisEnded();
+    // RDAP is on and its bootstrap names a service for the query (read at first use).
+    bool RdapServes(const std::string& query);
+    // One RDAP step for the query, a step of the running WHOIS chain (or a chain of its own).
+    void RdapQuery(const std::string& query);
+    // Reads the bootstrap files again at the next use (after an update).
+    void ReloadRdap() { FRdapBootstrap.reset(); }
     void Stop();
     std::string CurrentTarget() const;
 
@@ -72,6 +87,7 @@ private:
     void WhoisServerResolved(TObject* worker, const TagHostEnt& host);
     void WhoisLaunch();
     void SmtpLaunch();
+    const std::shared_ptr<const rdap::Bootstrap>& RdapBootstrap();
     void RaiseDone(TObject* sender);
 
     // Ping and trace sequencing.
@@ -86,4 +102,5 @@ private:
     // Workers check this on the main thread before reaching the controller, so a result that
     // arrives after the controller is gone is dropped.
     std::shared_ptr<TPingTrace*> FAlive;
+    std::shared_ptr<const rdap::Bootstrap> FRdapBootstrap;
 };

@@ -127,6 +127,27 @@ std::string EndText(const WhoisChainState& state, const WhoisAnswer& answer,
     return text;
 }
 
+bool MayAskRdap(const WhoisAnswer& answer, const WhoisChainState& state) {
+    return answer.AutoChange && answer.RdapReady && !state.RdapAsked;
+}
+
+WhoisStep RdapStep(const WhoisAnswer& answer, WhoisChainState& state, std::string above) {
+    state.RdapAsked = true;
+    state.RdapAbove = std::move(above);
+    WhoisStep step;
+    step.kind = WhoisStep::AskRdap;
+    step.Query = answer.LastQuery;
+    step.MemoText = state.RdapAbove;
+    return step;
+}
+
+// A name with a web site of its own: not an address, a prefix or an AS number.
+bool IsDomainName(std::string_view query) {
+    query = TrimName(query);
+    return query.find('.') != std::string_view::npos && !IsIPAddress(std::string(query)) &&
+           query.find_first_of(":/ ") == std::string_view::npos;
+}
+
 } // namespace
 
 std::string ServersAskedLine(const WhoisChainState& state) {
@@ -194,6 +215,11 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         step.OpenWeb = state.PendingOpenWeb;
         step.WebHint = state.PendingWebHint;
         state.PendingHit.clear();
+        // A registrar that stopped port 43 may well answer RDAP: its record goes below.
+        if (failed && MayAskRdap(answer, state)) {
+            state.RdapAboveHit = true;
+            return RdapStep(answer, state, step.MemoText);
+        }
         return step;
     }
 
@@ -224,9 +250,47 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         step.StatusText = WhoisCommandLine(next, answer.LastQuery);
         return step;
     }
+    if (MayAskRdap(answer, state) && !state.UserAnswerFromRegistry) {
+        // No registry gave its record of the name: none exists for it, or each one failed.
+        if (failed && state.Useful.empty())
+            return RdapStep(answer, state,
+                            FailureLine(answer) + (state.Asked.size() > 1
+                                                       ? "\r\n" + ServersAskedLine(state)
+                                                       : std::string()));
+        return RdapStep(answer, state, EndText(state, answer, memo, true));
+    }
     step.kind = WhoisStep::End;
     step.Referral = referral;
     step.ReferralRefused = answer.AutoChange && refused;
     step.MemoText = EndText(state, answer, memo, true, step.TextServer);
+    return step;
+}
+
+std::string RdapCommandLine(std::string_view url) {
+    return "rdap " + std::string(url);
+}
+
+WhoisStep ChooseRdapEnd(const RdapOutcome& outcome, const std::string& query,
+                        WhoisChainState& state) {
+    std::string part;
+    for (const std::string& url : outcome.urls)
+        part += (part.empty() ? "" : "\r\n") + RdapCommandLine(url);
+    const std::string body(TrimName(NormalizeLineBreaks(outcome.text)));
+    if (!body.empty())
+        part += (part.empty() ? "" : std::string(kBlankLine)) + body;
+    WhoisStep step;
+    step.MemoText =
+        state.RdapAbove.empty() ? part : state.RdapAbove + std::string(kBlankLine) + part;
+    if (outcome.hit) {
+        step.kind = WhoisStep::Hit;
+        step.OpenWeb = IsDomainName(query);
+        step.WebHint = step.OpenWeb ? "www." + query : std::string();
+    } else if (state.RdapAboveHit) {
+        step.kind = WhoisStep::Hit;
+        step.OpenWeb = state.PendingOpenWeb;
+        step.WebHint = state.PendingWebHint;
+    } else {
+        step.kind = WhoisStep::End;
+    }
     return step;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The decisions of a WHOIS chain, without any Qt: from one answer to the next step and the
@@ -45,6 +46,12 @@ struct WhoisChainState {
     std::string PendingHitServer;
     bool PendingOpenWeb = false;
     std::string PendingWebHint;
+    // RDAP has been asked in this chain; its answer goes below RdapAbove, the text the chain
+    // would have ended on without it, which stands alone when RDAP finds nothing. RdapAboveHit:
+    // that text is a hit (a registry's record whose registrar failed).
+    bool RdapAsked = false;
+    std::string RdapAbove;
+    bool RdapAboveHit = false;
 
     void Reset() { *this = WhoisChainState(); }
 };
@@ -60,11 +67,15 @@ struct WhoisAnswer {
     std::string LastQuery;     // the query the chain started with
     bool AutoChange = false;   // "Auto jump Detail Server"
     bool SweepCheck = false;   // "連続検索"
+    // RDAP is on and its bootstrap has a service for LastQuery.
+    bool RdapReady = false;
 };
 
 // The next step of the chain and the texts the window shows for it.
 struct WhoisStep {
-    enum Kind { Hit, RetryParent, FollowReferral, NextCandidate, End };
+    // AskRdap: the chain ends on an RDAP step for Query (the controller's RdapQuery); its
+    // result goes to ChooseRdapEnd.
+    enum Kind { Hit, RetryParent, FollowReferral, NextCandidate, AskRdap, End };
     Kind kind = End;
     std::string MemoText; // the whole new text of the text area
     // The server (as asked) whose answer MemoText shows; empty when it shows only a failure.
@@ -90,6 +101,23 @@ struct WhoisStep {
 WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::string>& hitKeys,
                           WhoisChainState& state,
                           const std::function<std::string()>& nextCandidate);
+
+// Where port 43 gave no record ChooseWhoisStep lets an RDAP step stand in (AskRdap): with
+// auto jump on and RdapReady, when no registry of the directory answered the user's query
+// (none exists for it, or each one failed), or when the registrar that a registry's record
+// referred to failed. Never after a hit, and once per chain.
+
+// "rdap " + url: an RDAP step's command line, as "whois -h" is a WHOIS step's.
+std::string RdapCommandLine(std::string_view url);
+
+// What an RDAP step found, and the chain's end after it (Hit or End, the text in MemoText).
+struct RdapOutcome {
+    bool hit = false;
+    std::vector<std::string> urls; // each fetch, in order
+    std::string text;              // the rendered record, or why there is none (LF or CR LF)
+};
+WhoisStep ChooseRdapEnd(const RdapOutcome& outcome, const std::string& query,
+                        WhoisChainState& state);
 
 // "Servers asked: " and the servers of the chain, for the line under a chain's last text.
 std::string ServersAskedLine(const WhoisChainState& state);

@@ -35,6 +35,7 @@ TMainForm::TMainForm(const mainview::AppPaths& paths, QWidget* parent)
     BuildOptionPanel();
     BuildListPanel();
     BuildStatusBar();
+    BuildRdap();
     AboutDialog1 = new TAboutDialog(this);
     AboutDialog1->setObjectName(QStringLiteral("AboutDialog1"));
     ConnectHandlers();
@@ -112,6 +113,7 @@ void TMainForm::ApplySettingsToControls() {
     TimeOut->SetValue(p.FTimeOut);
     PingCount->SetValue(p.FPingCount);
     AutoChange->setChecked(p.FAutoChange);
+    RdapAction->setChecked(p.FUseRdap);
     WithTrace->setChecked(p.FTraceWhois);
     AlignAction->setChecked(p.FPanelAlign);
     PingCheck->setChecked(p.FPingDns);
@@ -168,6 +170,8 @@ void TMainForm::BindController() {
     });
     c.OnSmtpResult = Guarded([this](TObject* s, int32_t code, const std::string& q,
                                     const std::string& r) { SmtpResult(s, code, q, r); });
+    c.OnRdapStart = Guarded([this](TObject* s, const std::string& url) { RdapStart(s, url); });
+    c.OnRdapResult = Guarded([this](TObject* s, const rdap::LookupResult& r) { RdapResult(s, r); });
     // OnTraceEnd stays unbound.
 }
 
@@ -238,6 +242,7 @@ void TMainForm::CopyControlsToSettings() {
     p.FTimeOut = TimeOut->Value();
     p.FPingCount = PingCount->Value();
     p.FAutoChange = AutoChange->isChecked();
+    p.FUseRdap = RdapAction->isChecked();
     p.FTraceWhois = WithTrace->isChecked();
     p.FPanelAlign = PanelAlign->isChecked();
     p.FPingDns = PingCheck->isChecked();

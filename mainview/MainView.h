@@ -134,6 +134,9 @@ public:
                      const std::string& Response);
     void SmtpResult(TObject* Sender, int32_t Code, const std::string& Command,
                     const std::string& Response);
+    void RdapStart(TObject* Sender, const std::string& Url);
+    void RdapResult(TObject* Sender, const rdap::LookupResult& Result);
+    void UpdateRdapExecute();
 
     // Components.
     QWidget* CoolBar1 = nullptr;
@@ -202,6 +205,11 @@ public:
     QAction* ClockAction = nullptr;
     QAction* SaveWhois = nullptr;
     QAction* SaveList = nullptr;
+    // RDAP where port 43 cannot answer: its switch (key RDAP) and the bootstrap update.
+    QAction* RdapAction = nullptr;
+    QAction* UpdateRdap = nullptr;
+    // Where UpdateRdap downloads the bootstrap files from (IANA's address).
+    std::string RdapSource;
 
     // Menus and their items.
     QMenuBar* MainMenu1 = nullptr;
@@ -271,6 +279,9 @@ private:
     void BuildListPanel();
     void BuildStatusBar();
     void BuildSpinEdits(QWidget* box, QGridLayout* grid);
+    void BuildRdap();
+    // The controller's RDAP settings from the window's (folders, switch, time-out).
+    void ReadyRdap();
     void ConnectHandlers();
     void FormCreate();
     void FormClose();

@@ -49,6 +49,10 @@ void TMainForm::WhoisResult(TObject*, int32_t Code, const std::string& Query,
     answer.LastQuery = LastQuery;
     answer.AutoChange = AutoChange->isChecked();
     answer.SweepCheck = SweepCheck->isChecked();
+    if (answer.AutoChange) {
+        ReadyRdap();
+        answer.RdapReady = PingTrace->RdapServes(LastQuery);
+    }
 
     const WhoisStep step =
         ChooseWhoisStep(answer, HitKeys, WhoisChain, [this] { return PingTrace->NextCandidate(); });
@@ -71,6 +75,9 @@ void TMainForm::WhoisResult(TObject*, int32_t Code, const std::string& Query,
     case WhoisStep::NextCandidate:
         PingTrace->WhoisResolve(step.Server, step.Query);
         StatusBar1->SetPanelText(1, FromUtf8(step.StatusText));
+        break;
+    case WhoisStep::AskRdap:
+        PingTrace->RdapQuery(step.Query);
         break;
     case WhoisStep::End:
         PingTrace->WhoisEnded();

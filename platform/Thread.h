@@ -36,6 +36,8 @@ public:
     void Start();
     void Terminate();
     bool Terminated() const { return terminated_.load(std::memory_order_acquire); }
+    // The flag Terminate sets, for blocking calls of other libraries that poll one.
+    const std::atomic<bool>& TerminatedFlag() const { return terminated_; }
 
     // The end notification, run on the main thread after Execute when not terminated.
     std::function<void(Thread*)> OnTerminate;

@@ -206,6 +206,8 @@ public:
     bool FSmtpExpn = false;
     bool FShowClock = false;
     bool FShowPanel = false;
+    // RDAP where port 43 cannot answer (key RDAP, on unless the file says 0).
+    bool FUseRdap = true;
 };
 
 // The program's settings record; the main window loads it from the path of its executable

@@ -51,6 +51,7 @@ void TInitParam::Load(const std::string& FileName) {
     FSmtpExpn = false;
     FShowClock = false;
     FShowPanel = true;
+    FUseRdap = true;
     FWindowInfo = TWindowInfo{};
     try {
         TInitFile file(FileName);
@@ -70,6 +71,7 @@ void TInitParam::Load(const std::string& FileName) {
         FSmtpExpn = file.ReadBool("SMTPEXPN", false);
         FShowClock = file.ReadBool("SHOWCLOCK", false);
         FShowPanel = file.ReadBool("SHOWPANEL", true);
+        FUseRdap = file.ReadBool("RDAP", true);
         try {
             FWindowInfo = file.ReadWindowInfo("WINDOWINFO");
         } catch (const EConvertError&) {
@@ -108,6 +110,7 @@ void TInitParam::Save() {
     file.WriteBool("PINGDNS", FPingDns);
     file.WriteBool("SHOWCLOCK", FShowClock);
     file.WriteBool("SHOWPANEL", FShowPanel);
+    file.WriteBool("RDAP", FUseRdap);
     // SMTPEXPN is the user's switch and is never written.
     file.UpdateFile();
 }

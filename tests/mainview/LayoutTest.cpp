@@ -112,7 +112,8 @@ TEST_F(LayoutTest, MenuButtonsAndMenus) {
               (QStringList{"Whois...", "PING...", "TRACE...", "Lookup...", "EXPN...", "-",
                            "Domain Web...(&W)"}));
     EXPECT_EQ(Captions(f.SetupButton->menu()),
-              (QStringList{"コード変換", "Whois &Server", "メモフォント(&F)..."}));
+              (QStringList{"コード変換", "Whois &Server", "メモフォント(&F)...", "-",
+                           "RDAPを使う(&D)", "RDAPブートストラップ更新(&U)"}));
     // The four conversions, then the Linux build's own UTF-8 item.
     EXPECT_EQ(Captions(f.CodeConv), (QStringList{"自動", "JIS", "SJIS", "EUC", "UTF-8"}));
     EXPECT_EQ(Captions(f.HelpButton->menu()),

@@ -79,11 +79,11 @@ TEST_F(StartupTest, ShutdownWritesSettingsAndBothHistories) {
     const std::vector<std::string> expected{"MEMOFONT",   "WINDOWINFO",  "WHOISSWEEP", "RESOLVEIP",
                                             "CODEINDES",  "INTERVAL",    "TIMEOUT",    "PINGCOUNT",
                                             "AUTOCHANGE", "TRACE-WHOIS", "PANELALIGN", "PINGDNS",
-                                            "SHOWCLOCK",  "SHOWPANEL"};
+                                            "SHOWCLOCK",  "SHOWPANEL",   "RDAP"};
     EXPECT_EQ(KeysOf(lines), expected);
     for (const char* line :
-         {"WHOISSWEEP=0", "RESOLVEIP=0", "CODEINDES=0", "INTERVAL=1000", "TIMEOUT=5",
-          "PINGCOUNT=5", "PANELALIGN=0", "SHOWCLOCK=0", "SHOWPANEL=1"})
+         {"WHOISSWEEP=0", "RESOLVEIP=0", "CODEINDES=0", "INTERVAL=1000", "TIMEOUT=5", "PINGCOUNT=5",
+          "PANELALIGN=0", "SHOWCLOCK=0", "SHOWPANEL=1"})
         EXPECT_TRUE(HasLine(lines, line)) << line;
     ASSERT_TRUE(Exists("Whois.lst"));
     EXPECT_EQ(ReadFile("Whois.lst"), "");

@@ -1,0 +1,30 @@
+// zwhois --update-rdap: fresh RDAP bootstrap files into the home folder's rdap/.
+#include "cli/CliRun.h"
+
+#include "rdap/RdapUpdate.h"
+
+#include <iostream>
+
+namespace cli {
+
+int RunUpdateRdap(const CliOptions& options, Session&) {
+    const HomeFiles files = FindHomeFiles(options.home);
+    rdap::FetchOptions fetch;
+    fetch.stop = &InterruptFlag();
+    const std::string source =
+        options.rdapSource.empty() ? rdap::kIanaBootstrapBase : options.rdapSource;
+    const rdap::UpdateResult result =
+        rdap::UpdateBootstrap(source, files.RdapFolders.front(), fetch);
+    for (const std::string& line : result.lines)
+        std::cout << line << '\n';
+    std::cout.flush();
+    if (result.stopped || Interrupted())
+        return kExitInterrupted;
+    if (!result.ok) {
+        Complain("the bootstrap files that could not be updated were kept");
+        return kExitError;
+    }
+    return kExitHit;
+}
+
+} // namespace cli

@@ -1,0 +1,66 @@
+#include "engine/RdapQuery.h"
+
+#include "engine/HostRoutines.h"
+#include "engine/WhoisIdna.h"
+
+TRdapQuery::TRdapQuery(const std::string& query, std::shared_ptr<const rdap::Bootstrap> bootstrap,
+                       const rdap::FetchOptions& options)
+    : TWSAThread(false), FQuery(query), FBootstrap(std::move(bootstrap)), FOptions(options) {
+    // Polled by the transfer: Stop ends it at once, a slow server or a Retry-After wait too.
+    FOptions.stop = &TerminatedFlag();
+}
+
+void TRdapQuery::Execute() {
+    const std::string wire = WhoisWireQuery(FQuery);
+    auto started = [this](const std::string& url) {
+        if (OnRdapStart)
+            RaiseOnMain([this, url] { OnRdapStart(this, url); });
+    };
+    if (FBootstrap)
+        FResult = rdap::Lookup(wire, *FBootstrap, FOptions, started);
+    else
+        FResult.status = rdap::LookupResult::Status::NoService;
+    if (Terminated() || FResult.status == rdap::LookupResult::Status::Stopped)
+        return;
+    if (OnRdapResult)
+        RaiseOnMain([this] { OnRdapResult(this, FResult); });
+}
+
+void TRdapQuery::Failed(bool noThread, std::exception_ptr error) {
+    FResult = rdap::LookupResult{};
+    FResult.status = rdap::LookupResult::Status::Error;
+    FResult.errorLine = "RDAP: " + WSAErrorText(FailureCode(noThread, error));
+    if (OnRdapResult)
+        RaiseOnMain([this] { OnRdapResult(this, FResult); });
+}
+
+TRdapUpdate::TRdapUpdate(const std::string& source, const std::string& folder,
+                         const rdap::FetchOptions& options)
+    : TWSAThread(false), FSource(source), FFolder(folder), FOptions(options) {
+    FOptions.stop = &TerminatedFlag();
+}
+
+void TRdapUpdate::Execute() {
+    const rdap::UpdateResult result = rdap::UpdateBootstrap(FSource, FFolder, FOptions);
+    if (Terminated() || result.stopped)
+        return;
+    if (OnUpdated)
+        RaiseOnMain([this, &result] { OnUpdated(this, result.lines, result.ok); });
+}
+
+void TRdapUpdate::Failed(bool noThread, std::exception_ptr error) {
+    const std::vector<std::string> lines{WSAErrorText(FailureCode(noThread, error))};
+    if (OnUpdated)
+        RaiseOnMain([this, &lines] { OnUpdated(this, lines, false); });
+}
+
+RdapOutcome OutcomeOf(const rdap::LookupResult& result) {
+    using Status = rdap::LookupResult::Status;
+    RdapOutcome outcome;
+    outcome.hit = result.status == Status::Hit;
+    for (const rdap::LookupStep& step : result.steps)
+        outcome.urls.push_back(step.url);
+    outcome.text =
+        result.status == Status::Error || result.text.empty() ? result.errorLine : result.text;
+    return outcome;
+}

@@ -1,0 +1,73 @@
+// RDAP in the window: its switch and bootstrap update in the settings menu, and the chain's
+// RDAP step shown as the WHOIS steps are.
+#include "mainview/MainView.h"
+
+#include "mainview/MessageHooks.h"
+#include "mainview/StatusPanels.h"
+
+#include "controls/SpinBtns.h"
+#include "engine/RdapQuery.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPlainTextEdit>
+
+void TMainForm::BuildRdap() {
+    RdapSource = rdap::kIanaBootstrapBase;
+    // Items of the settings menu only, beside the window's own twenty commands.
+    RdapAction = new QAction(QStringLiteral("RDAPを使う(&D)"), SetupMenu);
+    RdapAction->setObjectName(QStringLiteral("RdapAction"));
+    RdapAction->setStatusTip(QStringLiteral("Whoisで答えがないときRDAPに問い合わせる"));
+    RdapAction->setCheckable(true);
+    RdapAction->setChecked(true);
+    UpdateRdap = new QAction(QStringLiteral("RDAPブートストラップ更新(&U)"), SetupMenu);
+    UpdateRdap->setObjectName(QStringLiteral("UpdateRdap"));
+    UpdateRdap->setStatusTip(QStringLiteral("IANAからRDAPのブートストラップを取得"));
+    SetupMenu->addSeparator();
+    SetupMenu->addAction(RdapAction);
+    SetupMenu->addAction(UpdateRdap);
+    connect(UpdateRdap, &QAction::triggered, this,
+            mainview::GuardedSlot([this] { UpdateRdapExecute(); }));
+}
+
+void TMainForm::ReadyRdap() {
+    PingTrace->FRdapFolders = {paths_.HomeFile("rdap/")};
+    if (!paths_.DataDir.empty() && paths_.DataDir != paths_.HomeDir)
+        PingTrace->FRdapFolders.push_back(paths_.DataDir + "rdap/");
+    PingTrace->FUseRdap = RdapAction->isChecked();
+    // The time-out box's seconds, as the probes use them; 0 leaves the client's own.
+    PingTrace->FRdapOptions.timeout = TimeOut->Value() > 0
+                                          ? std::chrono::milliseconds(TimeOut->Value() * 1000)
+                                          : rdap::FetchOptions().timeout;
+}
+
+void TMainForm::RdapStart(TObject*, const std::string& Url) {
+    StatusBar1->SetPanelText(1, QString::fromStdString(RdapCommandLine(Url)));
+}
+
+void TMainForm::RdapResult(TObject*, const rdap::LookupResult& Result) {
+    const WhoisStep step = ChooseRdapEnd(OutcomeOf(Result), LastQuery, WhoisChain);
+    Memo1->setPlainText(QString::fromStdString(step.MemoText));
+    PingTrace->WhoisEnded();
+    if (step.kind == WhoisStep::Hit) {
+        OpenWeb->setEnabled(step.OpenWeb);
+        if (step.OpenWeb)
+            SetOpenWebHint(QString::fromStdString(step.WebHint));
+    }
+    PopupResult();
+}
+
+void TMainForm::UpdateRdapExecute() {
+    ReadyRdap();
+    auto* worker = new TRdapUpdate(RdapSource, paths_.HomeFile("rdap/"), PingTrace->FRdapOptions);
+    // The controller's end, or Stop, ends the update with the other workers.
+    worker->FOwner = PingTrace.get();
+    worker->OnUpdated =
+        mainview::Guarded([this](TObject*, const std::vector<std::string>& lines, bool) {
+            PingTrace->ReloadRdap();
+            QString text;
+            for (const std::string& line : lines)
+                text += QString::fromStdString(line) + QLatin1Char('\n');
+            mainview::ShowMessage(this, text.trimmed());
+        });
+}

@@ -1,0 +1,129 @@
+// RDAP in zwhois's chains: the real executable against fake port-43 and RDAP servers (HTTP,
+// and HTTPS with a certificate made here) in the test's own network namespace.
+#include "tests/cli/CliFixture.h"
+#include "tests/support/FakeHttpServer.h"
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include <sys/mount.h>
+
+namespace clitest {
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::FakeHttpServer;
+using testsupport::HttpReply;
+
+const std::string kRdap = "http://127.0.0.2:8080/", kPath = "/domain/example.ltd";
+const std::string kUrl = kRdap + "domain/example.ltd", kRar = kRdap + "rar/domain/x";
+const std::string kSteps = "rdap " + kUrl + "\nrdap " + kRar;
+const std::string kRecord =
+    R"({"objectClassName":"domain","ldhName":"EXAMPLE.LTD","handle":"D7-LTD","links":[{"rel":)"
+    R"("related","type":"application/rdap+json","href":"http://127.0.0.2:8080/rar/domain/x"}]})";
+
+HttpReply Reply(int status, const std::string& body) {
+    HttpReply reply;
+    reply.status = status;
+    reply.body = body;
+    if (status == 429)
+        reply.headers = {{"Retry-After", "1"}};
+    return reply;
+}
+
+// An RDAP server: the registry's answers to kPath in turn (the last repeats), elsewhere a
+// registrar's record.
+struct FakeRdap {
+    explicit FakeRdap(std::vector<HttpReply> answers) : replies(std::move(answers)) {}
+    const std::vector<HttpReply> replies; // set before the server starts
+    std::atomic<size_t> asked{0};
+    FakeHttpServer server{"127.0.0.2", 8080, [this](const testsupport::HttpRequest& request) {
+                              return request.target != kPath
+                                         ? Reply(200, R"({"objectClassName":"domain",)"
+                                                      R"("handle":"RAR-SIDE-99"})")
+                                         : replies[std::min(asked++, replies.size() - 1)];
+                          }};
+};
+
+class CliRdapTest : public CliTest {
+protected:
+    void SetUp() override {
+        CliTest::SetUp();
+        std::filesystem::create_directory(home_.file("rdap"));
+        WriteFile("Server.wis", std::string(sb::kRefused) + ",-,ltd\r\n");
+        WriteFile("rdap/dns.json", R"({"services":[[["ltd"],[")" + kRdap + R"("]]]})");
+    }
+};
+
+TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
+    REQUIRE_SANDBOX();
+    // A registry's record whose registrar refuses.
+    FakeServer registry(sb::kWhoisAAddr, 43,
+                        FakeServer::Answer(Answer("Domain Name: EXAMPLE.LTD\r\nWhois Server: " +
+                                                  std::string(sb::kRefused))));
+    const HttpReply record = Reply(200, kRecord);
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<HttpReply> replies;
+        int status;
+        std::vector<std::string> out, err; // texts each must hold; "!" first: must not
+        size_t fetches;
+    } cases[] = {
+        {{"--verbose"}, {record}, 0, {"REFUSED\n\n" + kSteps, "RAR-"}, {"ltd\n" + kSteps}, 1},
+        {{"--rdap", "--json", "--verbose"}, {record}, 0, {kRar + "\"}]"}, {"!whois -h"}, 1},
+        {{"-h", sb::kWhoisA}, {record}, 0, {"refused.a.test\n\nNo answer", "D7-"}, {}, 1},
+        {{"--no-recursion", "-h", sb::kWhoisA}, {record}, 0, {"!D7-LTD"}, {}, 0},
+        {{"--no-rdap"}, {record}, 2, {"!D7-LTD"}, {"WSAECONNREFUSED"}, 0},
+        {{}, {FakeHttpServer::NotFound()}, 1, {"rdap " + kUrl}, {"no match"}, 1},
+        {{}, {Reply(429, ""), record}, 0, {"D7-LTD"}, {}, 2},
+        {{}, {FakeHttpServer::Redirect(kRdap + "moved", 301)}, 0, {"RAR-SIDE"}, {}, 1},
+        {{}, {Reply(500, "{}")}, 2, {}, {"RDAP server 127.0.0.2:8080: HTTP 500"}, 1},
+    };
+    for (const auto& c : cases) {
+        FakeRdap rdap(c.replies);
+        std::vector<std::string> args = c.args;
+        args.push_back("example.ltd");
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.status, c.status) << args.front() << r.err;
+        for (const auto& [texts, got] : {std::pair{c.out, r.out}, std::pair{c.err, r.err}})
+            for (const std::string& text : texts)
+                EXPECT_EQ(got.find(text[0] == '!' ? text.substr(1) : text) == std::string::npos,
+                          text[0] == '!')
+                    << text << "\n"
+                    << got;
+        EXPECT_EQ(rdap.asked, c.fetches) << r.err;
+    }
+}
+
+TEST_F(CliRdapTest, HttpsTrustsTheSystemsCaStore) {
+    REQUIRE_SANDBOX();
+    // A CA and a certificate for 127.0.0.2 made here; openssl serves the record with them.
+    testutil::TempDir tls;
+    std::filesystem::create_directories(tls.file("domain"));
+    std::ofstream(tls.file("domain/example.ltd")) << kRecord;
+    const std::string script =
+        "cd " + tls.path() +
+        " && (openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=CA -keyout "
+        "ca.key -out ca.pem && openssl req -newkey rsa:2048 -nodes -subj /CN=r -keyout s.key -out "
+        "s.csr && echo subjectAltName=IP:127.0.0.2 >x && openssl x509 -req -in s.csr -CA ca.pem "
+        "-CAkey ca.key -CAcreateserial -extfile x -out s.pem) >/dev/null 2>&1 && (timeout 60 "
+        "openssl s_server -quiet -naccept 2 -accept 127.0.0.2:8443 -cert s.pem -key s.key -WWW "
+        ">/dev/null 2>&1 &)";
+    ASSERT_EQ(std::system(script.c_str()), 0);
+    WriteFile("rdap/dns.json", R"({"services":[[["ltd"],["https://127.0.0.2:8443/"]]]})");
+    std::this_thread::sleep_for(500ms);
+    const RunResult untrusted = Run({"--rdap", "example.ltd"});
+    EXPECT_EQ(untrusted.status, 2);
+    EXPECT_NE(untrusted.err.find("TLS"), std::string::npos) << untrusted.err;
+    // The namespace's CA store: the test's CA bound over the system's bundle.
+    const char* bundle = "/etc/ssl/certs/ca-certificates.crt";
+    ASSERT_EQ(::mount(tls.file("ca.pem").c_str(), bundle, nullptr, MS_BIND, nullptr), 0);
+    const RunResult trusted = Run({"--rdap", "example.ltd"});
+    ::umount(bundle);
+    EXPECT_EQ(trusted.status, 0) << trusted.err;
+    EXPECT_NE(trusted.out.find("D7-LTD"), std::string::npos) << trusted.out;
+}
+
+} // namespace
+} // namespace clitest
