@@ -218,7 +218,9 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         // A registrar that stopped port 43 may well answer RDAP: its record goes below.
         if (failed && MayAskRdap(answer, state)) {
             state.RdapAboveHit = true;
-            return RdapStep(answer, state, step.MemoText);
+            WhoisStep rdap = RdapStep(answer, state, step.MemoText);
+            rdap.TextServer = step.TextServer;
+            return rdap;
         }
         return step;
     }
@@ -257,7 +259,11 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
                             FailureLine(answer) + (state.Asked.size() > 1
                                                        ? "\r\n" + ServersAskedLine(state)
                                                        : std::string()));
-        return RdapStep(answer, state, EndText(state, answer, memo, true));
+        std::string textServer;
+        std::string above = EndText(state, answer, memo, true, textServer);
+        WhoisStep rdap = RdapStep(answer, state, std::move(above));
+        rdap.TextServer = textServer;
+        return rdap;
     }
     step.kind = WhoisStep::End;
     step.Referral = referral;

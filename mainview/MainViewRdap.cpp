@@ -15,14 +15,14 @@
 void TMainForm::BuildRdap() {
     RdapSource = rdap::kIanaBootstrapBase;
     // Items of the settings menu only, beside the window's own twenty commands.
-    RdapAction = new QAction(QStringLiteral("RDAPを使う(&D)"), SetupMenu);
+    RdapAction = new QAction(tr("RDAPを使う(&D)"), SetupMenu);
     RdapAction->setObjectName(QStringLiteral("RdapAction"));
-    RdapAction->setStatusTip(QStringLiteral("Whoisで答えがないときRDAPに問い合わせる"));
+    RdapAction->setStatusTip(tr("Whoisで答えがないときRDAPに問い合わせる"));
     RdapAction->setCheckable(true);
     RdapAction->setChecked(true);
-    UpdateRdap = new QAction(QStringLiteral("RDAPブートストラップ更新(&U)"), SetupMenu);
+    UpdateRdap = new QAction(tr("RDAPブートストラップ更新(&U)"), SetupMenu);
     UpdateRdap->setObjectName(QStringLiteral("UpdateRdap"));
-    UpdateRdap->setStatusTip(QStringLiteral("IANAからRDAPのブートストラップを取得"));
+    UpdateRdap->setStatusTip(tr("IANAからRDAPのブートストラップを取得"));
     SetupMenu->addSeparator();
     SetupMenu->addAction(RdapAction);
     SetupMenu->addAction(UpdateRdap);

@@ -45,6 +45,22 @@
 <context>
     <name>TMainForm</name>
     <message>
+        <source>RDAPを使う(&amp;D)</source>
+        <translation>Use &amp;RDAP</translation>
+    </message>
+    <message>
+        <source>Whoisで答えがないときRDAPに問い合わせる</source>
+        <translation>Ask RDAP when WHOIS gives no answer</translation>
+    </message>
+    <message>
+        <source>RDAPブートストラップ更新(&amp;U)</source>
+        <translation>&amp;Update RDAP bootstrap</translation>
+    </message>
+    <message>
+        <source>IANAからRDAPのブートストラップを取得</source>
+        <translation>Fetch the RDAP bootstrap files from IANA</translation>
+    </message>
+    <message>
         <source>ファイルへ保存します</source>
         <translation>Save to file</translation>
     </message>
