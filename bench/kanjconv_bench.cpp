@@ -38,9 +38,9 @@ Texts Encode(const std::string& utf8) {
 // A real JPRS answer: ASCII labels and padding around kana and kanji, CR LF lines.
 const Texts& AnswerTexts() {
     static const Texts texts = [] {
-        // The tests' copy of the answer, found from this file's place in the tree.
-        const std::filesystem::path here(__FILE__);
-        std::ifstream in(here.parent_path().parent_path() / "tests/kanjconv/data" /
+        // The tests' copy of the answer. __FILE__ would not do: ccache's base_dir makes it
+        // relative to the build tree, and the benchmark may start from anywhere.
+        std::ifstream in(std::filesystem::path(ZW_SOURCE_DIR) / "tests/kanjconv/data" /
                              "jprs-yahoo.co.jp-ja.txt",
                          std::ios::binary);
         const std::string sample{std::istreambuf_iterator<char>(in),

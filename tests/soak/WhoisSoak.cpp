@@ -81,6 +81,15 @@ struct Figures {
     std::map<int32_t, int> codes;
 };
 
+// What one chain's callbacks know of it.
+struct ChainRun {
+    bool ended = false;
+    int doneEvents = 0;
+    std::string query;
+    std::string asked;
+    WhoisChainState state;
+};
+
 // What is open and running, for a report when the counts do not match.
 void ListLeftovers() {
     if (DIR* d = ::opendir("/proc/self/fd")) {
@@ -180,29 +189,30 @@ int main(int argc, char** argv) {
     const auto started = Clock::now();
     for (int i = 0; i < chains; ++i) {
         auto trace = std::make_unique<TPingTrace>();
-        TPingTrace& t = *trace;
-        bool ended = false;
-        int doneEvents = 0;
-        auto late = [&ended, &fig] {
-            if (ended)
+        TPingTrace* t = trace.get();
+        // Owned by the chain's callbacks, not by this loop turn: an event that arrives while a
+        // later chain runs still finds its own chain, sees it ended and counts as late.
+        auto c = std::make_shared<ChainRun>();
+        auto late = [c, &fig] {
+            if (c->ended)
                 ++fig.lateEvents;
         };
-        const std::string query = "example" + std::to_string(i) + ".jp";
-        std::string asked = servers[rng() % servers.size()].name;
-        WhoisChainState state;
-        t.FServerList = directory;
-        t.PrepareCandidates(asked, query);
-        t.OnDone = [&](TObject*) {
+        c->query = "example" + std::to_string(i) + ".jp";
+        c->asked = servers[rng() % servers.size()].name;
+        t->FServerList = directory;
+        t->PrepareCandidates(c->asked, c->query);
+        t->OnDone = [c, late](TObject*) {
             late();
-            ++doneEvents;
+            ++c->doneEvents;
         };
-        t.OnStart = [&](TObject*, uint8_t) { late(); };
-        t.OnResolved = [&](TObject*, uint8_t, const TagHostEnt&) { late(); };
-        t.OnWhoisStart = [&](TObject*, const std::string&, const std::string&) { late(); };
-        t.OnWhoisResult = [&](TObject*, int32_t code, const std::string& q,
-                              const std::string& response) {
+        t->OnStart = [late](TObject*, uint8_t) { late(); };
+        t->OnResolved = [late](TObject*, uint8_t, const TagHostEnt&) { late(); };
+        t->OnWhoisStart = [late](TObject*, const std::string&, const std::string&) { late(); };
+        t->OnWhoisResult = [c, late, t, &fig, &rng, &hitKeys](TObject*, int32_t code,
+                                                              const std::string& q,
+                                                              const std::string& response) {
             late();
-            if (ended)
+            if (c->ended)
                 return;
             ++fig.results;
             ++fig.codes[code];
@@ -210,27 +220,27 @@ int main(int argc, char** argv) {
             answer.ErrorCode = code;
             answer.Query = q;
             answer.Converted = PrepareAnswer(response, rng() % 5);
-            answer.AskedServer = asked;
-            answer.CurrentTarget = t.CurrentTarget();
-            answer.QueryText = t.FQueryText;
-            answer.LastQuery = query;
+            answer.AskedServer = c->asked;
+            answer.CurrentTarget = t->CurrentTarget();
+            answer.QueryText = t->FQueryText;
+            answer.LastQuery = c->query;
             answer.AutoChange = true;
             answer.SweepCheck = true;
             const WhoisStep step =
-                ChooseWhoisStep(answer, hitKeys, state, [&] { return t.NextCandidate(); });
+                ChooseWhoisStep(answer, hitKeys, c->state, [t] { return t->NextCandidate(); });
             ++fig.steps;
             switch (step.kind) {
             case WhoisStep::RetryParent:
-                t.WhoisDirect(step.Query);
+                t->WhoisDirect(step.Query);
                 break;
             case WhoisStep::FollowReferral:
             case WhoisStep::NextCandidate:
-                asked = step.Server;
-                t.WhoisResolve(step.Server, step.Query);
+                c->asked = step.Server;
+                t->WhoisResolve(step.Server, step.Query);
                 break;
             default:
-                t.WhoisEnded(); // raises the chain's Done
-                ended = true;
+                t->WhoisEnded(); // raises the chain's Done
+                c->ended = true;
                 ++fig.endedByThemselves;
             }
         };
@@ -240,17 +250,17 @@ int main(int argc, char** argv) {
         const bool stopEarly = rng() % 5 != 0;
         const auto stopAt =
             Clock::now() + (stopEarly ? std::chrono::milliseconds(rng() % 1500) : 40s);
-        t.WhoisResolve(asked, query);
-        while (!ended && Clock::now() < stopAt)
+        t->WhoisResolve(c->asked, c->query);
+        while (!c->ended && Clock::now() < stopAt)
             mainThread.ProcessEvents(5ms);
-        if (!ended) {
-            const int before = doneEvents;
-            t.Stop();
-            ended = true;
-            if (doneEvents != before + 1)
+        if (!c->ended) {
+            const int before = c->doneEvents;
+            t->Stop();
+            c->ended = true;
+            if (c->doneEvents != before + 1)
                 ++fig.doneMissing;
             ++(stopEarly ? fig.stopped : fig.cappedThenStopped);
-        } else if (doneEvents != 1) {
+        } else if (c->doneEvents != 1) {
             ++fig.doneMissing;
         }
         ++fig.chains;
