@@ -75,7 +75,7 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
         {{"-h", sb::kWhoisA}, {record}, 0, {"refused.a.test\n\nNo answer", "D7-"}, {}, 1},
         {{"--no-recursion", "-h", sb::kWhoisA}, {record}, 0, {"!D7-LTD"}, {}, 0},
         {{"--no-rdap"}, {record}, 2, {"!D7-LTD"}, {"WSAECONNREFUSED"}, 0},
-        {{}, {FakeHttpServer::NotFound()}, 1, {"rdap " + kUrl}, {"no match"}, 1},
+        {{}, {FakeHttpServer::NotFound()}, 2, {"rdap " + kUrl}, {"WSAECONNREFUSED"}, 1},
         {{}, {Reply(429, ""), record}, 0, {"D7-LTD"}, {}, 2},
         {{}, {FakeHttpServer::Redirect(kRdap + "moved", 301)}, 0, {"RAR-SIDE"}, {}, 1},
         {{}, {Reply(500, "{}")}, 2, {}, {"RDAP server 127.0.0.2:8080: HTTP 500"}, 1},

@@ -256,7 +256,9 @@ TEST_F(CliTest, HostileAndFailingServersAsTheUserSeesThem) {
                                        refused + "\nServers asked: " + a + ", whois.b.test (" +
                                        refused.substr(14) + ")\n";
     const std::string json =
-        R"j({"query":"x.test","servers":["whois.a.test","whois.b.test"],"verdict":"error",)j"
+        R"j({"query":"x.test","servers":["whois.a.test","whois.b.test"],"steps":[{"protocol":)j"
+        R"j("whois","server":"whois.a.test","query":"x.test"},{"protocol":"whois","server":)j"
+        R"j("whois.b.test","query":"x.test"}],"verdict":"error",)j"
         R"j("server":"whois.a.test","text":"Registrar: R\nWhois Server: whois.b.test\n\nNo )j"
         R"j(answer from whois.b.test: Error WSAECONNREFUSED\nServers asked: whois.a.test, )j"
         R"j(whois.b.test (Error WSAECONNREFUSED)","failures":[{"server":"whois.b.test",)j"
