@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,9 +9,12 @@
 #include <string>
 #include <string_view>
 
+#include <arpa/inet.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
-#include "tests/support/TlsRelay.h"
+#include "tests/support/FakeHttpServer.h"
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -41,21 +45,53 @@ inline void ExpectShown(const std::string& text, std::string_view shown, const s
     }
 }
 
-// HTTPS on address:8443 in front of the fake HTTP server on 127.0.0.2:8080, with its own
-// self-signed certificate for that address.
+inline bool Listens(const char* address, uint16_t port) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    inet_pton(AF_INET, address, &sa.sin_addr);
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// HTTPS on address:8443 by `openssl s_server -HTTP`, with its own self-signed certificate for
+// that address: each path answers with the reply put there, or the bytes of a bare 404.
 struct SecureFront {
     explicit SecureFront(const char* address) : url(std::string("https://") + address + ":8443") {
-        std::string error;
-        if (testsupport::MakeTestCertificate(certs.path, std::string("IP:") + address, error))
-            relay = std::make_unique<testsupport::TlsRelay>(address, 8443, "127.0.0.2", 8080,
-                                                            certs.path);
-        EXPECT_TRUE(Ready()) << error;
+        const std::string command =
+            "cd " + dir.path +
+            " && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+            "-nodes -days 2 -subj /CN=zw -addext subjectAltName=IP:" +
+            address +
+            " -keyout key.pem -out cert.pem >/dev/null 2>&1 && (timeout 120 openssl s_server "
+            "-quiet "
+            "-HTTP -accept " +
+            address +
+            ":8443 -cert cert.pem -key key.pem </dev/null >/dev/null 2>&1 "
+            "& echo $! >pid)";
+        if (std::system(command.c_str()) == 0)
+            pid = std::stoi(ReadFile(dir.path + "/pid"));
+        for (int i = 0; i < 100 && pid > 0 && !ready; ++i, usleep(20000))
+            ready = Listens(address, 8443);
+        EXPECT_TRUE(ready) << command;
     }
-    bool Ready() const { return relay && relay->Listening(); }
+    ~SecureFront() {
+        if (pid > 0)
+            ::kill(pid, SIGTERM);
+    }
+    bool Ready() const { return ready; }
     const std::string& Url() const { return url; }
-    std::string CaFile() const { return certs.path + "/cert.pem"; }
+    std::string CaFile() const { return dir.path + "/cert.pem"; }
+    void Put(const std::string& path, const testsupport::HttpReply& reply) const {
+        std::filesystem::create_directories(std::filesystem::path(dir.path + path).parent_path());
+        std::ofstream(dir.path + path, std::ios::binary)
+            << testsupport::HttpHead(reply) << reply.body;
+    }
 
-    TempDir certs;
+    TempDir dir;
     std::string url;
-    std::unique_ptr<testsupport::TlsRelay> relay;
+    int pid = 0;
+    bool ready = false;
 };

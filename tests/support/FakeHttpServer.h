@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -23,8 +22,6 @@ struct HttpReply {
     std::string body;
     std::string contentType = "application/rdap+json";
     std::vector<std::pair<std::string, std::string>> headers; // e.g. {"Location", url}
-    // The header block goes first; the body follows after this gap (a slow answer).
-    std::chrono::milliseconds bodyDelay{0};
     // Headers, then nothing more until the client gives up (for Stop and time-outs).
     bool silentAfterHeaders = false;
 };
@@ -39,8 +36,6 @@ public:
 
     bool Listening() const { return server_.Listening(); }
     const std::string& Error() const { return server_.Error(); }
-    // "http://ADDRESS:PORT/"
-    const std::string& BaseUrl() const { return base_; }
     // The requests received so far, in order.
     std::vector<HttpRequest> Requests() const;
     FakeServer& Tcp() { return server_; }
@@ -51,10 +46,11 @@ public:
     static HttpReply Redirect(std::string location, int status = 302);
 
 private:
-    std::string base_;
     FakeServer server_;
 };
 
 HttpRequest ParseHttpRequest(const std::string& bytes);
+// The status line and headers of `reply`, up to the empty line.
+std::string HttpHead(const HttpReply& reply);
 
 } // namespace testsupport
