@@ -1,18 +1,17 @@
 // RDAP in zwhois's chains: the real executable against fake port-43 and RDAP servers (HTTP,
 // and HTTPS with a certificate made here) in the test's own network namespace.
 #include "tests/cli/CliFixture.h"
+#include "tests/rdap/Helpers.h"
 #include "tests/support/FakeHttpServer.h"
 
 #include <atomic>
 #include <filesystem>
-#include <thread>
 
 #include <sys/mount.h>
 
 namespace clitest {
 namespace {
 
-using namespace std::chrono_literals;
 using testsupport::FakeHttpServer;
 using testsupport::HttpReply;
 
@@ -98,27 +97,17 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
 
 TEST_F(CliRdapTest, HttpsTrustsTheSystemsCaStore) {
     REQUIRE_SANDBOX();
-    // A CA and a certificate for 127.0.0.2 made here; openssl serves the record with them.
-    testutil::TempDir tls;
-    std::filesystem::create_directories(tls.file("domain"));
-    std::ofstream(tls.file("domain/example.ltd")) << kRecord;
-    const std::string script =
-        "cd " + tls.path() +
-        " && (openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=CA -keyout "
-        "ca.key -out ca.pem && openssl req -newkey rsa:2048 -nodes -subj /CN=r -keyout s.key -out "
-        "s.csr && echo subjectAltName=IP:127.0.0.2 >x && openssl x509 -req -in s.csr -CA ca.pem "
-        "-CAkey ca.key -CAcreateserial -extfile x -out s.pem) >/dev/null 2>&1 && (timeout 60 "
-        "openssl s_server -quiet -naccept 2 -accept 127.0.0.2:8443 -cert s.pem -key s.key -WWW "
-        ">/dev/null 2>&1 &)";
-    ASSERT_EQ(std::system(script.c_str()), 0);
+    // A self-signed certificate for 127.0.0.2 made here; openssl serves the record with it.
+    SecureFront tls("127.0.0.2");
+    ASSERT_TRUE(tls.Ready());
+    tls.Put(kPath, Reply(200, kRecord));
     WriteFile("rdap/dns.json", R"({"services":[[["ltd"],["https://127.0.0.2:8443/"]]]})");
-    std::this_thread::sleep_for(500ms);
     const RunResult untrusted = Run({"--rdap", "example.ltd"});
     EXPECT_EQ(untrusted.status, 2);
     EXPECT_NE(untrusted.err.find("TLS"), std::string::npos) << untrusted.err;
     // The namespace's CA store: the test's CA bound over the system's bundle.
     const char* bundle = "/etc/ssl/certs/ca-certificates.crt";
-    ASSERT_EQ(::mount(tls.file("ca.pem").c_str(), bundle, nullptr, MS_BIND, nullptr), 0);
+    ASSERT_EQ(::mount(tls.CaFile().c_str(), bundle, nullptr, MS_BIND, nullptr), 0);
     const RunResult trusted = Run({"--rdap", "example.ltd"});
     ::umount(bundle);
     EXPECT_EQ(trusted.status, 0) << trusted.err;

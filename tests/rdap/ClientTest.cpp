@@ -50,11 +50,16 @@ TEST(RdapClient, FetchOutcomes) {
     silent.silentAfterHeaders = true;
     HttpReply html = Json("{}");
     html.contentType = "text/html";
+    const HttpReply moved = Json("moved"), big = Json(std::string(4u << 20, ' ')),
+                    tooBig = Json(std::string((4u << 20) + 1, ' '));
+    const auto to = [](std::string location, int status = 302) {
+        return FakeHttpServer::Redirect(std::move(location), status);
+    };
     SecureFront tls(sb::kWhoisAAddr), untrusted(sb::kWhoisBAddr); // the client trusts `tls` only
     ASSERT_TRUE(tls.Ready() && untrusted.Ready());
     tls.Put("/qs", Json("sealed"));
-    tls.Put("/qr", FakeHttpServer::Redirect(tls.Url() + "/qs"));
-    tls.Put("/qh", FakeHttpServer::Redirect(Base() + "/q"));
+    tls.Put("/qr", to(tls.Url() + "/qs"));
+    tls.Put("/qh", to(Base() + "/q"));
     const std::string q = Base() + "/q",
                       refused = std::string("http://") + sb::kRefusedAddr + ":8080/q",
                       sq = tls.Url() + "/q", badCa = untrusted.Url() + "/q";
@@ -71,30 +76,17 @@ TEST(RdapClient, FetchOutcomes) {
         {q, {{"/q", {limited, Json("second")}}}, Status::Ok, "second", 2, 900ms},
         {q, {{"/q", {limited}}}, Status::Error, "HTTP 429", 2},
         {q, {{"/q", {Json("{}", 500)}}}, Status::Error, "HTTP 500", 1},
-        {q,
-         {{"/q", {FakeHttpServer::Redirect(Base() + "/r")}}, {"/r", {Json("moved")}}},
-         Status::Ok,
-         "moved",
-         2},
-        {q,
-         {{"/q", {FakeHttpServer::Redirect("/r", 301)}}, {"/r", {Json("moved")}}},
-         Status::Ok,
-         "moved",
-         2},
-        {q, {{"/q", {FakeHttpServer::Redirect("/q")}}}, Status::Error, "more than 5 redirects", 6},
-        {q,
-         {{"/q", {Json(std::string((4u << 20) + 1, ' '))}}},
-         Status::Error,
-         "answer larger than",
-         1},
-        {q, {{"/q", {Json(std::string(4u << 20, ' '))}}}, Status::Ok, "    ", 1},
+        {q, {{"/q", {to(Base() + "/r")}}, {"/r", {moved}}}, Status::Ok, "moved", 2},
+        {q, {{"/q", {to("/r", 301)}}, {"/r", {moved}}}, Status::Ok, "moved", 2},
+        {q, {{"/q", {to("/q")}}}, Status::Error, "more than 5 redirects", 6},
+        {q, {{"/q", {tooBig}}}, Status::Error, "answer larger than", 1},
+        {q, {{"/q", {big}}}, Status::Ok, "    ", 1},
         {q, {{"/q", {html}}}, Status::Ok, "{}", 1},
         {q, {{"/q", {silent}}}, Status::Error, "time-out", 1, 400ms},
         {q, {{"/q", {silent}}}, Status::Stopped, "", 1, 0ms, 1000ms, 150ms},
         {q, {{"/q", {longLimit}}}, Status::Stopped, "", 1, 0ms, 1000ms, 150ms},
         {refused, {}, Status::Error, "connection", 0},
-        {"http://nowhere.a.test:8080/q", {}, Status::Error, "DNS: ", 0}, // names: the hosts file
-                                                                         // only
+        {"http://nowhere.a.test:8080/q", {}, Status::Error, "DNS: ", 0}, // not in the hosts file
         {sq + "s", {}, Status::Ok, "sealed", 0},
         {sq + "r", {}, Status::Ok, "sealed", 0},
         {sq + "h", {}, Status::Error, "redirect from https to http://", 0},
@@ -187,19 +179,19 @@ TEST(RdapUpdate, KeepsOldFilesWhenADownloadIsBad) {
     FakeHttpServer server(
         sb::kWhoisAAddr, kPort,
         FakeHttpServer::Routes({{"/iana/dns.json", Json("<html>maintenance</html>")},
-                                {"/iana/ipv4.json", Json(ReadFile(shipped + "ipv4.json"))},
-                                {"/iana/asn.json", Json(ReadFile(shipped + "asn.json"))}}));
+                                {"/iana/ipv4.json", Json(ReadRaw(shipped + "ipv4.json"))},
+                                {"/iana/asn.json", Json(ReadRaw(shipped + "asn.json"))}}));
     TempDir home;
-    std::string folder = home.path + "/rdap";
+    std::string folder = home.path() + "/rdap";
     std::filesystem::create_directories(folder);
     for (const char* name : {"dns.json", "ipv4.json", "ipv6.json", "asn.json"})
         std::ofstream(folder + "/" + name) << "old";
     rdap::UpdateResult r = rdap::UpdateBootstrap(Base() + "/iana", folder, {});
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(ReadFile(folder + "/dns.json"), "old");
-    EXPECT_EQ(ReadFile(folder + "/ipv4.json"), ReadFile(shipped + "ipv4.json"));
-    EXPECT_EQ(ReadFile(folder + "/ipv6.json"), "old");
-    EXPECT_EQ(ReadFile(folder + "/asn.json"), ReadFile(shipped + "asn.json"));
+    EXPECT_EQ(ReadRaw(folder + "/dns.json"), "old");
+    EXPECT_EQ(ReadRaw(folder + "/ipv4.json"), ReadRaw(shipped + "ipv4.json"));
+    EXPECT_EQ(ReadRaw(folder + "/ipv6.json"), "old");
+    EXPECT_EQ(ReadRaw(folder + "/asn.json"), ReadRaw(shipped + "asn.json"));
     ASSERT_EQ(r.lines.size(), 4u);
     EXPECT_EQ(r.lines[1], "ipv4.json: updated");
     EXPECT_NE(r.lines[2].find("kept the old file"), std::string::npos) << r.lines[2];

@@ -3,9 +3,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -14,27 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/TempDir.h"
 #include "tests/support/FakeHttpServer.h"
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// A fresh folder under /tmp, removed with everything in it at the end of the scope.
-struct TempDir {
-    TempDir() {
-        char pattern[] = "/tmp/zw-rdap-XXXXXX";
-        path = mkdtemp(pattern) ? pattern : "";
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string path;
-};
+using testutil::ReadRaw;
+using testutil::TempDir;
 
 // Checks that each '|'-separated part of `shown` is in the text.
 inline void ExpectShown(const std::string& text, std::string_view shown, const std::string& what) {
@@ -61,7 +42,7 @@ inline bool Listens(const char* address, uint16_t port) {
 struct SecureFront {
     explicit SecureFront(const char* address) : url(std::string("https://") + address + ":8443") {
         const std::string command =
-            "cd " + dir.path +
+            "cd " + dir.path() +
             " && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
             "-nodes -days 2 -subj /CN=zw -addext subjectAltName=IP:" +
             address +
@@ -72,7 +53,7 @@ struct SecureFront {
             ":8443 -cert cert.pem -key key.pem </dev/null >/dev/null 2>&1 "
             "& echo $! >pid)";
         if (std::system(command.c_str()) == 0)
-            pid = std::stoi(ReadFile(dir.path + "/pid"));
+            pid = std::stoi(ReadRaw(dir.path() + "/pid"));
         for (int i = 0; i < 100 && pid > 0 && !ready; ++i, usleep(20000))
             ready = Listens(address, 8443);
         EXPECT_TRUE(ready) << command;
@@ -83,11 +64,10 @@ struct SecureFront {
     }
     bool Ready() const { return ready; }
     const std::string& Url() const { return url; }
-    std::string CaFile() const { return dir.path + "/cert.pem"; }
+    std::string CaFile() const { return dir.path() + "/cert.pem"; }
     void Put(const std::string& path, const testsupport::HttpReply& reply) const {
-        std::filesystem::create_directories(std::filesystem::path(dir.path + path).parent_path());
-        std::ofstream(dir.path + path, std::ios::binary)
-            << testsupport::HttpHead(reply) << reply.body;
+        std::filesystem::create_directories(std::filesystem::path(dir.path() + path).parent_path());
+        testutil::WriteRaw(dir.path() + path, testsupport::HttpHead(reply) + reply.body);
     }
 
     TempDir dir;

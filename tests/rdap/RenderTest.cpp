@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/TextFile.h"
 #include "tests/rdap/Helpers.h"
 
 namespace {
 
 std::string Sample(const std::string& name) {
-    return ReadFile(std::string(ZW_RDAP_CORPUS) + "/" + name);
+    return ReadRaw(std::string(ZW_RDAP_CORPUS) + "/" + name);
 }
 
 // Every real answer of the corpus, with what a reader looks for in it (SOURCES.tsv).
@@ -67,18 +68,6 @@ TEST(RdapRender, EveryRealAnswerShowsWhatAReaderLooksFor) {
     }
 }
 
-bool ValidUtf8(const std::string& s) {
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        auto c = static_cast<unsigned char>(s[i]);
-        int more = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        for (int k = 0; k < more; ++k)
-            more = ++i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80 ? more : -1;
-        if (more < 0)
-            return false;
-    }
-    return true;
-}
-
 // Odd answers: what can be read is shown, nothing is thrown, the text stays safe to print.
 TEST(RdapRender, OddAnswersRenderWhatCanBeRead) {
     const std::string kanji = "日本ネットワークインフォメーションセンター";
@@ -117,7 +106,7 @@ TEST(RdapRender, OddAnswersRenderWhatCanBeRead) {
         std::string text = rdap::Render(row.json);
         ExpectShown(text, row.shown, row.json.substr(0, 60));
         EXPECT_EQ(text.find(row.absent), std::string::npos) << text;
-        EXPECT_TRUE(ValidUtf8(text) && text.back() == '\n') << text;
+        EXPECT_TRUE(platform::IsValidUtf8(text) && text.back() == '\n') << text;
     }
 }
 

@@ -60,7 +60,8 @@ HttpRequest ParseHttpRequest(const std::string& bytes) {
 }
 
 FakeHttpServer::FakeHttpServer(const std::string& address, uint16_t port, Handler handler)
-    : server_(
+    : base_("http://" + address + ":" + std::to_string(port) + "/"),
+      server_(
           address, port,
           [handler = std::move(handler)](const std::string& bytes) {
               return ToWire(handler(ParseHttpRequest(bytes)));

@@ -36,6 +36,8 @@ public:
 
     bool Listening() const { return server_.Listening(); }
     const std::string& Error() const { return server_.Error(); }
+    // "http://ADDRESS:PORT/"
+    const std::string& BaseUrl() const { return base_; }
     // The requests received so far, in order.
     std::vector<HttpRequest> Requests() const;
     FakeServer& Tcp() { return server_; }
@@ -46,6 +48,7 @@ public:
     static HttpReply Redirect(std::string location, int status = 302);
 
 private:
+    std::string base_;
     FakeServer server_;
 };
 
