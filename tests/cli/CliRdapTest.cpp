@@ -22,27 +22,18 @@ const std::string kRecord =
     R"({"objectClassName":"domain","ldhName":"EXAMPLE.LTD","handle":"D7-LTD","links":[{"rel":)"
     R"("related","type":"application/rdap+json","href":"http://127.0.0.2:8080/rar/domain/x"}]})";
 
-HttpReply Reply(int status, const std::string& body) {
-    HttpReply reply;
-    reply.status = status;
-    reply.body = body;
-    if (status == 429)
-        reply.headers = {{"Retry-After", "1"}};
-    return reply;
-}
-
 // An RDAP server: the registry's answers to kPath in turn (the last repeats), elsewhere a
 // registrar's record.
 struct FakeRdap {
     explicit FakeRdap(std::vector<HttpReply> answers) : replies(std::move(answers)) {}
     const std::vector<HttpReply> replies; // set before the server starts
     std::atomic<size_t> asked{0};
-    FakeHttpServer server{"127.0.0.2", 8080, [this](const testsupport::HttpRequest& request) {
-                              return request.target != kPath
-                                         ? Reply(200, R"({"objectClassName":"domain",)"
-                                                      R"("handle":"RAR-SIDE-99"})")
-                                         : replies[std::min(asked++, replies.size() - 1)];
-                          }};
+    FakeHttpServer server{
+        "127.0.0.2", 8080, [this](const testsupport::HttpRequest& request) {
+            return request.target != kPath
+                       ? Reply(R"({"objectClassName":"domain","handle":"RAR-SIDE-99"})")
+                       : replies[std::min(asked++, replies.size() - 1)];
+        }};
 };
 
 class CliRdapTest : public CliTest {
@@ -61,7 +52,9 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
     FakeServer registry(sb::kWhoisAAddr, 43,
                         FakeServer::Answer(Answer("Domain Name: EXAMPLE.LTD\r\nWhois Server: " +
                                                   std::string(sb::kRefused))));
-    const HttpReply record = Reply(200, kRecord);
+    const HttpReply record = Reply(kRecord);
+    HttpReply limited = Reply("", 429);
+    limited.headers = {{"Retry-After", "1"}};
     struct Case {
         std::vector<std::string> args;
         std::vector<HttpReply> replies;
@@ -75,9 +68,9 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
         {{"--no-recursion", "-h", sb::kWhoisA}, {record}, 0, {"!D7-LTD"}, {}, 0},
         {{"--no-rdap"}, {record}, 2, {"!D7-LTD"}, {"WSAECONNREFUSED"}, 0},
         {{}, {FakeHttpServer::NotFound()}, 1, {"rdap " + kUrl}, {"no match"}, 1},
-        {{}, {Reply(429, ""), record}, 0, {"D7-LTD"}, {}, 2},
+        {{}, {limited, record}, 0, {"D7-LTD"}, {}, 2},
         {{}, {FakeHttpServer::Redirect(kRdap + "moved", 301)}, 0, {"RAR-SIDE"}, {}, 1},
-        {{}, {Reply(500, "{}")}, 2, {}, {"RDAP server 127.0.0.2:8080: HTTP 500"}, 1},
+        {{}, {Reply("{}", 500)}, 2, {}, {"RDAP server 127.0.0.2:8080: HTTP 500"}, 1},
     };
     for (const auto& c : cases) {
         FakeRdap rdap(c.replies);
@@ -100,7 +93,7 @@ TEST_F(CliRdapTest, HttpsTrustsTheSystemsCaStore) {
     // A self-signed certificate for 127.0.0.2 made here; openssl serves the record with it.
     SecureFront tls("127.0.0.2");
     ASSERT_TRUE(tls.Ready());
-    tls.Put(kPath, Reply(200, kRecord));
+    tls.Put(kPath, Reply(kRecord));
     WriteFile("rdap/dns.json", R"({"services":[[["ltd"],["https://127.0.0.2:8443/"]]]})");
     const RunResult untrusted = Run({"--rdap", "example.ltd"});
     EXPECT_EQ(untrusted.status, 2);

@@ -47,17 +47,14 @@ TEST(RdapBootstrap, LookupsAgainstTheShippedFiles) {
     }
 }
 
-void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 // A file in the user folder replaces the shipped one of the same name, and only that one.
 TEST(RdapBootstrap, UserFilesTakePrecedenceAndBadFilesAddNothing) {
     TempDir home;
     std::string user = home.path() + "/rdap";
     std::filesystem::create_directories(user);
-    Write(user + "/dns.json", R"({"services":[[["com","test"],["https://user.test/rdap"]]]})");
-    Write(user + "/asn.json", "not json");
+    testutil::WriteRaw(user + "/dns.json",
+                       R"({"services":[[["com","test"],["https://user.test/rdap"]]]})");
+    testutil::WriteRaw(user + "/asn.json", "not json");
     rdap::Bootstrap b = rdap::Bootstrap::Load({user, kShipped});
     EXPECT_EQ(b.ServicesFor("a.com"), std::vector<std::string>{"https://user.test/rdap/"});
     EXPECT_TRUE(b.ServicesFor("a.net").empty());

@@ -20,13 +20,6 @@ namespace sb = testsupport::sandbox;
 
 constexpr uint16_t kPort = 8080;
 
-HttpReply Json(std::string body, int status = 200) {
-    HttpReply r;
-    r.status = status;
-    r.body = std::move(body);
-    return r;
-}
-
 // The n-th request for a target gets the n-th reply listed for it (the last one repeats).
 FakeHttpServer::Handler Sequence(std::map<std::string, std::vector<HttpReply>> replies) {
     auto counts = std::make_shared<std::map<std::string, std::size_t>>();
@@ -44,20 +37,20 @@ std::string Base() {
 }
 
 TEST(RdapClient, FetchOutcomes) {
-    HttpReply limited = Json("", 429), longLimit = Json("", 429), silent = Json("{}");
+    HttpReply limited = Reply("", 429), longLimit = Reply("", 429), silent = Reply("{}");
     limited.headers = {{"Retry-After", "1"}};
     longLimit.headers = {{"Retry-After", "10"}};
     silent.silentAfterHeaders = true;
-    HttpReply html = Json("{}");
+    HttpReply html = Reply("{}");
     html.contentType = "text/html";
-    const HttpReply moved = Json("moved"), big = Json(std::string(4u << 20, ' ')),
-                    tooBig = Json(std::string((4u << 20) + 1, ' '));
+    const HttpReply moved = Reply("moved"), big = Reply(std::string(4u << 20, ' ')),
+                    tooBig = Reply(std::string((4u << 20) + 1, ' '));
     const auto to = [](std::string location, int status = 302) {
         return FakeHttpServer::Redirect(std::move(location), status);
     };
     SecureFront tls(sb::kWhoisAAddr), untrusted(sb::kWhoisBAddr); // the client trusts `tls` only
     ASSERT_TRUE(tls.Ready() && untrusted.Ready());
-    tls.Put("/qs", Json("sealed"));
+    tls.Put("/qs", Reply("sealed"));
     tls.Put("/qr", to(tls.Url() + "/qs"));
     tls.Put("/qh", to(Base() + "/q"));
     const std::string q = Base() + "/q",
@@ -71,11 +64,11 @@ TEST(RdapClient, FetchOutcomes) {
         std::size_t requests;
         std::chrono::milliseconds atLeast = 0ms, atMost = 3000ms, stopAfter = 0ms;
     } rows[] = {
-        {q, {{"/q", {Json(R"({"ldhName":"a.test"})")}}}, Status::Ok, R"({"ldhName":"a.test"})", 1},
+        {q, {{"/q", {Reply(R"({"ldhName":"a.test"})")}}}, Status::Ok, R"({"ldhName":"a.test"})", 1},
         {q, {}, Status::NotFound, R"({"errorCode":404,"title":"Not Found")", 1},
-        {q, {{"/q", {limited, Json("second")}}}, Status::Ok, "second", 2, 900ms},
+        {q, {{"/q", {limited, Reply("second")}}}, Status::Ok, "second", 2, 900ms},
         {q, {{"/q", {limited}}}, Status::Error, "HTTP 429", 2},
-        {q, {{"/q", {Json("{}", 500)}}}, Status::Error, "HTTP 500", 1},
+        {q, {{"/q", {Reply("{}", 500)}}}, Status::Error, "HTTP 500", 1},
         {q, {{"/q", {to(Base() + "/r")}}, {"/r", {moved}}}, Status::Ok, "moved", 2},
         {q, {{"/q", {to("/r", 301)}}, {"/r", {moved}}}, Status::Ok, "moved", 2},
         {q, {{"/q", {to("/q")}}}, Status::Error, "more than 5 redirects", 6},
@@ -128,11 +121,11 @@ TEST(RdapLookup, RegistryThenRegistrar) {
     SecureFront tls(sb::kWhoisAAddr);
     const std::string reg = "/reg/domain/a.test", rr = "/rr/domain/a.test";
     auto registry = [](const std::string& link) {
-        return Json(R"({"objectClassName":"domain","ldhName":"a.test","links":[{"rel":"related",
+        return Reply(R"({"objectClassName":"domain","ldhName":"a.test","links":[{"rel":"related",
             "type":"application/rdap+json","href":")" +
-                    link + R"("}]})");
+                     link + R"("}]})");
     };
-    HttpReply registrar = Json(R"({"objectClassName":"domain","ldhName":"a.test","entities":[
+    HttpReply registrar = Reply(R"({"objectClassName":"domain","ldhName":"a.test","entities":[
         {"roles":["registrant"],"vcardArray":["vcard",[["org",{},"text","Holder Ltd"]]]}]})");
     using LS = rdap::LookupResult::Status;
     const struct {
@@ -143,11 +136,11 @@ TEST(RdapLookup, RegistryThenRegistrar) {
     } rows[] = {
         {registry(tls.Url() + rr), registrar, LS::Hit,
          "a.test\n|\nDomain Name: a.test\nRegistrant:\n  Organization: Holder Ltd", 2},
-        {registry(tls.Url() + rr), Json("{}", 503), LS::Hit, "a.test|:8443: HTTP 503", 2},
+        {registry(tls.Url() + rr), Reply("{}", 503), LS::Hit, "a.test|:8443: HTTP 503", 2},
         {registry(Base() + rr), registrar, LS::Hit, "a.test|not followed: not https", 1},
         {FakeHttpServer::NotFound(), registrar, LS::NoMatch, "No match: Not Found: No such object",
          1},
-        {Json("{}", 500), registrar, LS::Error, "", 1},
+        {Reply("{}", 500), registrar, LS::Error, "", 1},
     };
     rdap::Bootstrap bootstrap;
     ASSERT_TRUE(bootstrap.AddFile(rdap::QueryKind::Domain,
@@ -178,9 +171,9 @@ TEST(RdapUpdate, KeepsOldFilesWhenADownloadIsBad) {
     std::string shipped = std::string(ZW_DATA_DIR) + "/rdap/";
     FakeHttpServer server(
         sb::kWhoisAAddr, kPort,
-        FakeHttpServer::Routes({{"/iana/dns.json", Json("<html>maintenance</html>")},
-                                {"/iana/ipv4.json", Json(ReadRaw(shipped + "ipv4.json"))},
-                                {"/iana/asn.json", Json(ReadRaw(shipped + "asn.json"))}}));
+        FakeHttpServer::Routes({{"/iana/dns.json", Reply("<html>maintenance</html>")},
+                                {"/iana/ipv4.json", Reply(ReadRaw(shipped + "ipv4.json"))},
+                                {"/iana/asn.json", Reply(ReadRaw(shipped + "asn.json"))}}));
     TempDir home;
     std::string folder = home.path() + "/rdap";
     std::filesystem::create_directories(folder);

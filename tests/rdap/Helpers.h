@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include <arpa/inet.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -26,15 +25,11 @@ inline void ExpectShown(const std::string& text, std::string_view shown, const s
     }
 }
 
-inline bool Listens(const char* address, uint16_t port) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    inet_pton(AF_INET, address, &sa.sin_addr);
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
-    ::close(fd);
-    return ok;
+inline testsupport::HttpReply Reply(std::string body, int status = 200) {
+    testsupport::HttpReply r;
+    r.status = status;
+    r.body = std::move(body);
+    return r;
 }
 
 // HTTPS on address:8443 by `openssl s_server -HTTP`, with its own self-signed certificate for
@@ -42,20 +37,15 @@ inline bool Listens(const char* address, uint16_t port) {
 struct SecureFront {
     explicit SecureFront(const char* address) : url(std::string("https://") + address + ":8443") {
         const std::string command =
-            "cd " + dir.path() +
-            " && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
-            "-nodes -days 2 -subj /CN=zw -addext subjectAltName=IP:" +
-            address +
-            " -keyout key.pem -out cert.pem >/dev/null 2>&1 && (timeout 120 openssl s_server "
-            "-quiet "
-            "-HTTP -accept " +
-            address +
-            ":8443 -cert cert.pem -key key.pem </dev/null >/dev/null 2>&1 "
-            "& echo $! >pid)";
+            "cd " + dir.path() + " && A=" + address +
+            " && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+            "-subj /CN=zw -addext subjectAltName=IP:$A -keyout key.pem -out cert.pem >/dev/null "
+            "2>&1 && (timeout 120 openssl s_server -HTTP -accept $A:8443 -cert cert.pem -key "
+            "key.pem </dev/null >out 2>&1 & echo $! >pid)";
         if (std::system(command.c_str()) == 0)
             pid = std::stoi(ReadRaw(dir.path() + "/pid"));
         for (int i = 0; i < 100 && pid > 0 && !ready; ++i, usleep(20000))
-            ready = Listens(address, 8443);
+            ready = ReadRaw(dir.path() + "/out").find("ACCEPT") != std::string::npos;
         EXPECT_TRUE(ready) << command;
     }
     ~SecureFront() {

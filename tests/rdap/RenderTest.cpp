@@ -117,23 +117,22 @@ TEST(RdapRender, ErrorLinesAndRegistrarLinks) {
     EXPECT_EQ(rdap::RenderError(Sample("ripe-error501-nameserver.json"), 501),
               "Error (HTTP 501): 501 Not Implemented: Nameserver not supported");
     EXPECT_EQ(rdap::RenderError("", 404), "No match (HTTP 404)");
-    // Links that are not a registrar's domain record are not followed.
+    // Only a related link to an RDAP domain record is a registrar's, whatever comes before it.
     const struct {
-        const char* links;
-        const char* want;
+        const char *rel, *type, *href;
+        bool followed;
     } links[] = {
-        {R"([{"rel":"related","type":"text/html","href":"https://r.test/domain/a.test"}])", ""},
-        {R"([{"rel":"related","type":"application/rdap+json","href":"https://r.test/ip/192.0.2.0"}])",
-         ""},
-        {R"([{"rel":"self","type":"application/rdap+json","href":"https://r.test/domain/a.test"}])",
-         ""},
-        {R"([{"rel":"related","href":7},{"rel":"Related","type":"application/rdap+json",
-             "href":"https://r.test/domain/a.test"}])",
-         "https://r.test/domain/a.test"},
+        {"related", "text/html", "https://r.test/domain/a.test", false},
+        {"related", "application/rdap+json", "https://r.test/ip/192.0.2.0", false},
+        {"self", "application/rdap+json", "https://r.test/domain/a.test", false},
+        {"Related", "application/rdap+json", "https://r.test/domain/a.test", true},
     };
     for (const auto& l : links)
-        EXPECT_EQ(rdap::RegistrarLink(std::string(R"({"links":)") + l.links + "}"), l.want)
-            << l.links;
+        EXPECT_EQ(rdap::RegistrarLink(
+                      std::string(R"({"links":[{"rel":"related","href":7},{"rel":")") + l.rel +
+                      R"(","type":")" + l.type + R"(","href":")" + l.href + R"("}]})"),
+                  l.followed ? l.href : "")
+            << l.rel << " " << l.type << " " << l.href;
 }
 
 } // namespace
