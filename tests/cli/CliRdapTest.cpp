@@ -4,7 +4,7 @@
 #include "tests/rdap/Helpers.h"
 #include "tests/support/FakeHttpServer.h"
 
-#include <atomic>
+#include <algorithm>
 #include <filesystem>
 
 #include <sys/mount.h>
@@ -21,20 +21,6 @@ const std::string kSteps = "rdap " + kUrl + "\nrdap " + kRar;
 const std::string kRecord =
     R"({"objectClassName":"domain","ldhName":"EXAMPLE.LTD","handle":"D7-LTD","links":[{"rel":)"
     R"("related","type":"application/rdap+json","href":"http://127.0.0.2:8080/rar/domain/x"}]})";
-
-// An RDAP server: the registry's answers to kPath in turn (the last repeats), elsewhere a
-// registrar's record.
-struct FakeRdap {
-    explicit FakeRdap(std::vector<HttpReply> answers) : replies(std::move(answers)) {}
-    const std::vector<HttpReply> replies; // set before the server starts
-    std::atomic<size_t> asked{0};
-    FakeHttpServer server{
-        "127.0.0.2", 8080, [this](const testsupport::HttpRequest& request) {
-            return request.target != kPath
-                       ? Reply(R"({"objectClassName":"domain","handle":"RAR-SIDE-99"})")
-                       : replies[std::min(asked++, replies.size() - 1)];
-        }};
-};
 
 class CliRdapTest : public CliTest {
 protected:
@@ -73,7 +59,10 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
         {{}, {Reply("{}", 500)}, 2, {}, {"RDAP server 127.0.0.2:8080: HTTP 500"}, 1},
     };
     for (const auto& c : cases) {
-        FakeRdap rdap(c.replies);
+        const HttpReply rar = Reply(R"({"objectClassName":"domain","handle":"RAR-SIDE-99"})");
+        FakeHttpServer rdap(
+            "127.0.0.2", 8080,
+            Sequence({{kPath, c.replies}, {"/rar/domain/x", {rar}}, {"/moved", {rar}}}));
         std::vector<std::string> args = c.args;
         args.push_back("example.ltd");
         const RunResult r = Run(args);
@@ -84,7 +73,11 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
                           text[0] == '!')
                     << text << "\n"
                     << got;
-        EXPECT_EQ(rdap.asked, c.fetches) << r.err;
+        const auto asked = rdap.Requests();
+        EXPECT_EQ(
+            std::count_if(asked.begin(), asked.end(), [](auto& q) { return q.target == kPath; }),
+            long(c.fetches))
+            << r.err;
     }
 }
 

@@ -20,18 +20,6 @@ namespace sb = testsupport::sandbox;
 
 constexpr uint16_t kPort = 8080;
 
-// The n-th request for a target gets the n-th reply listed for it (the last one repeats).
-FakeHttpServer::Handler Sequence(std::map<std::string, std::vector<HttpReply>> replies) {
-    auto counts = std::make_shared<std::map<std::string, std::size_t>>();
-    return [replies = std::move(replies), counts](const testsupport::HttpRequest& request) {
-        auto it = replies.find(request.target);
-        if (it == replies.end())
-            return FakeHttpServer::NotFound();
-        std::size_t n = (*counts)[request.target]++;
-        return it->second[std::min(n, it->second.size() - 1)];
-    };
-}
-
 std::string Base() {
     return std::string("http://") + sb::kWhoisAAddr + ":8080";
 }

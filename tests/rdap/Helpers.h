@@ -3,8 +3,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <unistd.h>
 
@@ -30,6 +33,19 @@ inline testsupport::HttpReply Reply(std::string body, int status = 200) {
     r.status = status;
     r.body = std::move(body);
     return r;
+}
+
+// The n-th request for a target gets the n-th reply listed for it (the last one repeats).
+inline testsupport::FakeHttpServer::Handler
+Sequence(std::map<std::string, std::vector<testsupport::HttpReply>> replies) {
+    auto counts = std::make_shared<std::map<std::string, std::size_t>>();
+    return [replies = std::move(replies), counts](const testsupport::HttpRequest& request) {
+        auto it = replies.find(request.target);
+        if (it == replies.end())
+            return testsupport::FakeHttpServer::NotFound();
+        std::size_t n = (*counts)[request.target]++;
+        return it->second[std::min(n, it->second.size() - 1)];
+    };
 }
 
 // HTTPS on address:8443 by `openssl s_server -HTTP`, with its own self-signed certificate for
