@@ -20,9 +20,7 @@ namespace sb = testsupport::sandbox;
 
 constexpr uint16_t kPort = 8080;
 
-std::string Base() {
-    return std::string("http://") + sb::kWhoisAAddr + ":8080";
-}
+const std::string kBase = std::string("http://") + sb::kWhoisAAddr + ":8080";
 
 TEST(RdapClient, FetchOutcomes) {
     HttpReply limited = Reply("", 429), longLimit = Reply("", 429), silent = Reply("{}");
@@ -40,8 +38,8 @@ TEST(RdapClient, FetchOutcomes) {
     ASSERT_TRUE(tls.Ready() && untrusted.Ready());
     tls.Put("/qs", Reply("sealed"));
     tls.Put("/qr", to(tls.Url() + "/qs"));
-    tls.Put("/qh", to(Base() + "/q"));
-    const std::string q = Base() + "/q",
+    tls.Put("/qh", to(kBase + "/q"));
+    const std::string q = kBase + "/q",
                       refused = std::string("http://") + sb::kRefusedAddr + ":8080/q",
                       sq = tls.Url() + "/q", badCa = untrusted.Url() + "/q";
     const struct {
@@ -57,7 +55,7 @@ TEST(RdapClient, FetchOutcomes) {
         {q, {{"/q", {limited, Reply("second")}}}, Status::Ok, "second", 2, 900ms},
         {q, {{"/q", {limited}}}, Status::Error, "HTTP 429", 2},
         {q, {{"/q", {Reply("{}", 500)}}}, Status::Error, "HTTP 500", 1},
-        {q, {{"/q", {to(Base() + "/r")}}, {"/r", {moved}}}, Status::Ok, "moved", 2},
+        {q, {{"/q", {to(kBase + "/r")}}, {"/r", {moved}}}, Status::Ok, "moved", 2},
         {q, {{"/q", {to("/r", 301)}}, {"/r", {moved}}}, Status::Ok, "moved", 2},
         {q, {{"/q", {to("/q")}}}, Status::Error, "more than 5 redirects", 6},
         {q, {{"/q", {tooBig}}}, Status::Error, "answer larger than", 1},
@@ -125,7 +123,7 @@ TEST(RdapLookup, RegistryThenRegistrar) {
         {registry(tls.Url() + rr), registrar, LS::Hit,
          "a.test\n|\nDomain Name: a.test\nRegistrant:\n  Organization: Holder Ltd", 2},
         {registry(tls.Url() + rr), Reply("{}", 503), LS::Hit, "a.test|:8443: HTTP 503", 2},
-        {registry(Base() + rr), registrar, LS::Hit, "a.test|not followed: not https", 1},
+        {registry(kBase + rr), registrar, LS::Hit, "a.test|not followed: not https", 1},
         {FakeHttpServer::NotFound(), registrar, LS::NoMatch, "No match: Not Found: No such object",
          1},
         {Reply("{}", 500), registrar, LS::Error, "", 1},
@@ -167,7 +165,7 @@ TEST(RdapUpdate, KeepsOldFilesWhenADownloadIsBad) {
     std::filesystem::create_directories(folder);
     for (const char* name : {"dns.json", "ipv4.json", "ipv6.json", "asn.json"})
         std::ofstream(folder + "/" + name) << "old";
-    rdap::UpdateResult r = rdap::UpdateBootstrap(Base() + "/iana", folder, {});
+    rdap::UpdateResult r = rdap::UpdateBootstrap(kBase + "/iana", folder, {});
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(ReadRaw(folder + "/dns.json"), "old");
     EXPECT_EQ(ReadRaw(folder + "/ipv4.json"), ReadRaw(shipped + "ipv4.json"));
