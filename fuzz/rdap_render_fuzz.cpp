@@ -1,6 +1,7 @@
 // The RDAP answer renderer, the error line and the registrar link over any bytes.
 // Input: the answer's bytes as they came from the server.
 #include "fuzz/FuzzCommon.h"
+#include "platform/TextFile.h"
 #include "rdap/RdapRender.h"
 
 #include <cstdint>
@@ -9,20 +10,6 @@
 
 namespace {
 
-bool ValidUtf8(std::string_view s) {
-    for (size_t i = 0; i < s.size(); ++i) {
-        auto c = static_cast<unsigned char>(s[i]);
-        int more = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (more < 0)
-            return false;
-        for (int k = 0; k < more; ++k) {
-            if (++i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80)
-                return false;
-        }
-    }
-    return true;
-}
-
 // What reaches the screen: whole lines of printable UTF-8, no terminal controls.
 bool Printable(std::string_view s) {
     for (char c : s) {
@@ -30,7 +17,7 @@ bool Printable(std::string_view s) {
         if ((u < 0x20 && c != '\n') || u == 0x7f)
             return false;
     }
-    return ValidUtf8(s);
+    return platform::IsValidUtf8(s);
 }
 
 } // namespace

@@ -1,18 +1,17 @@
 // RDAP in zwhois's chains: the real executable against fake port-43 and RDAP servers (HTTP,
 // and HTTPS with a certificate made here) in the test's own network namespace.
 #include "tests/cli/CliFixture.h"
+#include "tests/rdap/Helpers.h"
 #include "tests/support/FakeHttpServer.h"
 
-#include <atomic>
+#include <algorithm>
 #include <filesystem>
-#include <thread>
 
 #include <sys/mount.h>
 
 namespace clitest {
 namespace {
 
-using namespace std::chrono_literals;
 using testsupport::FakeHttpServer;
 using testsupport::HttpReply;
 
@@ -22,29 +21,6 @@ const std::string kSteps = "rdap " + kUrl + "\nrdap " + kRar;
 const std::string kRecord =
     R"({"objectClassName":"domain","ldhName":"EXAMPLE.LTD","handle":"D7-LTD","links":[{"rel":)"
     R"("related","type":"application/rdap+json","href":"http://127.0.0.2:8080/rar/domain/x"}]})";
-
-HttpReply Reply(int status, const std::string& body) {
-    HttpReply reply;
-    reply.status = status;
-    reply.body = body;
-    if (status == 429)
-        reply.headers = {{"Retry-After", "1"}};
-    return reply;
-}
-
-// An RDAP server: the registry's answers to kPath in turn (the last repeats), elsewhere a
-// registrar's record.
-struct FakeRdap {
-    explicit FakeRdap(std::vector<HttpReply> answers) : replies(std::move(answers)) {}
-    const std::vector<HttpReply> replies; // set before the server starts
-    std::atomic<size_t> asked{0};
-    FakeHttpServer server{"127.0.0.2", 8080, [this](const testsupport::HttpRequest& request) {
-                              return request.target != kPath
-                                         ? Reply(200, R"({"objectClassName":"domain",)"
-                                                      R"("handle":"RAR-SIDE-99"})")
-                                         : replies[std::min(asked++, replies.size() - 1)];
-                          }};
-};
 
 class CliRdapTest : public CliTest {
 protected:
@@ -62,7 +38,9 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
     FakeServer registry(sb::kWhoisAAddr, 43,
                         FakeServer::Answer(Answer("Domain Name: EXAMPLE.LTD\r\nWhois Server: " +
                                                   std::string(sb::kRefused))));
-    const HttpReply record = Reply(200, kRecord);
+    const HttpReply record = Reply(kRecord);
+    HttpReply limited = Reply("", 429);
+    limited.headers = {{"Retry-After", "1"}};
     struct Case {
         std::vector<std::string> args;
         std::vector<HttpReply> replies;
@@ -76,12 +54,15 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
         {{"--no-recursion", "-h", sb::kWhoisA}, {record}, 0, {"!D7-LTD"}, {}, 0},
         {{"--no-rdap"}, {record}, 2, {"!D7-LTD"}, {"WSAECONNREFUSED"}, 0},
         {{}, {FakeHttpServer::NotFound()}, 2, {"rdap " + kUrl}, {"WSAECONNREFUSED"}, 1},
-        {{}, {Reply(429, ""), record}, 0, {"D7-LTD"}, {}, 2},
+        {{}, {limited, record}, 0, {"D7-LTD"}, {}, 2},
         {{}, {FakeHttpServer::Redirect(kRdap + "moved", 301)}, 0, {"RAR-SIDE"}, {}, 1},
-        {{}, {Reply(500, "{}")}, 2, {}, {"RDAP server 127.0.0.2:8080: HTTP 500"}, 1},
+        {{}, {Reply("{}", 500)}, 2, {}, {"RDAP server 127.0.0.2:8080: HTTP 500"}, 1},
     };
     for (const auto& c : cases) {
-        FakeRdap rdap(c.replies);
+        const HttpReply rar = Reply(R"({"objectClassName":"domain","handle":"RAR-SIDE-99"})");
+        FakeHttpServer rdap(
+            "127.0.0.2", 8080,
+            Sequence({{kPath, c.replies}, {"/rar/domain/x", {rar}}, {"/moved", {rar}}}));
         std::vector<std::string> args = c.args;
         args.push_back("example.ltd");
         const RunResult r = Run(args);
@@ -92,33 +73,27 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
                           text[0] == '!')
                     << text << "\n"
                     << got;
-        EXPECT_EQ(rdap.asked, c.fetches) << r.err;
+        const auto asked = rdap.Requests();
+        EXPECT_EQ(
+            std::count_if(asked.begin(), asked.end(), [](auto& q) { return q.target == kPath; }),
+            long(c.fetches))
+            << r.err;
     }
 }
 
 TEST_F(CliRdapTest, HttpsTrustsTheSystemsCaStore) {
     REQUIRE_SANDBOX();
-    // A CA and a certificate for 127.0.0.2 made here; openssl serves the record with them.
-    testutil::TempDir tls;
-    std::filesystem::create_directories(tls.file("domain"));
-    std::ofstream(tls.file("domain/example.ltd")) << kRecord;
-    const std::string script =
-        "cd " + tls.path() +
-        " && (openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=CA -keyout "
-        "ca.key -out ca.pem && openssl req -newkey rsa:2048 -nodes -subj /CN=r -keyout s.key -out "
-        "s.csr && echo subjectAltName=IP:127.0.0.2 >x && openssl x509 -req -in s.csr -CA ca.pem "
-        "-CAkey ca.key -CAcreateserial -extfile x -out s.pem) >/dev/null 2>&1 && (timeout 60 "
-        "openssl s_server -quiet -naccept 2 -accept 127.0.0.2:8443 -cert s.pem -key s.key -WWW "
-        ">/dev/null 2>&1 &)";
-    ASSERT_EQ(std::system(script.c_str()), 0);
+    // A self-signed certificate for 127.0.0.2 made here; openssl serves the record with it.
+    SecureFront tls("127.0.0.2");
+    ASSERT_TRUE(tls.Ready());
+    tls.Put(kPath, Reply(kRecord));
     WriteFile("rdap/dns.json", R"({"services":[[["ltd"],["https://127.0.0.2:8443/"]]]})");
-    std::this_thread::sleep_for(500ms);
     const RunResult untrusted = Run({"--rdap", "example.ltd"});
     EXPECT_EQ(untrusted.status, 2);
     EXPECT_NE(untrusted.err.find("TLS"), std::string::npos) << untrusted.err;
     // The namespace's CA store: the test's CA bound over the system's bundle.
     const char* bundle = "/etc/ssl/certs/ca-certificates.crt";
-    ASSERT_EQ(::mount(tls.file("ca.pem").c_str(), bundle, nullptr, MS_BIND, nullptr), 0);
+    ASSERT_EQ(::mount(tls.CaFile().c_str(), bundle, nullptr, MS_BIND, nullptr), 0);
     const RunResult trusted = Run({"--rdap", "example.ltd"});
     ::umount(bundle);
     EXPECT_EQ(trusted.status, 0) << trusted.err;

@@ -147,14 +147,14 @@ TEST_F(LookupRun, IPv6AddressesComeAfterTheIPv4OnesAndTheFamilyFilters) {
         {sb::kDualAddr4, AF_INET6, false, sb::kDual, {}},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.target) + " " + std::to_string(row.family));
         log.events.clear();
         trace.FFamily = row.family;
         const TagHostEnt host = Run(row.target);
-        EXPECT_EQ(host.Found, row.found) << row.target << " " << row.family;
-        EXPECT_EQ(host.HostName, row.name) << row.target << " " << row.family;
-        EXPECT_EQ(HostAddressTexts(host), row.addresses) << row.target << " " << row.family;
+        EXPECT_EQ(host.Found, row.found);
+        EXPECT_EQ(host.HostName, row.name);
+        EXPECT_EQ(HostAddressTexts(host), row.addresses);
         EXPECT_EQ(UsesIPv6(host),
-                  row.addresses.size() == 1 && row.addresses[0].find(':') != std::string::npos)
-            << row.target << " " << row.family;
+                  row.addresses.size() == 1 && row.addresses[0].find(':') != std::string::npos);
     }
 }

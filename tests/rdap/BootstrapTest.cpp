@@ -11,7 +11,7 @@ namespace {
 
 const std::string kShipped = std::string(ZW_DATA_DIR) + "/rdap";
 
-// Names, addresses and AS numbers against the shipped files: the URL asked first, or "".
+// Names, addresses and AS numbers against the shipped files: the URL asked first.
 TEST(RdapBootstrap, LookupsAgainstTheShippedFiles) {
     rdap::Bootstrap b = rdap::Bootstrap::Load({"/nonexistent-user-folder", kShipped});
     const struct {
@@ -20,50 +20,38 @@ TEST(RdapBootstrap, LookupsAgainstTheShippedFiles) {
     } rows[] = {
         {"example.com", "https://rdap.verisign.com/com/v1/domain/example.com"},
         {"WWW.Example.COM.", "https://rdap.verisign.com/com/v1/domain/WWW.Example.COM"},
-        {"example.ltd", "https://rdap.identitydigital.services/rdap/domain/example.ltd"},
         {"bbc.co.uk", "https://rdap.nominet.uk/uk/domain/bbc.co.uk"},
         {"xn--kpry57d.xn--kpry57d",
          "https://ccrdap.twnic.tw/taiwan/domain/xn--kpry57d.xn--kpry57d"},
         {"shop.kg", "http://rdap.cctld.kg/domain/shop.kg"},    // only http:// given
         {"denic.de", "https://rdap.denic.de/domain/denic.de"}, // from the ccTLD supplement
-        {"jprs.jp", ""},                                       // no RDAP for .jp
-        {"com", ""},
         {"8.8.8.8", "https://rdap.arin.net/registry/ip/8.8.8.8"},
         {"1.1.1.1", "https://rdap.apnic.net/ip/1.1.1.1"},
-        {"193.0.6.139", "https://rdap.db.ripe.net/ip/193.0.6.139"},
-        {"200.57.141.161", "https://rdap.lacnic.net/rdap/ip/200.57.141.161"},
-        {"41.192.224.1", "https://rdap.afrinic.net/rdap/ip/41.192.224.1"},
         {"192.0.2.0/24", "https://rdap.arin.net/registry/ip/192.0.2.0/24"},
-        {"10.0.0.1", ""},
         {"2001:4860:4860::8888", "https://rdap.arin.net/registry/ip/2001:4860:4860::8888"},
-        {"2001:200::1", "https://rdap.apnic.net/ip/2001:200::1"},
         {"2c0f:fb50::1", "https://rdap.afrinic.net/rdap/ip/2c0f:fb50::1"},
-        {"fd00::1", ""},
         {"AS13335", "https://rdap.arin.net/registry/autnum/13335"},
         {"as16276", "https://rdap.db.ripe.net/autnum/16276"},
-        {"AS37000", "https://rdap.afrinic.net/rdap/autnum/37000"},
-        {"AS4200000000", ""},
-        {"2515", ""},
-        {"ASX", ""},
     };
     for (const auto& row : rows) {
         auto services = b.ServicesFor(row.query);
         EXPECT_EQ(services.empty() ? "" : rdap::QueryUrl(services.front(), row.query), row.url)
             << row.query;
     }
-}
-
-void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+    // No RDAP service for .jp, a bare TLD, private ranges, unassigned or malformed AS numbers.
+    for (const char* query :
+         {"jprs.jp", "com", "10.0.0.1", "fd00::1", "AS4200000000", "2515", "ASX"})
+        EXPECT_TRUE(b.ServicesFor(query).empty()) << query;
 }
 
 // A file in the user folder replaces the shipped one of the same name, and only that one.
 TEST(RdapBootstrap, UserFilesTakePrecedenceAndBadFilesAddNothing) {
     TempDir home;
-    std::string user = home.path + "/rdap";
+    std::string user = home.path() + "/rdap";
     std::filesystem::create_directories(user);
-    Write(user + "/dns.json", R"({"services":[[["com","test"],["https://user.test/rdap"]]]})");
-    Write(user + "/asn.json", "not json");
+    testutil::WriteRaw(user + "/dns.json",
+                       R"({"services":[[["com","test"],["https://user.test/rdap"]]]})");
+    testutil::WriteRaw(user + "/asn.json", "not json");
     rdap::Bootstrap b = rdap::Bootstrap::Load({user, kShipped});
     EXPECT_EQ(b.ServicesFor("a.com"), std::vector<std::string>{"https://user.test/rdap/"});
     EXPECT_TRUE(b.ServicesFor("a.net").empty());

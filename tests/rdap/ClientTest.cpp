@@ -9,7 +9,6 @@
 #include "tests/rdap/Helpers.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/NetSandbox.h"
-#include "tests/support/TlsRelay.h"
 
 namespace {
 
@@ -21,39 +20,26 @@ namespace sb = testsupport::sandbox;
 
 constexpr uint16_t kPort = 8080;
 
-HttpReply Json(std::string body, int status = 200) {
-    HttpReply r;
-    r.status = status;
-    r.body = std::move(body);
-    return r;
-}
-
-// The n-th request for a target gets the n-th reply listed for it (the last one repeats).
-FakeHttpServer::Handler Sequence(std::map<std::string, std::vector<HttpReply>> replies) {
-    auto counts = std::make_shared<std::map<std::string, std::size_t>>();
-    return [replies = std::move(replies), counts](const testsupport::HttpRequest& request) {
-        auto it = replies.find(request.target);
-        if (it == replies.end())
-            return FakeHttpServer::NotFound();
-        std::size_t n = (*counts)[request.target]++;
-        return it->second[std::min(n, it->second.size() - 1)];
-    };
-}
-
-std::string Base() {
-    return std::string("http://") + sb::kWhoisAAddr + ":8080";
-}
+const std::string kBase = std::string("http://") + sb::kWhoisAAddr + ":8080";
 
 TEST(RdapClient, FetchOutcomes) {
-    HttpReply limited = Json("", 429), longLimit = Json("", 429), silent = Json("{}");
+    HttpReply limited = Reply("", 429), longLimit = Reply("", 429), silent = Reply("{}");
     limited.headers = {{"Retry-After", "1"}};
     longLimit.headers = {{"Retry-After", "10"}};
     silent.silentAfterHeaders = true;
-    HttpReply html = Json("{}");
+    HttpReply html = Reply("{}");
     html.contentType = "text/html";
+    const HttpReply moved = Reply("moved"), big = Reply(std::string(4u << 20, ' ')),
+                    tooBig = Reply(std::string((4u << 20) + 1, ' '));
+    const auto to = [](std::string location, int status = 302) {
+        return FakeHttpServer::Redirect(std::move(location), status);
+    };
     SecureFront tls(sb::kWhoisAAddr), untrusted(sb::kWhoisBAddr); // the client trusts `tls` only
     ASSERT_TRUE(tls.Ready() && untrusted.Ready());
-    const std::string q = Base() + "/q",
+    tls.Put("/qs", Reply("sealed"));
+    tls.Put("/qr", to(tls.Url() + "/qs"));
+    tls.Put("/qh", to(kBase + "/q"));
+    const std::string q = kBase + "/q",
                       refused = std::string("http://") + sb::kRefusedAddr + ":8080/q",
                       sq = tls.Url() + "/q", badCa = untrusted.Url() + "/q";
     const struct {
@@ -64,46 +50,25 @@ TEST(RdapClient, FetchOutcomes) {
         std::size_t requests;
         std::chrono::milliseconds atLeast = 0ms, atMost = 3000ms, stopAfter = 0ms;
     } rows[] = {
-        {q, {{"/q", {Json(R"({"ldhName":"a.test"})")}}}, Status::Ok, R"({"ldhName":"a.test"})", 1},
+        {q, {{"/q", {Reply(R"({"ldhName":"a.test"})")}}}, Status::Ok, R"({"ldhName":"a.test"})", 1},
         {q, {}, Status::NotFound, R"({"errorCode":404,"title":"Not Found")", 1},
-        {q, {{"/q", {limited, Json("second")}}}, Status::Ok, "second", 2, 900ms},
+        {q, {{"/q", {limited, Reply("second")}}}, Status::Ok, "second", 2, 900ms},
         {q, {{"/q", {limited}}}, Status::Error, "HTTP 429", 2},
-        {q, {{"/q", {Json("{}", 500)}}}, Status::Error, "HTTP 500", 1},
-        {q,
-         {{"/q", {FakeHttpServer::Redirect(Base() + "/r")}}, {"/r", {Json("moved")}}},
-         Status::Ok,
-         "moved",
-         2},
-        {q,
-         {{"/q", {FakeHttpServer::Redirect("/r", 301)}}, {"/r", {Json("moved")}}},
-         Status::Ok,
-         "moved",
-         2},
-        {q, {{"/q", {FakeHttpServer::Redirect("/q")}}}, Status::Error, "more than 5 redirects", 6},
-        {q,
-         {{"/q", {Json(std::string((4u << 20) + 1, ' '))}}},
-         Status::Error,
-         "answer larger than",
-         1},
-        {q, {{"/q", {Json(std::string(4u << 20, ' '))}}}, Status::Ok, "    ", 1},
+        {q, {{"/q", {Reply("{}", 500)}}}, Status::Error, "HTTP 500", 1},
+        {q, {{"/q", {to(kBase + "/r")}}, {"/r", {moved}}}, Status::Ok, "moved", 2},
+        {q, {{"/q", {to("/r", 301)}}, {"/r", {moved}}}, Status::Ok, "moved", 2},
+        {q, {{"/q", {to("/q")}}}, Status::Error, "more than 5 redirects", 6},
+        {q, {{"/q", {tooBig}}}, Status::Error, "answer larger than", 1},
+        {q, {{"/q", {big}}}, Status::Ok, "    ", 1},
         {q, {{"/q", {html}}}, Status::Ok, "{}", 1},
         {q, {{"/q", {silent}}}, Status::Error, "time-out", 1, 400ms},
         {q, {{"/q", {silent}}}, Status::Stopped, "", 1, 0ms, 1000ms, 150ms},
         {q, {{"/q", {longLimit}}}, Status::Stopped, "", 1, 0ms, 1000ms, 150ms},
         {refused, {}, Status::Error, "connection", 0},
-        {"http://nowhere.a.test:8080/q", {}, Status::Error, "DNS: ", 0}, // names: the hosts file
-                                                                         // only
-        {sq, {{"/q", {Json("sealed")}}}, Status::Ok, "sealed", 1},
-        {sq,
-         {{"/q", {FakeHttpServer::Redirect(sq + "2")}}, {"/q2", {Json("moved")}}},
-         Status::Ok,
-         "moved",
-         2},
-        {sq,
-         {{"/q", {FakeHttpServer::Redirect(q)}}},
-         Status::Error,
-         "redirect from https to http://",
-         1},
+        {"http://nowhere.a.test:8080/q", {}, Status::Error, "DNS: ", 0}, // not in the hosts file
+        {sq + "s", {}, Status::Ok, "sealed", 0},
+        {sq + "r", {}, Status::Ok, "sealed", 0},
+        {sq + "h", {}, Status::Error, "redirect from https to http://", 0},
         {badCa, {}, Status::Error, "TLS: ", 0},
     };
     for (const auto& row : rows) {
@@ -142,33 +107,26 @@ TEST(RdapLookup, RegistryThenRegistrar) {
     SecureFront tls(sb::kWhoisAAddr);
     const std::string reg = "/reg/domain/a.test", rr = "/rr/domain/a.test";
     auto registry = [](const std::string& link) {
-        return Json(R"({"objectClassName":"domain","ldhName":"a.test","links":[{"rel":"related",
+        return Reply(R"({"objectClassName":"domain","ldhName":"a.test","links":[{"rel":"related",
             "type":"application/rdap+json","href":")" +
-                    link + R"("}]})");
+                     link + R"("}]})");
     };
-    HttpReply registrar = Json(R"({"objectClassName":"domain","ldhName":"a.test","entities":[
+    HttpReply registrar = Reply(R"({"objectClassName":"domain","ldhName":"a.test","entities":[
         {"roles":["registrant"],"vcardArray":["vcard",[["org",{},"text","Holder Ltd"]]]}]})");
     using LS = rdap::LookupResult::Status;
     const struct {
-        std::map<std::string, std::vector<HttpReply>> replies;
+        HttpReply atRegistry, atRegistrar;
         LS status;
         const char* shown;
         std::size_t steps;
     } rows[] = {
-        {{{reg, {registry(tls.Url() + rr)}}, {rr, {registrar}}},
-         LS::Hit,
-         "a.test\n|\nDomain Name: a.test\nRegistrant:\n  Organization: Holder Ltd",
-         2},
-        {{{reg, {registry(tls.Url() + rr)}}, {rr, {Json("{}", 503)}}},
-         LS::Hit,
-         "a.test|:8443: HTTP 503",
-         2},
-        {{{reg, {registry(Base() + rr)}}, {rr, {registrar}}},
-         LS::Hit,
-         "a.test|not followed: not https",
+        {registry(tls.Url() + rr), registrar, LS::Hit,
+         "a.test\n|\nDomain Name: a.test\nRegistrant:\n  Organization: Holder Ltd", 2},
+        {registry(tls.Url() + rr), Reply("{}", 503), LS::Hit, "a.test|:8443: HTTP 503", 2},
+        {registry(kBase + rr), registrar, LS::Hit, "a.test|not followed: not https", 1},
+        {FakeHttpServer::NotFound(), registrar, LS::NoMatch, "No match: Not Found: No such object",
          1},
-        {{}, LS::NoMatch, "No match: Not Found: No such object", 1},
-        {{{reg, {Json("{}", 500)}}}, LS::Error, "", 1},
+        {Reply("{}", 500), registrar, LS::Error, "", 1},
     };
     rdap::Bootstrap bootstrap;
     ASSERT_TRUE(bootstrap.AddFile(rdap::QueryKind::Domain,
@@ -176,7 +134,8 @@ TEST(RdapLookup, RegistryThenRegistrar) {
     rdap::FetchOptions options;
     options.caFile = tls.CaFile();
     for (const auto& row : rows) {
-        FakeHttpServer server(sb::kWhoisAAddr, kPort, Sequence(row.replies));
+        tls.Put(reg, row.atRegistry);
+        tls.Put(rr, row.atRegistrar);
         std::vector<std::string> announced;
         rdap::LookupResult r =
             rdap::Lookup("a.test", bootstrap, options,
@@ -198,20 +157,20 @@ TEST(RdapUpdate, KeepsOldFilesWhenADownloadIsBad) {
     std::string shipped = std::string(ZW_DATA_DIR) + "/rdap/";
     FakeHttpServer server(
         sb::kWhoisAAddr, kPort,
-        FakeHttpServer::Routes({{"/iana/dns.json", Json("<html>maintenance</html>")},
-                                {"/iana/ipv4.json", Json(ReadFile(shipped + "ipv4.json"))},
-                                {"/iana/asn.json", Json(ReadFile(shipped + "asn.json"))}}));
+        FakeHttpServer::Routes({{"/iana/dns.json", Reply("<html>maintenance</html>")},
+                                {"/iana/ipv4.json", Reply(ReadRaw(shipped + "ipv4.json"))},
+                                {"/iana/asn.json", Reply(ReadRaw(shipped + "asn.json"))}}));
     TempDir home;
-    std::string folder = home.path + "/rdap";
+    std::string folder = home.path() + "/rdap";
     std::filesystem::create_directories(folder);
     for (const char* name : {"dns.json", "ipv4.json", "ipv6.json", "asn.json"})
         std::ofstream(folder + "/" + name) << "old";
-    rdap::UpdateResult r = rdap::UpdateBootstrap(Base() + "/iana", folder, {});
+    rdap::UpdateResult r = rdap::UpdateBootstrap(kBase + "/iana", folder, {});
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(ReadFile(folder + "/dns.json"), "old");
-    EXPECT_EQ(ReadFile(folder + "/ipv4.json"), ReadFile(shipped + "ipv4.json"));
-    EXPECT_EQ(ReadFile(folder + "/ipv6.json"), "old");
-    EXPECT_EQ(ReadFile(folder + "/asn.json"), ReadFile(shipped + "asn.json"));
+    EXPECT_EQ(ReadRaw(folder + "/dns.json"), "old");
+    EXPECT_EQ(ReadRaw(folder + "/ipv4.json"), ReadRaw(shipped + "ipv4.json"));
+    EXPECT_EQ(ReadRaw(folder + "/ipv6.json"), "old");
+    EXPECT_EQ(ReadRaw(folder + "/asn.json"), ReadRaw(shipped + "asn.json"));
     ASSERT_EQ(r.lines.size(), 4u);
     EXPECT_EQ(r.lines[1], "ipv4.json: updated");
     EXPECT_NE(r.lines[2].find("kept the old file"), std::string::npos) << r.lines[2];

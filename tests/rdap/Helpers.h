@@ -1,36 +1,23 @@
 #pragma once
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include "tests/support/TlsRelay.h"
+#include "tests/platform/TempDir.h"
+#include "tests/support/FakeHttpServer.h"
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// A fresh folder under /tmp, removed with everything in it at the end of the scope.
-struct TempDir {
-    TempDir() {
-        char pattern[] = "/tmp/zw-rdap-XXXXXX";
-        path = mkdtemp(pattern) ? pattern : "";
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string path;
-};
+using testutil::ReadRaw;
+using testutil::TempDir;
 
 // Checks that each '|'-separated part of `shown` is in the text.
 inline void ExpectShown(const std::string& text, std::string_view shown, const std::string& what) {
@@ -41,21 +28,56 @@ inline void ExpectShown(const std::string& text, std::string_view shown, const s
     }
 }
 
-// HTTPS on address:8443 in front of the fake HTTP server on 127.0.0.2:8080, with its own
-// self-signed certificate for that address.
+inline testsupport::HttpReply Reply(std::string body, int status = 200) {
+    testsupport::HttpReply r;
+    r.status = status;
+    r.body = std::move(body);
+    return r;
+}
+
+// The n-th request for a target gets the n-th reply listed for it (the last one repeats).
+inline testsupport::FakeHttpServer::Handler
+Sequence(std::map<std::string, std::vector<testsupport::HttpReply>> replies) {
+    auto counts = std::make_shared<std::map<std::string, std::size_t>>();
+    return [replies = std::move(replies), counts](const testsupport::HttpRequest& request) {
+        auto it = replies.find(request.target);
+        if (it == replies.end())
+            return testsupport::FakeHttpServer::NotFound();
+        std::size_t n = (*counts)[request.target]++;
+        return it->second[std::min(n, it->second.size() - 1)];
+    };
+}
+
+// HTTPS on address:8443 by `openssl s_server -HTTP`, with its own self-signed certificate for
+// that address: each path answers with the reply put there, or the bytes of a bare 404.
 struct SecureFront {
     explicit SecureFront(const char* address) : url(std::string("https://") + address + ":8443") {
-        std::string error;
-        if (testsupport::MakeTestCertificate(certs.path, std::string("IP:") + address, error))
-            relay = std::make_unique<testsupport::TlsRelay>(address, 8443, "127.0.0.2", 8080,
-                                                            certs.path);
-        EXPECT_TRUE(Ready()) << error;
+        const std::string command =
+            "cd " + dir.path() + " && A=" + address +
+            " && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+            "-subj /CN=zw -addext subjectAltName=IP:$A -keyout key.pem -out cert.pem >/dev/null "
+            "2>&1 && (timeout 120 openssl s_server -HTTP -accept $A:8443 -cert cert.pem -key "
+            "key.pem </dev/null >out 2>&1 & echo $! >pid)";
+        if (std::system(command.c_str()) == 0)
+            pid = std::stoi(ReadRaw(dir.path() + "/pid"));
+        for (int i = 0; i < 100 && pid > 0 && !ready; ++i, usleep(20000))
+            ready = ReadRaw(dir.path() + "/out").find("ACCEPT") != std::string::npos;
+        EXPECT_TRUE(ready) << command;
     }
-    bool Ready() const { return relay && relay->Listening(); }
+    ~SecureFront() {
+        if (pid > 0)
+            ::kill(pid, SIGTERM);
+    }
+    bool Ready() const { return ready; }
     const std::string& Url() const { return url; }
-    std::string CaFile() const { return certs.path + "/cert.pem"; }
+    std::string CaFile() const { return dir.path() + "/cert.pem"; }
+    void Put(const std::string& path, const testsupport::HttpReply& reply) const {
+        std::filesystem::create_directories(std::filesystem::path(dir.path() + path).parent_path());
+        testutil::WriteRaw(dir.path() + path, testsupport::HttpHead(reply) + reply.body);
+    }
 
-    TempDir certs;
+    TempDir dir;
     std::string url;
-    std::unique_ptr<testsupport::TlsRelay> relay;
+    int pid = 0;
+    bool ready = false;
 };

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/TextFile.h"
 #include "tests/rdap/Helpers.h"
 
 namespace {
 
 std::string Sample(const std::string& name) {
-    return ReadFile(std::string(ZW_RDAP_CORPUS) + "/" + name);
+    return ReadRaw(std::string(ZW_RDAP_CORPUS) + "/" + name);
 }
 
 // Every real answer of the corpus, with what a reader looks for in it (SOURCES.tsv).
@@ -67,18 +68,6 @@ TEST(RdapRender, EveryRealAnswerShowsWhatAReaderLooksFor) {
     }
 }
 
-bool ValidUtf8(const std::string& s) {
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        auto c = static_cast<unsigned char>(s[i]);
-        int more = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        for (int k = 0; k < more; ++k)
-            more = ++i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80 ? more : -1;
-        if (more < 0)
-            return false;
-    }
-    return true;
-}
-
 // Odd answers: what can be read is shown, nothing is thrown, the text stays safe to print.
 TEST(RdapRender, OddAnswersRenderWhatCanBeRead) {
     const std::string kanji = "日本ネットワークインフォメーションセンター";
@@ -117,7 +106,7 @@ TEST(RdapRender, OddAnswersRenderWhatCanBeRead) {
         std::string text = rdap::Render(row.json);
         ExpectShown(text, row.shown, row.json.substr(0, 60));
         EXPECT_EQ(text.find(row.absent), std::string::npos) << text;
-        EXPECT_TRUE(ValidUtf8(text) && text.back() == '\n') << text;
+        EXPECT_TRUE(platform::IsValidUtf8(text) && text.back() == '\n') << text;
     }
 }
 
@@ -128,23 +117,22 @@ TEST(RdapRender, ErrorLinesAndRegistrarLinks) {
     EXPECT_EQ(rdap::RenderError(Sample("ripe-error501-nameserver.json"), 501),
               "Error (HTTP 501): 501 Not Implemented: Nameserver not supported");
     EXPECT_EQ(rdap::RenderError("", 404), "No match (HTTP 404)");
-    // Links that are not a registrar's domain record are not followed.
+    // Only a related link to an RDAP domain record is a registrar's, whatever comes before it.
     const struct {
-        const char* links;
-        const char* want;
+        const char *rel, *type, *href;
+        bool followed;
     } links[] = {
-        {R"([{"rel":"related","type":"text/html","href":"https://r.test/domain/a.test"}])", ""},
-        {R"([{"rel":"related","type":"application/rdap+json","href":"https://r.test/ip/192.0.2.0"}])",
-         ""},
-        {R"([{"rel":"self","type":"application/rdap+json","href":"https://r.test/domain/a.test"}])",
-         ""},
-        {R"([{"rel":"related","href":7},{"rel":"Related","type":"application/rdap+json",
-             "href":"https://r.test/domain/a.test"}])",
-         "https://r.test/domain/a.test"},
+        {"related", "text/html", "https://r.test/domain/a.test", false},
+        {"related", "application/rdap+json", "https://r.test/ip/192.0.2.0", false},
+        {"self", "application/rdap+json", "https://r.test/domain/a.test", false},
+        {"Related", "application/rdap+json", "https://r.test/domain/a.test", true},
     };
     for (const auto& l : links)
-        EXPECT_EQ(rdap::RegistrarLink(std::string(R"({"links":)") + l.links + "}"), l.want)
-            << l.links;
+        EXPECT_EQ(rdap::RegistrarLink(
+                      std::string(R"({"links":[{"rel":"related","href":7},{"rel":")") + l.rel +
+                      R"(","type":")" + l.type + R"(","href":")" + l.href + R"("}]})"),
+                  l.followed ? l.href : "")
+            << l.rel << " " << l.type << " " << l.href;
 }
 
 } // namespace

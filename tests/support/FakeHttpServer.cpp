@@ -4,9 +4,9 @@
 #include <sstream>
 
 namespace testsupport {
-namespace {
+namespace {} // namespace
 
-FakeReply ToWire(const HttpReply& reply) {
+std::string HttpHead(const HttpReply& reply) {
     std::ostringstream head;
     head << "HTTP/1.1 " << reply.status << " Fake\r\n" // clients read the number only
          << "Content-Type: " << reply.contentType << "\r\n"
@@ -15,16 +15,16 @@ FakeReply ToWire(const HttpReply& reply) {
     for (const auto& [name, value] : reply.headers)
         head << name << ": " << value << "\r\n";
     head << "\r\n";
+    return head.str();
+}
+
+namespace {
+
+FakeReply ToWire(const HttpReply& reply) {
     FakeReply wire;
-    if (reply.silentAfterHeaders) {
-        wire.chunks = {head.str()};
+    wire.chunks = {HttpHead(reply) + (reply.silentAfterHeaders ? "" : reply.body)};
+    if (reply.silentAfterHeaders)
         wire.end = FakeReply::End::Silence;
-    } else if (reply.bodyDelay.count() > 0) {
-        wire.chunks = {head.str(), reply.body};
-        wire.gap = reply.bodyDelay;
-    } else {
-        wire.chunks = {head.str() + reply.body};
-    }
     return wire;
 }
 

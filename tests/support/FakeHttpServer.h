@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -23,8 +22,6 @@ struct HttpReply {
     std::string body;
     std::string contentType = "application/rdap+json";
     std::vector<std::pair<std::string, std::string>> headers; // e.g. {"Location", url}
-    // The header block goes first; the body follows after this gap (a slow answer).
-    std::chrono::milliseconds bodyDelay{0};
     // Headers, then nothing more until the client gives up (for Stop and time-outs).
     bool silentAfterHeaders = false;
 };
@@ -56,5 +53,7 @@ private:
 };
 
 HttpRequest ParseHttpRequest(const std::string& bytes);
+// The status line and headers of `reply`, up to the empty line.
+std::string HttpHead(const HttpReply& reply);
 
 } // namespace testsupport

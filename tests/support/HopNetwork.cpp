@@ -71,18 +71,14 @@ HopNetwork::~HopNetwork() {
     // with its descriptor.
 }
 
-namespace {
-
 // Host `host` (1 left, 2 right) of link k.
-std::string LinkAddress(int k, int host, int family) {
+static std::string LinkAddress(int k, int host, int family) {
     // IPv6 in its compressed form, as probes report it.
     return family == AF_INET6
                ? (k == 0 ? std::string("2001:db8::") : "2001:db8:" + std::to_string(k) + "::") +
                      std::to_string(host)
                : "198.18." + std::to_string(k) + "." + std::to_string(host);
 }
-
-} // namespace
 
 std::string HopNetwork::RouterAddress(int i, int family) {
     return LinkAddress(i - 1, 2, family);
