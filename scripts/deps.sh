@@ -11,7 +11,7 @@ packages+=(libcurl4-openssl-dev nlohmann-json3-dev ca-certificates) # RDAP over 
 case "${1:-run}" in
   run)  packages+=(xvfb xauth) ;;
   test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev whois iputils-ping traceroute
-                 iproute2 procps libssl-dev openssl
+                 iproute2 procps openssl
                  dpkg-dev fakeroot lintian appstream libcap2-bin) ;; # the Debian package's test
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
