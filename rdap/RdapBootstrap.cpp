@@ -78,6 +78,16 @@ std::string Folder(const std::string& folder) {
     return folder + '/';
 }
 
+// The array member `name` of a JSON object given as bytes; null when the bytes are not such
+// an object. `doc` keeps the parsed document alive for the returned pointer.
+const json* TopLevelArray(std::string_view text, const char* name, json& doc) {
+    doc = json::parse(text, nullptr, false);
+    if (doc.is_discarded() || !doc.is_object())
+        return nullptr;
+    auto member = doc.find(name);
+    return member != doc.end() && member->is_array() ? &*member : nullptr;
+}
+
 } // namespace
 
 QueryKind ClassifyQuery(std::string_view query) {
@@ -128,11 +138,9 @@ std::size_t Bootstrap::AddService(Urls urls) {
 }
 
 bool Bootstrap::AddFile(QueryKind kind, std::string_view text) {
-    json doc = json::parse(text, nullptr, false);
-    if (doc.is_discarded() || !doc.is_object())
-        return false;
-    auto services = doc.find("services");
-    if (services == doc.end() || !services->is_array())
+    json doc;
+    const json* services = TopLevelArray(text, "services", doc);
+    if (!services)
         return false;
     // Parsed whole into local tables first, so a bad file adds nothing.
     std::vector<std::pair<std::vector<std::string>, Urls>> parsed;
@@ -199,11 +207,9 @@ bool Bootstrap::AddFile(QueryKind kind, std::string_view text) {
 }
 
 bool Bootstrap::AddCcTldSupplement(std::string_view text) {
-    json doc = json::parse(text, nullptr, false);
-    if (doc.is_discarded() || !doc.is_object())
-        return false;
-    auto list = doc.find("ccTldRdapServers");
-    if (list == doc.end() || !list->is_array())
+    json doc;
+    const json* list = TopLevelArray(text, "ccTldRdapServers", doc);
+    if (!list)
         return false;
     for (const json& item : *list) {
         if (!item.is_object())
