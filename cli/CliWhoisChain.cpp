@@ -88,7 +88,8 @@ void WhoisChain::QueryResult(int32_t code, const std::string& query, const std::
     answer.AutoChange = settings_.autoChange;
     answer.SweepCheck = settings_.sweep;
     // The bootstrap is read only when a chain may need it.
-    answer.RdapReady = settings_.autoChange && settings_.rdap && trace_.RdapServes(lastQuery_);
+    if (settings_.rdap)
+        answer.RdapReady = [this] { return trace_.RdapServes(lastQuery_); };
 
     const WhoisStep step = ChooseWhoisStep(answer, settings_.hitKeys, chain_,
                                            [this] { return trace_.NextCandidate(); });

@@ -128,7 +128,7 @@ std::string EndText(const WhoisChainState& state, const WhoisAnswer& answer,
 }
 
 bool MayAskRdap(const WhoisAnswer& answer, const WhoisChainState& state) {
-    return answer.AutoChange && answer.RdapReady && !state.RdapAsked;
+    return answer.AutoChange && !state.RdapAsked && answer.RdapReady && answer.RdapReady();
 }
 
 WhoisStep RdapStep(const WhoisAnswer& answer, WhoisChainState& state, std::string above) {

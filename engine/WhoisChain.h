@@ -67,8 +67,9 @@ struct WhoisAnswer {
     std::string LastQuery;     // the query the chain started with
     bool AutoChange = false;   // "Auto jump Detail Server"
     bool SweepCheck = false;   // "連続検索"
-    // RDAP is on and its bootstrap has a service for LastQuery.
-    bool RdapReady = false;
+    // RDAP is on and its bootstrap has a service for LastQuery. Called only when the chain
+    // could take an RDAP step, since it may read the bootstrap files; unset means no.
+    std::function<bool()> RdapReady;
 };
 
 // The next step of the chain and the texts the window shows for it.

@@ -49,10 +49,10 @@ void TMainForm::WhoisResult(TObject*, int32_t Code, const std::string& Query,
     answer.LastQuery = LastQuery;
     answer.AutoChange = AutoChange->isChecked();
     answer.SweepCheck = SweepCheck->isChecked();
-    if (answer.AutoChange) {
+    answer.RdapReady = [this] {
         ReadyRdap();
-        answer.RdapReady = PingTrace->RdapServes(LastQuery);
-    }
+        return PingTrace->RdapServes(LastQuery);
+    };
 
     const WhoisStep step =
         ChooseWhoisStep(answer, HitKeys, WhoisChain, [this] { return PingTrace->NextCandidate(); });

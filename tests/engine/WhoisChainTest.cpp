@@ -27,6 +27,7 @@ struct Chain {
     bool sweep = true;
     WhoisChainState state;
     Strings asks;
+    int rdapConsulted = 0; // RDAP never serves here; only when it is asked counts
 
     WhoisStep Run(const std::string& server, const std::string& query) {
         std::string asked = server, q = query;
@@ -41,6 +42,7 @@ struct Chain {
             a.AskedServer = a.CurrentTarget = asked;
             a.AutoChange = autoChange;
             a.SweepCheck = sweep;
+            a.RdapReady = [this] { return ++rdapConsulted, false; };
             step = ChooseWhoisStep(a, kKeys, state, [this] {
                 if (candidates.empty())
                     return std::string();
@@ -73,6 +75,7 @@ TEST(ChainDecisions, NewReferralIsFollowedBeforeTheHitOnlyWithAutoJump) {
               (Strings{"whois.arin.test 144.134.121.81", "whois.apnic.test 144.134.121.81"}));
     EXPECT_EQ(s.kind, WhoisStep::Hit);
     EXPECT_NE(s.MemoText.find("inetnum: 144.134.0.0"), std::string::npos);
+    EXPECT_EQ(on.rdapConsulted, 0); // a hit never reads the RDAP bootstrap
 
     Chain off = on;
     off.autoChange = false;
@@ -106,6 +109,7 @@ TEST(ChainDecisions, WithoutRegistryTheFirstAnswerToTheUsersQueryStands) {
     c.answer = [](const std::string& s, const std::string&) { return "no record at " + s; };
     WhoisStep s = c.Run("whois.a.test", "example.xyz");
     EXPECT_EQ(c.asks.size(), 3u);
+    EXPECT_EQ(c.rdapConsulted, 1); // only once every server of the sweep has answered
     EXPECT_EQ(s.MemoText, "whois -h whois.a.test example.xyz\r\n\r\nno record at whois.a.test"
                           "\r\n\r\nServers asked: whois.a.test, whois.b.test, whois.c.test");
 }
