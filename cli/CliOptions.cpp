@@ -129,7 +129,7 @@ private:
         else if (name == "--rdap")
             options_.rdapOnly = true;
         else if (name == "--no-rdap")
-            options_.rdap = 0;
+            options_.noRdap = true;
         else if (name == "--update-rdap")
             updateRdap_ = true;
         else if (name == "--resolve")
@@ -222,7 +222,7 @@ private:
         }
         if (!options_.rdapSource.empty())
             return Fail("--rdap-source belongs to --update-rdap");
-        if (options_.rdapOnly && options_.rdap == 0)
+        if (options_.rdapOnly && options_.noRdap)
             return Fail("--rdap and --no-rdap exclude each other");
         const Mode mode = options_.mode;
         if ((countGiven_ || intervalGiven_) && mode != Mode::Ping)

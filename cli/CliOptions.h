@@ -19,9 +19,10 @@ struct CliOptions {
     bool sweep = true;
     bool verbose = false;
     bool json = false;
-    // RDAP: -1 the settings file's choice, 0 never, 1 where port 43 cannot answer; rdapOnly
-    // skips port 43. rdapSource: where --update-rdap downloads the bootstrap files from.
-    int rdap = -1;
+    // RDAP: by default where port 43 cannot answer unless the settings file turns it off;
+    // noRdap never, rdapOnly skips port 43. rdapSource: where --update-rdap downloads the
+    // bootstrap files from.
+    bool noRdap = false;
     bool rdapOnly = false;
     std::string rdapSource;
     // -1: the settings file's choice; else one of the kCode* values of engine/WhoisText.h.

@@ -11,10 +11,9 @@ int RunUpdateRdap(const CliOptions& options, Session&) {
     const HomeFiles files = FindHomeFiles(options.home);
     rdap::FetchOptions fetch;
     fetch.stop = &InterruptFlag();
-    const std::string source =
-        options.rdapSource.empty() ? rdap::kIanaBootstrapBase : options.rdapSource;
+    // An empty source is IANA's.
     const rdap::UpdateResult result =
-        rdap::UpdateBootstrap(source, files.RdapFolders.front(), fetch);
+        rdap::UpdateBootstrap(options.rdapSource, files.RdapFolders.front(), fetch);
     for (const std::string& line : result.lines)
         std::cout << line << '\n';
     std::cout.flush();

@@ -61,9 +61,7 @@ HomeFiles FindHomeFiles(const std::string& explicitHome) {
     files.ServerFile = HomeOrShipped(paths, "Server.wis");
     files.HitKeyFile = HomeOrShipped(paths, "Servhit.key");
     files.SettingsFile = paths.SettingsFile();
-    files.RdapFolders = {paths.HomeFile("rdap/")};
-    if (!paths.DataDir.empty() && paths.DataDir != paths.HomeDir)
-        files.RdapFolders.push_back(paths.DataDir + "rdap/");
+    files.RdapFolders = paths.RdapFolders();
     return files;
 }
 

@@ -121,7 +121,8 @@ int ReportChain(const std::string& query, const ChainResult& result, bool json, 
     if (json) {
         std::cout << "{\"query\":" << JsonString(query)
                   << ",\"servers\":" << JsonStringArray(result.servers)
-                  << ",\"steps\":" << JsonSteps(result.steps) << ",\"verdict\":" << JsonString(VerdictName(result.verdict))
+                  << ",\"steps\":" << JsonSteps(result.steps)
+                  << ",\"verdict\":" << JsonString(VerdictName(result.verdict))
                   << ",\"server\":" << JsonString(result.textServer)
                   << ",\"text\":" << JsonString(ToUnixLines(result.shownText)) << ",\"failures\":[";
         for (size_t k = 0; k < result.failures.size(); ++k) {
@@ -161,8 +162,7 @@ ChainSettings PrepareWhois(const CliOptions& options, TPingTrace& trace) {
     const HomeFiles files = FindHomeFiles(options.home);
     trace.FWhoisPort = options.port;
     trace.FRdapFolders = files.RdapFolders;
-    trace.FUseRdap = options.rdapOnly ||
-                     (options.rdap < 0 ? SettingsUseRdap(files.SettingsFile) : options.rdap > 0);
+    trace.FUseRdap = options.rdapOnly || (!options.noRdap && SettingsUseRdap(files.SettingsFile));
     try {
         trace.LoadServers(files.ServerFile);
     } catch (const std::exception& e) {
@@ -172,7 +172,6 @@ ChainSettings PrepareWhois(const CliOptions& options, TPingTrace& trace) {
     settings.autoChange = options.recursion;
     settings.sweep = options.sweep;
     settings.encoding = ChosenEncoding(options, files);
-    settings.rdap = trace.FUseRdap;
     LoadHitKeys(files.HitKeyFile, settings.hitKeys);
     return settings;
 }
@@ -199,8 +198,8 @@ int RunWhoisQueries(const CliOptions& options, Session& session) {
             server = trace.NextCandidate();
         }
         // RDAP only, or no port-43 server for the query and an RDAP service for it.
-        const bool rdapOnly = options.rdapOnly || (server.empty() && settings.autoChange &&
-                                                   settings.rdap && trace.RdapServes(query));
+        const bool rdapOnly =
+            options.rdapOnly || (server.empty() && settings.autoChange && trace.RdapServes(query));
         if (server.empty() && !rdapOnly) {
             ChainResult none;
             none.verdict = Verdict::Error;

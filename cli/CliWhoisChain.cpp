@@ -49,21 +49,22 @@ WhoisChain::~WhoisChain() {
     trace_.OnRdapResult = nullptr;
 }
 
-void WhoisChain::Start(const std::string& server, const std::string& query) {
+void WhoisChain::Begin(const std::string& query) {
     result_ = ChainResult();
     finished_ = false;
     lastQuery_ = query;
     chain_.Reset();
+}
+
+void WhoisChain::Start(const std::string& server, const std::string& query) {
+    Begin(query);
     chain_.Registries = RegistryServers(trace_.FServerList, query);
     trace_.PrepareCandidates(server, query);
     trace_.WhoisResolve(server, query);
 }
 
 void WhoisChain::StartRdap(const std::string& query) {
-    result_ = ChainResult();
-    finished_ = false;
-    lastQuery_ = query;
-    chain_.Reset();
+    Begin(query);
     chain_.RdapAsked = true;
     trace_.RdapQuery(query);
 }
@@ -87,9 +88,8 @@ void WhoisChain::QueryResult(int32_t code, const std::string& query, const std::
     answer.LastQuery = lastQuery_;
     answer.AutoChange = settings_.autoChange;
     answer.SweepCheck = settings_.sweep;
-    // The bootstrap is read only when a chain may need it.
-    if (settings_.rdap)
-        answer.RdapReady = [this] { return trace_.RdapServes(lastQuery_); };
+    // The bootstrap is read only when a chain may need it (and never with RDAP off).
+    answer.RdapReady = [this] { return trace_.RdapServes(lastQuery_); };
 
     const WhoisStep step = ChooseWhoisStep(answer, settings_.hitKeys, chain_,
                                            [this] { return trace_.NextCandidate(); });
@@ -109,14 +109,14 @@ void WhoisChain::RdapStarted(const std::string& url) {
 
 void WhoisChain::RdapResult(const rdap::LookupResult& lookup) {
     using Status = rdap::LookupResult::Status;
-    const std::string url = lookup.steps.empty() ? std::string() : lookup.steps.back().url;
-    if (lookup.status != Status::Hit && lookup.status != Status::NoMatch)
-        result_.failures.push_back(
-            {url, lookup.errorLine.empty() ? "no RDAP service for " + lastQuery_
-                                           : lookup.errorLine});
+    const std::string url = lookup.steps.empty() ? std::string() : lookup.steps.back();
+    const bool answered = lookup.status == Status::Hit || lookup.status == Status::NoMatch;
+    if (!answered)
+        result_.failures.push_back({url, lookup.errorLine.empty()
+                                             ? "no RDAP service for " + lastQuery_
+                                             : lookup.errorLine});
     const WhoisStep step = ChooseRdapEnd(OutcomeOf(lookup), lastQuery_, chain_);
     // The text now ends with the RDAP step's; without any answer it is only the failure.
-    const bool answered = lookup.status == Status::Hit || lookup.status == Status::NoMatch;
     if (answered || !chain_.Useful.empty()) {
         result_.textServer = answered ? url : result_.textServer;
         result_.shownText = WithoutHeader(step.MemoText);

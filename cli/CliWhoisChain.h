@@ -40,7 +40,6 @@ struct ChainSettings {
     bool autoChange = true; // follow referrals
     bool sweep = true;      // ask the next candidate server
     int encoding = kCodeAuto;
-    bool rdap = true; // ask RDAP where port 43 cannot answer (with autoChange)
     std::vector<std::string> hitKeys;
 };
 
@@ -65,6 +64,7 @@ public:
     std::function<void(const std::string&)> OnStep;
 
 private:
+    void Begin(const std::string& query);
     void QueryStarted(const std::string& server, const std::string& query);
     void QueryResult(int32_t code, const std::string& query, const std::string& response);
     void RdapStarted(const std::string& url);

@@ -109,15 +109,28 @@ ReplyMatch MatchRawReply(const uint8_t* data, size_t length, const uint8_t* requ
     return match;
 }
 
-ReplyMatch MatchDatagramReply(const uint8_t* data, size_t length, uint32_t source,
-                              const uint8_t* request) {
+namespace {
+
+// A datagram socket hands over only echo replies to its own identifier (the kernel's), so
+// only the type and the sequence are ours to check.
+ReplyMatch DatagramMatch(const uint8_t* data, size_t length, uint8_t echoReply,
+                         const uint8_t* request) {
     ReplyMatch match;
     if (length < IcmpHeader)
         return match;
     match.type = data[0];
-    match.source = source;
-    if (match.type == TypeEchoReply && SameSeq(data, request))
+    if (match.type == echoReply && SameSeq(data, request))
         match.kind = ReplyKind::EchoReply;
+    return match;
+}
+
+} // namespace
+
+ReplyMatch MatchDatagramReply(const uint8_t* data, size_t length, uint32_t source,
+                              const uint8_t* request) {
+    ReplyMatch match = DatagramMatch(data, length, TypeEchoReply, request);
+    if (length >= IcmpHeader)
+        match.source = source;
     return match;
 }
 
@@ -213,13 +226,7 @@ ReplyMatch MatchRawReply6(const uint8_t* data, size_t length, const uint8_t* req
 }
 
 ReplyMatch MatchDatagramReply6(const uint8_t* data, size_t length, const uint8_t* request) {
-    ReplyMatch match;
-    if (length < IcmpHeader)
-        return match;
-    match.type = data[0];
-    if (match.type == Type6EchoReply && SameSeq(data, request))
-        match.kind = ReplyKind::EchoReply;
-    return match;
+    return DatagramMatch(data, length, Type6EchoReply, request);
 }
 
 ReplyMatch MatchQueuedError6(uint8_t type, const uint8_t* original, size_t originalLength,

@@ -4,7 +4,6 @@
 #include "engine/QueryClients.h"
 #include "engine/Resolvers.h"
 #include "engine/WhoisIdna.h"
-#include "platform/TextFile.h"
 
 #include <cstring>
 
@@ -20,31 +19,15 @@ template <typename Step> auto Guarded(const std::shared_ptr<TPingTrace*>& alive,
     };
 }
 
-// The bootstrap with the files of one kind of query read as well, each from the first folder
-// whose file is valid. Only what a lookup needs is read: a short-lived zwhois would spend more
-// on parsing all five files than on its one request.
+// The bootstrap with the files of one kind of query read as well. Only what a lookup needs is
+// read: a short-lived zwhois would spend more on parsing all five files than on its request.
 std::shared_ptr<const rdap::Bootstrap> WithKind(std::shared_ptr<const rdap::Bootstrap> have,
                                                 rdap::QueryKind kind,
                                                 const std::vector<std::string>& folders) {
-    using rdap::QueryKind;
-    if (kind == QueryKind::None || have->Size(kind) > 0)
+    if (kind == rdap::QueryKind::None || have->Size(kind) > 0)
         return have;
     auto more = std::make_shared<rdap::Bootstrap>(*have);
-    const std::vector<std::string> files =
-        kind == QueryKind::Domain ? std::vector<std::string>{"dns.json"}
-        : kind == QueryKind::Ip   ? std::vector<std::string>{"ipv4.json", "ipv6.json"}
-                                  : std::vector<std::string>{"asn.json"};
-    auto first = [&folders](const std::string& name, const std::function<bool(std::string&)>& add) {
-        std::string text;
-        for (const std::string& folder : folders)
-            if (platform::ReadFileBytes(folder + name, text) && add(text))
-                return;
-    };
-    for (const std::string& name : files)
-        first(name, [&](std::string& text) { return more->AddFile(kind, text); });
-    if (kind == QueryKind::Domain)
-        first(rdap::Bootstrap::kSupplementName,
-              [&](std::string& text) { return more->AddCcTldSupplement(text); });
+    more->LoadKind(kind, folders);
     return more;
 }
 
@@ -280,17 +263,18 @@ void TPingTrace::WhoisLaunch() {
     });
 }
 
-const std::shared_ptr<const rdap::Bootstrap>& TPingTrace::RdapBootstrap() {
-    if (!FRdapBootstrap)
-        FRdapBootstrap = std::make_shared<const rdap::Bootstrap>();
-    return FRdapBootstrap;
+std::string TPingTrace::LoadRdapFor(const std::string& query) {
+    std::string wire = WhoisWireQuery(query);
+    FRdapBootstrap =
+        WithKind(FRdapBootstrap ? FRdapBootstrap : std::make_shared<const rdap::Bootstrap>(),
+                 rdap::ClassifyQuery(wire), FRdapFolders);
+    return wire;
 }
 
 bool TPingTrace::RdapServes(const std::string& query) {
     if (!FUseRdap)
         return false;
-    const std::string wire = WhoisWireQuery(query);
-    FRdapBootstrap = WithKind(RdapBootstrap(), rdap::ClassifyQuery(wire), FRdapFolders);
+    const std::string wire = LoadRdapFor(query);
     return !FRdapBootstrap->ServicesFor(wire).empty();
 }
 
@@ -298,8 +282,7 @@ void TPingTrace::RdapQuery(const std::string& query) {
     FQueryText = query;
     if (OnStart)
         OnStart(this, opWhois);
-    FRdapBootstrap =
-        WithKind(RdapBootstrap(), rdap::ClassifyQuery(WhoisWireQuery(query)), FRdapFolders);
+    LoadRdapFor(query);
     auto* worker = new TRdapQuery(query, FRdapBootstrap, FRdapOptions);
     worker->FOwner = this;
     FWhoisRunning = true;

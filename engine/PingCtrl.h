@@ -87,7 +87,8 @@ private:
     void WhoisServerResolved(TObject* worker, const TagHostEnt& host);
     void WhoisLaunch();
     void SmtpLaunch();
-    const std::shared_ptr<const rdap::Bootstrap>& RdapBootstrap();
+    // The query's wire form, with the bootstrap files of its kind read (once).
+    std::string LoadRdapFor(const std::string& query);
     void RaiseDone(TObject* sender);
 
     // Ping and trace sequencing.

@@ -58,8 +58,7 @@ RdapOutcome OutcomeOf(const rdap::LookupResult& result) {
     using Status = rdap::LookupResult::Status;
     RdapOutcome outcome;
     outcome.hit = result.status == Status::Hit;
-    for (const rdap::LookupStep& step : result.steps)
-        outcome.urls.push_back(step.url);
+    outcome.urls = result.steps;
     outcome.text =
         result.status == Status::Error || result.text.empty() ? result.errorLine : result.text;
     return outcome;

@@ -31,9 +31,7 @@ void TMainForm::BuildRdap() {
 }
 
 void TMainForm::ReadyRdap() {
-    PingTrace->FRdapFolders = {paths_.HomeFile("rdap/")};
-    if (!paths_.DataDir.empty() && paths_.DataDir != paths_.HomeDir)
-        PingTrace->FRdapFolders.push_back(paths_.DataDir + "rdap/");
+    PingTrace->FRdapFolders = paths_.RdapFolders();
     PingTrace->FUseRdap = RdapAction->isChecked();
     // The time-out box's seconds, as the probes use them; 0 leaves the client's own.
     PingTrace->FRdapOptions.timeout = TimeOut->Value() > 0
@@ -59,7 +57,8 @@ void TMainForm::RdapResult(TObject*, const rdap::LookupResult& Result) {
 
 void TMainForm::UpdateRdapExecute() {
     ReadyRdap();
-    auto* worker = new TRdapUpdate(RdapSource, paths_.HomeFile("rdap/"), PingTrace->FRdapOptions);
+    auto* worker =
+        new TRdapUpdate(RdapSource, paths_.RdapFolders().front(), PingTrace->FRdapOptions);
     // The controller's end, or Stop, ends the update with the other workers.
     worker->FOwner = PingTrace.get();
     worker->OnUpdated =

@@ -5,11 +5,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/TextFile.h"
 #include "rdap/RdapText.h"
 
 namespace rdap {
@@ -60,16 +59,6 @@ bool SamePrefix(const uint8_t* a, const uint8_t* b, int bits) {
         return true;
     auto mask = static_cast<uint8_t>(0xff << (8 - rest));
     return (a[whole] & mask) == (b[whole] & mask);
-}
-
-std::string ReadFile(const std::string& path, bool& found) {
-    std::ifstream in(path, std::ios::binary);
-    found = static_cast<bool>(in);
-    if (!found)
-        return {};
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 std::string Folder(const std::string& folder) {
@@ -230,22 +219,25 @@ bool Bootstrap::AddCcTldSupplement(std::string_view text) {
 
 Bootstrap Bootstrap::Load(const std::vector<std::string>& folders) {
     Bootstrap b;
-    const QueryKind kinds[] = {QueryKind::Domain, QueryKind::Ip, QueryKind::Ip, QueryKind::Autnum};
-    for (std::size_t i = 0; i < 4; ++i) {
-        for (const std::string& folder : folders) {
-            bool found = false;
-            std::string text = ReadFile(Folder(folder) + kFileNames[i], found);
-            if (found && b.AddFile(kinds[i], text))
-                break; // an invalid user file leaves the shipped one in force
-        }
-    }
-    for (const std::string& folder : folders) {
-        bool found = false;
-        std::string text = ReadFile(Folder(folder) + kSupplementName, found);
-        if (found && b.AddCcTldSupplement(text))
-            break;
-    }
+    for (QueryKind kind : {QueryKind::Domain, QueryKind::Ip, QueryKind::Autnum})
+        b.LoadKind(kind, folders);
     return b;
+}
+
+void Bootstrap::LoadKind(QueryKind kind, const std::vector<std::string>& folders) {
+    // Each file from the first folder whose copy is valid: an invalid user file leaves the
+    // shipped one in force.
+    auto first = [&folders](const char* name, auto add) {
+        std::string text;
+        for (const std::string& folder : folders)
+            if (platform::ReadFileBytes(Folder(folder) + name, text) && add(text))
+                return;
+    };
+    for (const File& file : kFiles)
+        if (file.kind == kind)
+            first(file.name, [&](const std::string& text) { return AddFile(kind, text); });
+    if (kind == QueryKind::Domain)
+        first(kSupplementName, [&](const std::string& text) { return AddCcTldSupplement(text); });
 }
 
 std::vector<std::string> Bootstrap::ServicesFor(std::string_view query) const {

@@ -23,6 +23,8 @@ public:
     // (dns-cctld.json), each taken from the first folder that has a valid one (user folder
     // first, then the shipped one). No valid file leaves that kind empty; never throws.
     static Bootstrap Load(const std::vector<std::string>& folders);
+    // Load for one kind only (a Domain also takes the supplement): what a single lookup needs.
+    void LoadKind(QueryKind kind, const std::vector<std::string>& folders);
     // Pure parser for one IANA file's bytes; false when not bootstrap JSON (nothing is added).
     // Services added earlier win over later ones for the same entry.
     bool AddFile(QueryKind kind, std::string_view json);
@@ -36,7 +38,14 @@ public:
     // Entries held per kind (for the update command's report and for tests).
     std::size_t Size(QueryKind kind) const;
 
-    static constexpr const char* kFileNames[] = {"dns.json", "ipv4.json", "ipv6.json", "asn.json"};
+    struct File {
+        const char* name;
+        QueryKind kind;
+    };
+    static constexpr File kFiles[] = {{"dns.json", QueryKind::Domain},
+                                      {"ipv4.json", QueryKind::Ip},
+                                      {"ipv6.json", QueryKind::Ip},
+                                      {"asn.json", QueryKind::Autnum}};
     static constexpr const char* kSupplementName = "dns-cctld.json";
 
 private:

@@ -29,12 +29,15 @@ LookupResult Lookup(std::string_view query, const Bootstrap& bootstrap, const Fe
     std::vector<std::string> bases = bootstrap.ServicesFor(query);
     if (bases.empty())
         return out;
+    auto fetch = [&](const std::string& target) {
+        if (onStep)
+            onStep(target);
+        out.steps.push_back(target);
+        return Fetch(target, options);
+    };
     // The first base is https whenever the service has one.
-    std::string url = QueryUrl(bases.front(), query);
-    if (onStep)
-        onStep(url);
-    FetchResult registry = Fetch(url, options);
-    out.steps.push_back({url, registry});
+    const std::string url = QueryUrl(bases.front(), query);
+    const FetchResult registry = fetch(url);
     switch (registry.status) {
     case FetchResult::Status::Stopped:
         out.status = LookupResult::Status::Stopped;
@@ -61,10 +64,7 @@ LookupResult Lookup(std::string_view query, const Bootstrap& bootstrap, const Fe
         out.text += "\nRegistrar RDAP " + link + " not followed: not https\n";
         return out;
     }
-    if (onStep)
-        onStep(link);
-    FetchResult registrar = Fetch(link, options);
-    out.steps.push_back({link, registrar});
+    const FetchResult registrar = fetch(link);
     switch (registrar.status) {
     case FetchResult::Status::Ok:
         out.text += "\n" + Render(registrar.body);

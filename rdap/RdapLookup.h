@@ -10,16 +10,11 @@
 
 namespace rdap {
 
-struct LookupStep {
-    std::string url;
-    FetchResult result;
-};
-
 struct LookupResult {
     enum class Status { Hit, NoMatch, Error, Stopped, NoService } status = Status::NoService;
-    std::vector<LookupStep> steps; // registry, then the registrar when followed
-    std::string text;              // rendered: registry's record, then the registrar's below it
-    std::string errorLine;         // Error: names the server and the reason
+    std::vector<std::string> steps; // URLs fetched: registry, then the registrar when followed
+    std::string text;               // rendered: registry's record, then the registrar's below it
+    std::string errorLine;          // Error: names the server and the reason
 };
 
 // Bootstrap lookup, fetch, render, follow the related registrar link once.

@@ -1,37 +1,12 @@
 #include "rdap/RdapUpdate.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <stdexcept>
 
+#include "platform/TextFile.h"
 #include "rdap/RdapBootstrap.h"
 
 namespace rdap {
-namespace {
-
-bool WriteAtomically(const std::string& path, const std::string& bytes, std::string& error) {
-    std::string temp = path + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            error = "cannot write " + temp;
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        error = "cannot replace " + path + ": " + std::strerror(errno);
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
-}
-
-} // namespace
 
 UpdateResult UpdateBootstrap(const std::string& baseUrl, const std::string& folder,
                              const FetchOptions& options) {
@@ -44,10 +19,9 @@ UpdateResult UpdateBootstrap(const std::string& baseUrl, const std::string& fold
         dir += '/';
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    const QueryKind kinds[] = {QueryKind::Domain, QueryKind::Ip, QueryKind::Ip, QueryKind::Autnum};
     result.ok = true;
-    for (std::size_t i = 0; i < 4; ++i) {
-        std::string name = Bootstrap::kFileNames[i];
+    for (const Bootstrap::File& file : Bootstrap::kFiles) {
+        const std::string name = file.name;
         FetchResult got = Fetch(base + name, options);
         std::string why;
         if (got.status == FetchResult::Status::Stopped) {
@@ -59,10 +33,16 @@ UpdateResult UpdateBootstrap(const std::string& baseUrl, const std::string& fold
             why = HostOf(got.finalUrl) + ": " + got.reason;
         } else {
             Bootstrap check;
-            if (!check.AddFile(kinds[i], got.body) || check.Size(kinds[i]) == 0)
+            if (!check.AddFile(file.kind, got.body) || check.Size(file.kind) == 0)
                 why = "not a valid bootstrap file";
-            else
-                WriteAtomically(dir + name, got.body, why);
+        }
+        if (why.empty()) {
+            // Written beside the old file and renamed over it: never half a file.
+            try {
+                platform::WriteFileBytes(dir + name, got.body);
+            } catch (const std::runtime_error& e) {
+                why = e.what();
+            }
         }
         if (why.empty()) {
             result.lines.push_back(name + ": updated");

@@ -100,8 +100,6 @@ Vcard ParseVcard(const json& vcardArray) {
             card.emptyName = text.empty();
         } else if (name == "org") {
             card.organisation = text;
-        } else if (name == "kind") {
-            card.kind = text;
         } else if (name == "adr") {
             if (params.is_object()) {
                 if (auto cc = params.find("cc"); cc != params.end())

@@ -11,7 +11,6 @@ namespace rdap {
 // The members of a jCard (RFC 7095) that a reader looks for. Whatever does not have the
 // expected shape is skipped, so one odd property never loses the others.
 struct Vcard {
-    std::string kind;
     std::string name;         // fn
     std::string organisation; // org
     std::vector<std::string> addresses;

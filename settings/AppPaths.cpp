@@ -47,6 +47,13 @@ std::string AppPaths::HomeFile(const std::string& name) const {
     return HomeDir + name;
 }
 
+std::vector<std::string> AppPaths::RdapFolders() const {
+    std::vector<std::string> folders{HomeFile("rdap/")};
+    if (!DataDir.empty() && DataDir != HomeDir)
+        folders.push_back(DataDir + "rdap/");
+    return folders;
+}
+
 std::string AppPaths::HelpFile() const {
     const std::string inHome = ChangeFileExt(HomeDir + ExeName, ".chm");
     if (platform::FileExists(inHome))

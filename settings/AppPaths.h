@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace settings {
 
@@ -18,6 +19,9 @@ struct AppPaths {
     std::string SettingsFile() const;
     // A file of the home folder.
     std::string HomeFile(const std::string& name) const;
+    // The folders of the RDAP bootstrap files: the home folder's rdap/ (the user's updates),
+    // then the shipped one.
+    std::vector<std::string> RdapFolders() const;
     // The help file: the executable's name with ".chm", in the home folder when it is
     // there, else beside the executable.
     std::string HelpFile() const;
