@@ -5,6 +5,7 @@
 
 #include "engine/QueryClients.h"
 #include "engine/WhoisText.h"
+#include "platform/Utf8.h"
 
 #include <charconv>
 #include <map>
@@ -291,7 +292,10 @@ bool CheckQueryText(const std::string& text, std::string& error) {
     }
     // A control character could add lines to the conversation with the server.
     const int32_t refused = CheckRequestText(trimmed);
-    if (refused == winsock::WSAEINVAL || trimmed.find('\x7F') != std::string::npos) {
+    bool control = false;
+    for (size_t k = 0; k < trimmed.size() && !control; ++k)
+        control = platform::ControlLength(trimmed, k) != 0;
+    if (control) {
         error = "holds a control character";
         return false;
     }

@@ -1,5 +1,8 @@
 #include "cli/CliOutput.h"
 
+#include "platform/Utf8.h"
+
+#include <algorithm>
 #include <cstdio>
 
 namespace cli {
@@ -8,46 +11,17 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
-// Length of the valid UTF-8 sequence at text[pos], or 0 when it is not one.
-size_t Utf8Length(std::string_view text, size_t pos) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(pos);
-    size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0; // no overlong forms
-        if (lead == 0xED)
-            high = 0x9F; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        return 0;
+// The code point of one well-formed sequence of at most three bytes.
+unsigned CodePoint(std::string_view sequence) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(sequence[k]); };
+    switch (sequence.size()) {
+    case 1:
+        return byte(0);
+    case 2:
+        return (byte(0) & 0x1Fu) << 6 | (byte(1) & 0x3Fu);
+    default:
+        return (byte(0) & 0x0Fu) << 12 | (byte(1) & 0x3Fu) << 6 | (byte(2) & 0x3Fu);
     }
-    if (pos + length > text.size())
-        return 0;
-    if (byte(pos + 1) < low || byte(pos + 1) > high)
-        return 0;
-    for (size_t k = 2; k < length; ++k) {
-        if (byte(pos + k) < 0x80 || byte(pos + k) > 0xBF)
-            return 0;
-    }
-    return length;
-}
-
-// U+0080 to U+009F: C2 80 to C2 9F. Terminals read some of them as ESC sequences.
-bool IsC1Control(std::string_view text, size_t pos) {
-    return static_cast<unsigned char>(text[pos]) == 0xC2 && pos + 1 < text.size() &&
-           (static_cast<unsigned char>(text[pos + 1]) & 0xE0) == 0x80;
 }
 
 } // namespace
@@ -57,16 +31,18 @@ std::string TerminalText(std::string_view text, bool keepLines) {
     out.reserve(text.size());
     size_t pos = 0;
     while (pos < text.size()) {
-        const size_t length = Utf8Length(text, pos);
-        const auto c = static_cast<unsigned char>(text[pos]);
+        const size_t length = platform::Utf8SequenceLength(text, pos);
+        const char c = text[pos];
         const bool kept = keepLines && (c == '\t' || c == '\n');
-        const bool control = length == 1 && (c < 0x20 || c == 0x7F) && !kept;
-        const size_t step = length == 0 ? 1 : length;
-        if (length == 0 || control || IsC1Control(text, pos))
+        const size_t control = length == 0 ? 0
+                               : kept      ? 0
+                                           : std::max(platform::ControlLength(text, pos),
+                                                      platform::BidiControlLength(text, pos));
+        if (length == 0 || control != 0)
             out += kReplacement;
         else
-            out.append(text.substr(pos, step));
-        pos += step;
+            out.append(text.substr(pos, length));
+        pos += length == 0 ? 1 : length;
     }
     return out;
 }
@@ -76,52 +52,31 @@ std::string JsonString(std::string_view text) {
     out.reserve(text.size() + 2);
     size_t pos = 0;
     while (pos < text.size()) {
-        const size_t length = Utf8Length(text, pos);
+        const size_t length = platform::Utf8SequenceLength(text, pos);
         if (length == 0) {
             out += kReplacement;
             ++pos;
             continue;
         }
-        if (length > 1 && !IsC1Control(text, pos)) {
-            out.append(text.substr(pos, length));
-            pos += length;
-            continue;
-        }
-        if (length > 1) {
+        const char c = text[pos];
+        const char* named = c == '"'    ? "\\\""
+                            : c == '\\' ? "\\\\"
+                            : c == '\n' ? "\\n"
+                            : c == '\r' ? "\\r"
+                            : c == '\t' ? "\\t"
+                                        : nullptr;
+        if (named) {
+            out += named;
+        } else if (platform::ControlLength(text, pos) != 0 ||
+                   platform::BidiControlLength(text, pos) != 0) {
             // Valid JSON either way; escaped, no terminal takes it as a command.
             char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u00%02x",
-                          static_cast<unsigned char>(text[pos + 1]));
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", CodePoint(text.substr(pos, length)));
             out += escaped;
-            pos += length;
-            continue;
+        } else {
+            out.append(text.substr(pos, length));
         }
-        const char c = text[pos++];
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
+        pos += length;
     }
     out += '"';
     return out;

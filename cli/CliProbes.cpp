@@ -2,7 +2,7 @@
 // printed as the rows and lists the window fills.
 #include "cli/CliOutput.h"
 #include "cli/CliRun.h"
-#include "cli/CliWhoisChain.h"
+#include "engine/WhoisSession.h"
 
 #include "engine/HostRoutines.h"
 #include "engine/IcmpProbe.h"
@@ -213,9 +213,10 @@ private:
 
 int RunTrace(const CliOptions& options, Session& session) {
     TPingTrace& trace = session.Trace();
-    std::unique_ptr<WhoisChain> chain;
+    std::unique_ptr<WhoisSession> chain;
     if (options.whoisAfterTrace) {
-        chain = std::make_unique<WhoisChain>(trace, PrepareWhois(options, trace));
+        chain = std::make_unique<WhoisSession>(trace);
+        chain->Settings = PrepareWhois(options, trace);
     }
 
     TagHostEnt target;
@@ -290,7 +291,7 @@ int RunTrace(const CliOptions& options, Session& session) {
     }
     int status = reached ? kExitHit : failed ? kExitError : kExitNoHit;
     if (whoisStarted) {
-        status = std::max(status, ReportChain(whoisQuery, chain->Result(), options.json, false));
+        status = std::max(status, ReportChain(*chain, options.json, false));
     } else if (chain && reached) {
         status = kExitError;
         Complain("no server in Server.wis serves " + whoisQuery);

@@ -2,7 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
-#include "cli/CliWhoisChain.h"
+#include "engine/WhoisSession.h"
 
 #include <string>
 
@@ -29,11 +29,11 @@ int ChosenEncoding(const CliOptions& options, const HomeFiles& files);
 // Prints a chain's end: each failure on standard error, then the text on standard output (a
 // blank line before it unless it is the first) with "no match" on standard error, or with
 // json one object. Returns the exit status the result calls for.
-int ReportChain(const std::string& query, const ChainResult& result, bool json, bool first);
+int ReportChain(const WhoisSession& chain, bool json, bool first);
 
-// Readies the controller for WHOIS chains (port, server directory; a directory that cannot be
-// read is reported and left empty) and returns the chain's settings from the options and the
-// home folder's files.
-ChainSettings PrepareWhois(const CliOptions& options, TPingTrace& trace);
+// Readies the controller for WHOIS chains (port, server directory, RDAP; a directory that
+// cannot be read is reported and left empty) and returns the chain's settings from the
+// options and the home folder's files.
+SessionSettings PrepareWhois(const CliOptions& options, TPingTrace& trace);
 
 } // namespace cli

@@ -9,7 +9,6 @@
 #include <atomic>
 #include <csignal>
 #include <filesystem>
-#include <thread>
 
 namespace cli {
 
@@ -65,24 +64,6 @@ HomeFiles FindHomeFiles(const std::string& explicitHome) {
     return files;
 }
 
-int SettingsEncoding(const std::string& settingsFile) {
-    try {
-        const TInitFile file(settingsFile);
-        const int code = file.ReadInteger("CODEINDES", kCodeAuto);
-        return code >= kCodeAuto && code <= kCodeUtf8 ? code : kCodeAuto;
-    } catch (const std::exception&) {
-        return kCodeAuto; // unreadable or malformed: the window falls back the same way
-    }
-}
-
-bool SettingsUseRdap(const std::string& settingsFile) {
-    try {
-        return TInitFile(settingsFile).ReadBool("RDAP", true);
-    } catch (const std::exception&) {
-        return true;
-    }
-}
-
 Session::Session() {
     platform::InstallMainThread(&mainThread_);
     trace_ = std::make_unique<TPingTrace>();
@@ -92,14 +73,11 @@ Session::~Session() {
     // The controller ends its own workers as it goes.
     trace_.reset();
     // Workers that were ended free themselves; give them a moment so none is cut off
-    // half-way through its own clean-up when the process ends. A worker's last step posts
-    // nothing to wake this loop, and it is usually a matter of microseconds, so it looks
-    // again often rather than waiting on the queue.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
-    while (platform::Thread::LiveCount() > 0 && std::chrono::steady_clock::now() < deadline) {
-        mainThread_.ProcessEvents();
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
+    // half-way through its own clean-up when the process ends. Every worker is the
+    // controller's and was ended with it, so none waits for this thread any more, except for
+    // a start still queued here: those run (and free the worker at once) first.
+    mainThread_.ProcessEvents();
+    platform::Thread::WaitNoneLive(std::chrono::milliseconds(300));
     platform::InstallMainThread(nullptr);
 }
 

@@ -39,11 +39,6 @@ struct HomeFiles {
 // executable, as the window's first start would have copied them.
 HomeFiles FindHomeFiles(const std::string& explicitHome);
 
-// The encoding of the settings file ("CODEINDES"), or automatic when it has none.
-int SettingsEncoding(const std::string& settingsFile);
-// Whether the settings file lets RDAP stand in for port 43 ("RDAP", on when absent).
-bool SettingsUseRdap(const std::string& settingsFile);
-
 // One run of the program: the headless main loop and the operation controller on it.
 class Session {
 public:

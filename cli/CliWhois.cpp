@@ -1,7 +1,8 @@
 // zwhois QUERY...: one WHOIS chain per query, one after the other.
 #include "cli/CliOutput.h"
 #include "cli/CliRun.h"
-#include "cli/CliWhoisChain.h"
+#include "engine/RdapQuery.h"
+#include "settings/IniParam.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -39,38 +40,42 @@ bool ReadStandardInput(std::string& text) {
 }
 
 int ChosenEncoding(const CliOptions& options, const HomeFiles& files) {
-    return options.encoding >= 0 ? options.encoding : SettingsEncoding(files.SettingsFile);
+    if (options.encoding >= 0)
+        return options.encoding;
+    // Outside the five modes the window falls back to automatic; so does zwhois.
+    const int code = ReadWhoisKeys(files.SettingsFile).CodeInDes;
+    return code >= kCodeAuto && code <= kCodeUtf8 ? code : kCodeAuto;
 }
 
 namespace {
 
-std::string FailureLine(const ChainFailure& failure) {
-    return failure.server.empty() ? failure.reason : failure.server + ": " + failure.reason;
+std::string FailureLine(const ServerFailure& failure) {
+    return failure.server.empty() ? failure.failure.detail
+                                  : failure.server + ": " + failure.failure.detail;
 }
 
-const char* VerdictName(Verdict verdict) {
+const char* VerdictName(ChainVerdict verdict) {
     switch (verdict) {
-    case Verdict::Hit:
+    case ChainVerdict::Hit:
         return "hit";
-    case Verdict::NoMatch:
+    case ChainVerdict::NoMatch:
         return "no match";
-    case Verdict::Error:
+    case ChainVerdict::Error:
         return "error";
     }
     return "error";
 }
 
 // The steps as a JSON array: each its protocol, and the server and query or the URL.
-std::string JsonSteps(const std::vector<ChainStep>& steps) {
+std::string JsonSteps(const std::vector<StepRecord>& steps) {
     std::string out = "[";
-    for (const ChainStep& step : steps) {
+    for (const StepRecord& step : steps) {
         out += (out.size() > 1 ? ",{" : "{");
-        out += "\"protocol\":" + JsonString(step.protocol);
-        if (step.protocol == "rdap")
-            out += ",\"url\":" + JsonString(step.url);
+        if (step.protocol == StepRecord::Protocol::Rdap)
+            out += "\"protocol\":\"rdap\",\"url\":" + JsonString(step.url);
         else
-            out +=
-                ",\"server\":" + JsonString(step.server) + ",\"query\":" + JsonString(step.query);
+            out += "\"protocol\":\"whois\",\"server\":" + JsonString(step.server) +
+                   ",\"query\":" + JsonString(step.query);
         out += "}";
     }
     return out + "]";
@@ -114,64 +119,72 @@ bool ExpandQueries(const std::vector<std::string>& given, std::vector<std::strin
 
 } // namespace
 
-int ReportChain(const std::string& query, const ChainResult& result, bool json, bool first) {
+int ReportChain(const WhoisSession& chain, bool json, bool first) {
+    const std::vector<ServerFailure>& failures = chain.Failures();
+    const std::string& query = chain.Query();
     // Every failure is told, also the named first server's when a later one answered.
-    for (const ChainFailure& failure : result.failures)
+    for (const ServerFailure& failure : failures)
         Complain(FailureLine(failure));
     if (json) {
         std::cout << "{\"query\":" << JsonString(query)
-                  << ",\"servers\":" << JsonStringArray(result.servers)
-                  << ",\"steps\":" << JsonSteps(result.steps)
-                  << ",\"verdict\":" << JsonString(VerdictName(result.verdict))
-                  << ",\"server\":" << JsonString(result.textServer)
-                  << ",\"text\":" << JsonString(ToUnixLines(result.shownText)) << ",\"failures\":[";
-        for (size_t k = 0; k < result.failures.size(); ++k) {
-            const ChainFailure& failure = result.failures[k];
+                  << ",\"servers\":" << JsonStringArray(chain.Servers())
+                  << ",\"steps\":" << JsonSteps(chain.Steps())
+                  << ",\"verdict\":" << JsonString(VerdictName(chain.Verdict()))
+                  << ",\"server\":" << JsonString(chain.AnswerServer())
+                  << ",\"text\":" << JsonString(ToUnixLines(chain.AnswerText()))
+                  << ",\"failures\":[";
+        for (size_t k = 0; k < failures.size(); ++k) {
+            const ServerFailure& failure = failures[k];
             std::cout << (k ? "," : "") << "{\"server\":" << JsonString(failure.server)
-                      << ",\"reason\":" << JsonString(failure.reason) << '}';
+                      << ",\"kind\":" << JsonString(FailureKindName(failure.failure.kind))
+                      << ",\"reason\":" << JsonString(failure.failure.detail) << '}';
         }
         std::cout << ']';
-        if (result.verdict == Verdict::Error)
-            std::cout << ",\"error\":" << JsonString(FailureLine(result.failures.back()));
+        if (chain.Verdict() == ChainVerdict::Error)
+            std::cout << ",\"error\":" << JsonString(FailureLine(failures.back()));
         std::cout << "}\n";
     } else {
-        if (result.verdict == Verdict::NoMatch)
+        if (chain.Verdict() == ChainVerdict::NoMatch)
             Complain(query + ": no match");
-        if (!result.shownText.empty()) {
+        if (!chain.AnswerText().empty()) {
             if (!first)
                 std::cout << '\n';
-            std::string text = ToUnixLines(result.shownText);
+            std::string text = ToUnixLines(chain.AnswerText());
             if (text.back() != '\n')
                 text += '\n';
             std::cout << text;
         }
     }
     std::cout.flush();
-    switch (result.verdict) {
-    case Verdict::Hit:
+    switch (chain.Verdict()) {
+    case ChainVerdict::Hit:
         return kExitHit;
-    case Verdict::NoMatch:
+    case ChainVerdict::NoMatch:
         return kExitNoHit;
-    case Verdict::Error:
+    case ChainVerdict::Error:
         break;
     }
     return kExitError;
 }
 
-ChainSettings PrepareWhois(const CliOptions& options, TPingTrace& trace) {
+SessionSettings PrepareWhois(const CliOptions& options, TPingTrace& trace) {
     const HomeFiles files = FindHomeFiles(options.home);
+    const TWhoisKeys keys = ReadWhoisKeys(files.SettingsFile);
     trace.FWhoisPort = options.port;
     trace.FRdapFolders = files.RdapFolders;
-    trace.FUseRdap = options.rdapOnly || (!options.noRdap && SettingsUseRdap(files.SettingsFile));
+    trace.FUseRdap = options.rdapOnly || (!options.noRdap && keys.UseRdap);
+    // The window's time-out box stands for RDAP's fetches too.
+    trace.FRdapOptions.timeout = RdapTimeOut(keys.TimeOut);
     try {
         trace.LoadServers(files.ServerFile);
     } catch (const std::exception& e) {
         Complain(e.what());
     }
-    ChainSettings settings;
+    SessionSettings settings;
     settings.autoChange = options.recursion;
     settings.sweep = options.sweep;
     settings.encoding = ChosenEncoding(options, files);
+    settings.plain = true;
     LoadHitKeys(files.HitKeyFile, settings.hitKeys);
     return settings;
 }
@@ -183,41 +196,22 @@ int RunWhoisQueries(const CliOptions& options, Session& session) {
         return interrupted ? kExitInterrupted : kExitError;
 
     TPingTrace& trace = session.Trace();
-    const ChainSettings settings = PrepareWhois(options, trace);
-    WhoisChain chain(trace, settings);
+    WhoisSession chain(trace);
+    chain.Settings = PrepareWhois(options, trace);
     if (options.verbose)
-        chain.OnStep = [](const std::string& line) { std::cerr << line << std::endl; };
+        chain.OnStepStart = [](const std::string& line) { std::cerr << line << std::endl; };
 
     int status = kExitHit;
     bool first = true;
     for (const std::string& query : queries) {
-        std::string server = options.server;
-        if (server.empty() && !options.rdapOnly) {
-            // The directory's first candidate for the query, as the sweep would take it.
-            trace.BuildCandidates("", query);
-            server = trace.NextCandidate();
-        }
-        // RDAP only, or no port-43 server for the query and an RDAP service for it.
-        const bool rdapOnly =
-            options.rdapOnly || (server.empty() && settings.autoChange && trace.RdapServes(query));
-        if (server.empty() && !rdapOnly) {
-            ChainResult none;
-            none.verdict = Verdict::Error;
-            none.failures.push_back({"", "no server in Server.wis serves " + query + " (use -h)"});
-            status = std::max(status, ReportChain(query, none, options.json, first));
-            continue;
-        }
-        if (rdapOnly)
-            chain.StartRdap(query);
-        else
-            chain.Start(server, query);
+        chain.StartFirst(options.server, query, options.rdapOnly);
         if (!session.Pump([&chain] { return chain.Finished(); })) {
             Complain("interrupted");
             return kExitInterrupted;
         }
         // The worst status of all queries: a failure outweighs a miss, a miss a hit.
-        status = std::max(status, ReportChain(query, chain.Result(), options.json, first));
-        first = first && chain.Result().shownText.empty();
+        status = std::max(status, ReportChain(chain, options.json, first));
+        first = first && chain.AnswerText().empty();
     }
     return status;
 }

@@ -223,20 +223,17 @@ void TPingTrace::WhoisResolve(const std::string& server, const std::string& quer
     FQueryText = query;
     if (OnStart)
         OnStart(this, opWhois);
-    auto* worker = new TNameResolv(server);
-    worker->FOwner = this;
+    // One worker looks the server up and asks it.
+    TWhois* worker = WhoisLaunch();
+    worker->FLookup = server;
     worker->FFamily = FFamily;
-    worker->OnLookup =
-        Guarded(FAlive, [](TPingTrace& self, TObject* sender, const TagHostEnt& host) {
-            self.WhoisServerResolved(sender, host);
-        });
-}
-
-void TPingTrace::WhoisServerResolved(TObject*, const TagHostEnt& host) {
-    FHost = host;
-    if (OnResolved)
-        OnResolved(this, opWhois, FHost);
-    WhoisLaunch();
+    FWhoisRunning = false; // as while a lookup of its own ran: a trace's end is not held back
+    worker->OnServerFound = Guarded(FAlive, [](TPingTrace& self, TObject*, const TagHostEnt& host) {
+        self.FHost = host;
+        self.FWhoisRunning = true;
+        if (self.OnResolved)
+            self.OnResolved(&self, opWhois, self.FHost);
+    });
 }
 
 void TPingTrace::WhoisDirect(const std::string& query) {
@@ -246,7 +243,7 @@ void TPingTrace::WhoisDirect(const std::string& query) {
     WhoisLaunch();
 }
 
-void TPingTrace::WhoisLaunch() {
+TWhois* TPingTrace::WhoisLaunch() {
     auto* worker = new TWhois(FQueryText, FHost, FWhoisPort);
     worker->FOwner = this;
     FWhoisRunning = true;
@@ -261,6 +258,7 @@ void TPingTrace::WhoisLaunch() {
         if (self.OnWhoisStart)
             self.OnWhoisStart(sender, server, query);
     });
+    return worker;
 }
 
 std::string TPingTrace::LoadRdapFor(const std::string& query) {

@@ -84,8 +84,8 @@ public:
 private:
     void StartLookup(uint8_t code, const std::string& target);
     void NameResolved(TObject* worker, const TagHostEnt& host);
-    void WhoisServerResolved(TObject* worker, const TagHostEnt& host);
-    void WhoisLaunch();
+    // A WHOIS worker for FQueryText at FHost, bound to the controller's events.
+    TWhois* WhoisLaunch();
     void SmtpLaunch();
     // The query's wire form, with the bootstrap files of its kind read (once).
     std::string LoadRdapFor(const std::string& query);

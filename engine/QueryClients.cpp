@@ -1,7 +1,9 @@
 #include "engine/QueryClients.h"
 
 #include "engine/HostRoutines.h"
+#include "engine/Resolvers.h"
 #include "engine/WhoisIdna.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <chrono>
@@ -13,14 +15,11 @@
 int32_t CheckRequestText(const std::string& text) {
     if (text.size() > MaxRequestText)
         return winsock::WSAEMSGSIZE;
-    for (size_t k = 0; k < text.size(); ++k) {
-        const auto c = static_cast<unsigned char>(text[k]);
-        // C1 controls (U+0080 to U+009F, C2 80 to C2 9F in UTF-8): NEL ends a line for some.
-        const bool c1 = c == 0xC2 && k + 1 < text.size() &&
-                        (static_cast<unsigned char>(text[k + 1]) & 0xE0) == 0x80;
-        if (c < 0x20 || c1)
+    // C1 controls count too: NEL ends a line for some servers. DEL adds no line, and a
+    // query typed with one goes out as typed.
+    for (size_t k = 0; k < text.size(); ++k)
+        if (text[k] != '\x7F' && platform::ControlLength(text, k) != 0)
             return winsock::WSAEINVAL;
-    }
     return 0;
 }
 
@@ -147,7 +146,19 @@ TQueryClient::TQueryClient(const std::string& query, const TagHostEnt& server, u
       FTrailer(trailer), FWaitSeconds(waitSeconds) {}
 
 void TQueryClient::Execute() {
-    if (OnQueryStart && !RaiseOnMain([this] { OnQueryStart(this, FServer.Query, FQuery); }))
+    if (!FLookup.empty()) {
+        if (FWinSockReady)
+            ResolveHost(FLookup, FServer, FFamily);
+        else
+            PrepareLookup(FLookup, FServer); // reported as a lookup that found nothing
+    }
+    const bool announced = !(OnServerFound || OnQueryStart) || RaiseOnMain([this] {
+        if (OnServerFound)
+            OnServerFound(this, FServer);
+        if (OnQueryStart && !Terminated())
+            OnQueryStart(this, FServer.Query, FQuery);
+    });
+    if (!announced)
         return;
     if (Terminated())
         return;

@@ -18,8 +18,8 @@ inline constexpr const char* AnswerCutNote = "[The answer was cut here at 4 MiB.
 constexpr int ResponseChunk = 512;
 
 // 0 when `text` may be sent; WSAEMSGSIZE when it is too long; WSAEINVAL when it holds a
-// control character (any byte below 0x20, or a C1 control in UTF-8), which could add lines
-// to the conversation.
+// control character (C0 or C1; see platform::ControlLength), which could add lines to the
+// conversation.
 int32_t CheckRequestText(const std::string& text);
 
 // select on one socket for reading: 1 readable, 0 time ran out, -1 error. 0 seconds waits
@@ -43,6 +43,13 @@ public:
     std::string FResponse;
     TQueryStartEvent OnQueryStart;
     TQueryResultEvent OnQueryResult;
+    // A server named by FLookup is looked up by this worker itself, just before it connects
+    // (AF_INET or AF_INET6 in FFamily keeps that family only): one worker and one hand-off
+    // fewer than a lookup worker of its own. OnServerFound reports the record first, in the
+    // same hand-off as OnQueryStart.
+    std::string FLookup;
+    int FFamily = 0;
+    std::function<void(TObject* Sender, const TagHostEnt& Host)> OnServerFound;
 
 protected:
     TQueryClient(const std::string& query, const TagHostEnt& server, uint16_t port,

@@ -3,6 +3,8 @@
 #include "engine/HostRoutines.h"
 #include "engine/WhoisIdna.h"
 
+#include <algorithm>
+
 TRdapQuery::TRdapQuery(const std::string& query, std::shared_ptr<const rdap::Bootstrap> bootstrap,
                        const rdap::FetchOptions& options)
     : TWSAThread(false), FQuery(query), FBootstrap(std::move(bootstrap)), FOptions(options) {
@@ -52,6 +54,13 @@ void TRdapUpdate::Failed(bool noThread, std::exception_ptr error) {
     const std::vector<std::string> lines{WSAErrorText(FailureCode(noThread, error))};
     if (OnUpdated)
         RaiseOnMain([this, &lines] { OnUpdated(this, lines, false); });
+}
+
+std::chrono::milliseconds RdapTimeOut(int32_t seconds) {
+    constexpr int32_t kLongest = 600;
+    if (seconds <= 0)
+        return rdap::FetchOptions().timeout;
+    return std::chrono::seconds(std::min(seconds, kLongest));
 }
 
 RdapOutcome OutcomeOf(const rdap::LookupResult& result) {

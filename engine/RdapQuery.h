@@ -58,5 +58,9 @@ private:
     rdap::FetchOptions FOptions;
 };
 
+// The time-out of each RDAP fetch for the time-out box's seconds (0 to 600, as the box
+// holds them): 0 or less leaves the client's own.
+std::chrono::milliseconds RdapTimeOut(int32_t seconds);
+
 // What the chain needs of an RDAP step's result (see ChooseRdapEnd).
 RdapOutcome OutcomeOf(const rdap::LookupResult& result);

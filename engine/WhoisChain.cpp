@@ -2,6 +2,7 @@
 
 #include "engine/HostRoutines.h"
 #include "engine/PublicSuffix.h"
+#include "engine/StepFailure.h"
 #include "engine/WhoisText.h"
 
 #include <algorithm>
@@ -49,14 +50,17 @@ std::string ServerOf(const WhoisAnswer& answer) {
     return answer.AskedServer.empty() ? answer.CurrentTarget : answer.AskedServer;
 }
 
-// Why a step failed: the worker's error text, or the error's name when nothing came back.
-std::string FailureReason(const WhoisAnswer& answer) {
+// Why a step failed: the worker's error text, or the error's name when nothing came back;
+// plain texts say it in words.
+std::string FailureReason(const WhoisAnswer& answer, const WhoisChainState& state) {
+    if (state.Plain)
+        return WhoisFailure(answer.ErrorCode).detail;
     std::string_view text = TrimName(answer.Converted);
     return text.empty() ? WSAErrorText(answer.ErrorCode) : std::string(text);
 }
 
-std::string FailureLine(const WhoisAnswer& answer) {
-    return "No answer from " + ServerOf(answer) + ": " + FailureReason(answer);
+std::string FailureLine(const WhoisAnswer& answer, const WhoisChainState& state) {
+    return "No answer from " + ServerOf(answer) + ": " + FailureReason(answer, state);
 }
 
 void Record(WhoisChainState& state, const WhoisAnswer& answer, const std::string& memo) {
@@ -64,7 +68,7 @@ void Record(WhoisChainState& state, const WhoisAnswer& answer, const std::string
     state.Asked.push_back({answer.AskedServer, answer.CurrentTarget, answer.Query});
     std::string note = server;
     if (answer.ErrorCode != 0)
-        note += " (" + FailureReason(answer) + ")";
+        note += " (" + FailureReason(answer, state) + ")";
     const bool listed = std::any_of(state.AskedNotes.begin(), state.AskedNotes.end(),
                                     [&](const std::string& n) { return n == note; });
     if (!listed)
@@ -115,7 +119,7 @@ std::string EndText(const WhoisChainState& state, const WhoisAnswer& answer,
                                            : state.UsefulServer;
     std::string notes;
     if (failed && !state.Useful.empty())
-        notes = FailureLine(answer);
+        notes = FailureLine(answer, state);
     // A chain of one step shows its only server in the command line already.
     if (withServers && state.Asked.size() > 1) {
         if (!notes.empty())
@@ -161,14 +165,17 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
                           WhoisChainState& state,
                           const std::function<std::string()>& nextCandidate) {
     WhoisStep step;
-    std::string memo = WhoisCommandLine(answer.CurrentTarget, answer.QueryText);
-    memo += kBlankLine;
+    std::string memo;
+    if (!state.Plain) {
+        memo = WhoisCommandLine(answer.CurrentTarget, answer.QueryText);
+        memo += kBlankLine;
+    }
     memo += ShownBody(answer.Converted, hitKeys);
     const bool failed = answer.ErrorCode != 0;
     // A failed step keeps the last useful answer on show, with one line on the failure.
     const bool keepUseful = failed && !state.Useful.empty();
     step.MemoText =
-        keepUseful ? state.Useful + std::string(kBlankLine) + FailureLine(answer) : memo;
+        keepUseful ? state.Useful + std::string(kBlankLine) + FailureLine(answer, state) : memo;
     step.TextServer = failed ? state.UsefulServer : ServerOf(answer);
     Record(state, answer, memo);
 
@@ -209,7 +216,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         // The referral led nowhere better: the record that named it is the answer.
         step.kind = WhoisStep::Hit;
         step.MemoText = state.PendingHit + std::string(kBlankLine) +
-                        (failed ? FailureLine(answer) + "\r\n" : std::string()) +
+                        (failed ? FailureLine(answer, state) + "\r\n" : std::string()) +
                         ServersAskedLine(state);
         step.TextServer = state.PendingHitServer;
         step.OpenWeb = state.PendingOpenWeb;
@@ -256,9 +263,9 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         // No registry gave its record of the name: none exists for it, or each one failed.
         if (failed && state.Useful.empty())
             return RdapStep(answer, state,
-                            FailureLine(answer) + (state.Asked.size() > 1
-                                                       ? "\r\n" + ServersAskedLine(state)
-                                                       : std::string()));
+                            FailureLine(answer, state) + (state.Asked.size() > 1
+                                                              ? "\r\n" + ServersAskedLine(state)
+                                                              : std::string()));
         std::string textServer;
         std::string above = EndText(state, answer, memo, true, textServer);
         WhoisStep rdap = RdapStep(answer, state, std::move(above));
@@ -279,8 +286,10 @@ std::string RdapCommandLine(std::string_view url) {
 WhoisStep ChooseRdapEnd(const RdapOutcome& outcome, const std::string& query,
                         WhoisChainState& state) {
     std::string part;
-    for (const std::string& url : outcome.urls)
-        part += (part.empty() ? "" : "\r\n") + RdapCommandLine(url);
+    // A plain text opens with the answer itself, as with WHOIS.
+    if (!state.Plain || !state.RdapAbove.empty())
+        for (const std::string& url : outcome.urls)
+            part += (part.empty() ? "" : "\r\n") + RdapCommandLine(url);
     const std::string body(TrimName(NormalizeLineBreaks(outcome.text)));
     if (!body.empty())
         part += (part.empty() ? "" : std::string(kBlankLine)) + body;

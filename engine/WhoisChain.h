@@ -52,6 +52,10 @@ struct WhoisChainState {
     bool RdapAsked = false;
     std::string RdapAbove;
     bool RdapAboveHit = false;
+    // How the texts are written: the window's (each answer under its command line, a failure
+    // by its WinSock name) or plain, for a terminal (the first answer without its command
+    // line, failures in words).
+    bool Plain = false;
 
     void Reset() { *this = WhoisChainState(); }
 };

@@ -4,6 +4,7 @@
 #include "engine/ServerName.h"
 #include "kanjconv/KanjConv.h"
 #include "platform/TextFile.h"
+#include "platform/Utf8.h"
 
 #include <cstddef>
 
@@ -108,43 +109,6 @@ std::string ReferralHost(std::string_view value) {
     return IsValidServerName(value) ? std::string(value) : std::string();
 }
 
-// The length of the well-formed UTF-8 sequence at text[i], or 0 when there is none.
-size_t Utf8SequenceLength(std::string_view text, size_t i) {
-    const unsigned char c = Byte(text[i]);
-    if (c < 0x80)
-        return 1;
-    size_t len;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-        len = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        len = 3;
-        if (c == 0xE0)
-            lo = 0xA0;
-        else if (c == 0xED)
-            hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        len = 4;
-        if (c == 0xF0)
-            lo = 0x90;
-        else if (c == 0xF4)
-            hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (text.size() - i < len)
-        return 0;
-    const unsigned char second = Byte(text[i + 1]);
-    if (second < lo || second > hi)
-        return 0;
-    for (size_t k = 2; k < len; ++k) {
-        const unsigned char b = Byte(text[i + k]);
-        if (b < 0x80 || b > 0xBF)
-            return 0;
-    }
-    return len;
-}
-
 // Text taken as UTF-8: every byte that starts no well-formed sequence becomes U+FFFD, so
 // nothing after this point sees invalid UTF-8.
 std::string SanitizeUtf8(std::string_view text) {
@@ -152,7 +116,7 @@ std::string SanitizeUtf8(std::string_view text) {
     out.reserve(text.size());
     size_t i = 0;
     while (i < text.size()) {
-        size_t len = Utf8SequenceLength(text, i);
+        size_t len = platform::Utf8SequenceLength(text, i);
         if (len == 0) {
             out += kReplacement;
             ++i;
@@ -297,7 +261,16 @@ std::string AnswerToUtf8(std::string_view text, int mode) {
 }
 
 std::string PrepareAnswer(std::string_view raw, int mode) {
-    return AnswerToUtf8(NormalizeLineBreaks(raw), mode);
+    std::string text = AnswerToUtf8(NormalizeLineBreaks(raw), mode);
+    // A bidirectional control would reorder the text around it on any screen, so that one
+    // name could pass for another; it is shown as U+FFFD, as a terminal shows other controls.
+    size_t pos = text.find('\xE2');
+    while (pos != std::string::npos) {
+        if (platform::BidiControlLength(text, pos) != 0)
+            text.replace(pos, 3, kReplacement);
+        pos = text.find('\xE2', pos + 1);
+    }
+    return text;
 }
 
 bool IsHitAnswer(std::string_view text, const std::vector<std::string>& hitKeys) {

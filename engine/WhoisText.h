@@ -36,7 +36,8 @@ std::string ConvertCode(std::string_view text, int mode);
 // A zero byte ends the text in every mode.
 std::string AnswerToUtf8(std::string_view text, int mode);
 
-// NormalizeLineBreaks, then AnswerToUtf8: the step the window runs on every WHOIS and SMTP
+// NormalizeLineBreaks, then AnswerToUtf8, with each bidirectional control shown as U+FFFD:
+// the step the window runs on every WHOIS and SMTP
 // answer before anything else looks at it.
 std::string PrepareAnswer(std::string_view raw, int mode);
 

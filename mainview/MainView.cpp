@@ -163,15 +163,28 @@ void TMainForm::BindController() {
                                   const std::string& a) { TraceHop(s, hop, st, ms, a); });
     c.OnHopResolved =
         Guarded([this](TObject* s, int32_t hop, const TagHostEnt& h) { HopResolved(s, hop, h); });
-    c.OnWhoisResult = Guarded([this](TObject* s, int32_t code, const std::string& q,
-                                     const std::string& r) { WhoisResult(s, code, q, r); });
-    c.OnWhoisStart = Guarded([this](TObject* s, const std::string& srv, const std::string& q) {
-        WhoisStart(s, srv, q);
-    });
     c.OnSmtpResult = Guarded([this](TObject* s, int32_t code, const std::string& q,
                                     const std::string& r) { SmtpResult(s, code, q, r); });
-    c.OnRdapStart = Guarded([this](TObject* s, const std::string& url) { RdapStart(s, url); });
-    c.OnRdapResult = Guarded([this](TObject* s, const rdap::LookupResult& r) { RdapResult(s, r); });
+    // The WHOIS chain: the session binds the WHOIS and RDAP events, the window renders.
+    WhoisRun = std::make_unique<WhoisSession>(c);
+    c.OnWhoisStart = Guarded(c.OnWhoisStart);
+    c.OnWhoisResult = Guarded(c.OnWhoisResult);
+    c.OnRdapStart = Guarded(c.OnRdapStart);
+    c.OnRdapResult = Guarded(c.OnRdapResult);
+    WhoisSession& w = *WhoisRun;
+    // The boxes may change while a chain runs; each answer is decided with them as they are.
+    w.Refresh = [this](SessionSettings& s) {
+        s.autoChange = AutoChange->isChecked();
+        s.sweep = SweepCheck->isChecked();
+        s.encoding = CodeConvTag();
+        s.hitKeys = HitKeys;
+    };
+    w.BeforeRdap = [this] { ReadyRdap(); };
+    w.OnStepStart = [this](const std::string& line) { WhoisStepStart(line); };
+    w.OnText = [this](const WhoisStep& step) {
+        Memo1->setPlainText(QString::fromStdString(step.MemoText));
+    };
+    w.OnStepTaken = [this](const WhoisStep& step) { WhoisStepTaken(step); };
     // OnTraceEnd stays unbound.
 }
 
@@ -219,6 +232,7 @@ void TMainForm::FormDestroy() {
     if (PingTrace) {
         if (!PingTrace->FIdle)
             PingTrace->Stop();
+        WhoisRun.reset();
         PingTrace.reset();
     }
     Timer1->stop();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/PingCtrl.h"
+#include "engine/WhoisSession.h"
 #include "engine/WhoisText.h"
 
 class QAction;
@@ -56,6 +57,8 @@ public:
     std::vector<std::string> HitKeys;
     TagHostEnt ResolvedHost;
     std::unique_ptr<TPingTrace> PingTrace;
+    // The WHOIS chain on PingTrace; ends before it.
+    std::unique_ptr<WhoisSession> WhoisRun;
 
     // Operations of the window used by the command handlers.
     void LoadHistory(QComboBox* combo, const std::string& fileName);
@@ -129,13 +132,11 @@ public:
     void FitAddressColumn(const QTreeWidgetItem* row);
     // Tells the user once what to do when ICMP sockets were refused.
     void AdviseIcmpAccess();
-    void WhoisStart(TObject* Sender, const std::string& Server, const std::string& Query);
-    void WhoisResult(TObject* Sender, int32_t Code, const std::string& Query,
-                     const std::string& Response);
+    // The WHOIS chain's steps as the window shows them (WhoisRun drives the chain).
+    void WhoisStepStart(const std::string& CommandLine);
+    void WhoisStepTaken(const WhoisStep& Step);
     void SmtpResult(TObject* Sender, int32_t Code, const std::string& Command,
                     const std::string& Response);
-    void RdapStart(TObject* Sender, const std::string& Url);
-    void RdapResult(TObject* Sender, const rdap::LookupResult& Result);
     void UpdateRdapExecute();
 
     // Components.
@@ -250,8 +251,6 @@ public:
     // The hint of OpenWeb: the web address a hit leaves for it, empty while there is none.
     QString OpenWebHint() const;
     void SetOpenWebHint(const QString& hint);
-    WhoisChainState WhoisChain;   // what the running chain has followed so far
-    std::string WhoisAskedServer; // the server name of the chain's current step
 
     // One repaint of the host list per event: updates are off while the bracket lives.
     class UpdateBracket {

@@ -1,5 +1,4 @@
-// RDAP in the window: its switch and bootstrap update in the settings menu, and the chain's
-// RDAP step shown as the WHOIS steps are.
+// RDAP in the window: its switch, its options and the bootstrap update in the settings menu.
 #include "mainview/MainView.h"
 
 #include "mainview/MessageHooks.h"
@@ -34,25 +33,7 @@ void TMainForm::ReadyRdap() {
     PingTrace->FRdapFolders = paths_.RdapFolders();
     PingTrace->FUseRdap = RdapAction->isChecked();
     // The time-out box's seconds, as the probes use them; 0 leaves the client's own.
-    PingTrace->FRdapOptions.timeout = TimeOut->Value() > 0
-                                          ? std::chrono::milliseconds(TimeOut->Value() * 1000)
-                                          : rdap::FetchOptions().timeout;
-}
-
-void TMainForm::RdapStart(TObject*, const std::string& Url) {
-    StatusBar1->SetPanelText(1, QString::fromStdString(RdapCommandLine(Url)));
-}
-
-void TMainForm::RdapResult(TObject*, const rdap::LookupResult& Result) {
-    const WhoisStep step = ChooseRdapEnd(OutcomeOf(Result), LastQuery, WhoisChain);
-    Memo1->setPlainText(QString::fromStdString(step.MemoText));
-    PingTrace->WhoisEnded();
-    if (step.kind == WhoisStep::Hit) {
-        OpenWeb->setEnabled(step.OpenWeb);
-        if (step.OpenWeb)
-            SetOpenWebHint(QString::fromStdString(step.WebHint));
-    }
-    PopupResult();
+    PingTrace->FRdapOptions.timeout = RdapTimeOut(TimeOut->Value());
 }
 
 void TMainForm::UpdateRdapExecute() {

@@ -7,7 +7,6 @@
 #include "mainview/StatusPanels.h"
 #include "mainview/WhoisCommands.h"
 
-#include "directory/ServerDir.h"
 #include "engine/WhoisText.h"
 
 #include <QAction>
@@ -59,11 +58,7 @@ void TMainForm::RunWhois(const std::string& Server, const std::string& Query) {
     SetOpenWebHint(QString());
     Memo1->clear();
     LastQuery = Query;
-    WhoisChain.Reset();
-    PingTrace->PrepareCandidates(Server, Query);
-    // The registries of the name: their answer is the one a chain without a hit ends on.
-    WhoisChain.Registries = RegistryServers(PingTrace->FServerList, Query);
-    PingTrace->WhoisResolve(Server, Query);
+    WhoisRun->Start(Server, Query);
     // After WhoisResolve: its start event puts the window into the busy state, which clears
     // the panel.
     StatusBar1->SetPanelText(1, QString::fromStdString(WhoisCommandLine(Server, Query)));

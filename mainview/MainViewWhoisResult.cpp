@@ -1,5 +1,5 @@
-// The window's side of a WHOIS chain: each answer shown, and the chain's next step taken
-// as the answer logic of engine/WhoisText chooses it; the web command and the SMTP answer.
+// The window's side of a WHOIS chain: each step as the engine's session reports it; the web
+// command and the SMTP answer.
 #include "mainview/MainView.h"
 
 #include "mainview/ShowText.h"
@@ -32,56 +32,29 @@ void TMainForm::SetOpenWebHint(const QString& hint) {
     OpenWeb->setToolTip(hint);
 }
 
-void TMainForm::WhoisStart(TObject*, const std::string& Server, const std::string& Query) {
-    WhoisAskedServer = Server;
-    StatusBar1->SetPanelText(1, FromUtf8(WhoisCommandLine(Server, Query)));
+void TMainForm::WhoisStepStart(const std::string& CommandLine) {
+    StatusBar1->SetPanelText(1, FromUtf8(CommandLine));
 }
 
-void TMainForm::WhoisResult(TObject*, int32_t Code, const std::string& Query,
-                            const std::string& Response) {
-    WhoisAnswer answer;
-    answer.ErrorCode = Code;
-    answer.Query = Query;
-    answer.Converted = PrepareAnswer(Response, CodeConvTag());
-    answer.AskedServer = WhoisAskedServer;
-    answer.CurrentTarget = PingTrace->CurrentTarget();
-    answer.QueryText = PingTrace->FQueryText;
-    answer.LastQuery = LastQuery;
-    answer.AutoChange = AutoChange->isChecked();
-    answer.SweepCheck = SweepCheck->isChecked();
-    answer.RdapReady = [this] {
-        ReadyRdap();
-        return PingTrace->RdapServes(LastQuery);
-    };
-
-    const WhoisStep step =
-        ChooseWhoisStep(answer, HitKeys, WhoisChain, [this] { return PingTrace->NextCandidate(); });
-    Memo1->setPlainText(FromUtf8(step.MemoText));
-
-    switch (step.kind) {
+void TMainForm::WhoisStepTaken(const WhoisStep& Step) {
+    switch (Step.kind) {
     case WhoisStep::Hit:
-        PingTrace->WhoisEnded();
-        OpenWeb->setEnabled(step.OpenWeb);
-        if (step.OpenWeb)
-            SetOpenWebHint(FromUtf8(step.WebHint));
+        OpenWeb->setEnabled(Step.OpenWeb);
+        if (Step.OpenWeb)
+            SetOpenWebHint(FromUtf8(Step.WebHint));
+        PopupResult();
+        break;
+    case WhoisStep::NextCandidate:
+        // After the step is taken: its start puts the window into the busy state, which
+        // clears the panel.
+        StatusBar1->SetPanelText(1, FromUtf8(Step.StatusText));
+        break;
+    case WhoisStep::End:
         PopupResult();
         break;
     case WhoisStep::RetryParent:
-        PingTrace->WhoisDirect(step.Query);
-        break;
     case WhoisStep::FollowReferral:
-        PingTrace->WhoisResolve(step.Server, step.Query);
-        break;
-    case WhoisStep::NextCandidate:
-        PingTrace->WhoisResolve(step.Server, step.Query);
-        StatusBar1->SetPanelText(1, FromUtf8(step.StatusText));
-        break;
     case WhoisStep::AskRdap:
-        PingTrace->RdapQuery(step.Query);
-        break;
-    case WhoisStep::End:
-        PingTrace->WhoisEnded();
-        PopupResult();
         break;
     }
 }

@@ -1,5 +1,7 @@
 #include "platform/TextFile.h"
 
+#include "platform/Utf8.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -102,42 +104,12 @@ int CreateTemp(const std::string& target, std::string& tempPath) {
 } // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t n = bytes.size();
     size_t i = 0;
-    while (i < n) {
-        unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len;
-        unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            if (c == 0xE0)
-                lo = 0xA0; // no overlong forms
-            else if (c == 0xED)
-                hi = 0x9F; // no surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            if (c == 0xF0)
-                lo = 0x90;
-            else if (c == 0xF4)
-                hi = 0x8F; // nothing above U+10FFFF
-        } else {
+    while (i < bytes.size()) {
+        const size_t length = Utf8SequenceLength(bytes, i);
+        if (length == 0)
             return false;
-        }
-        if (n - i < len)
-            return false;
-        if (p[i + 1] < lo || p[i + 1] > hi)
-            return false;
-        for (size_t k = 2; k < len; ++k)
-            if ((p[i + k] & 0xC0) != 0x80)
-                return false;
-        i += len;
+        i += length;
     }
     return true;
 }

@@ -14,6 +14,9 @@ namespace platform {
 
 namespace {
 std::atomic<int> g_live{0};
+// Changes of g_live to 0 are made under this lock and announced on g_noneLive.
+std::mutex g_liveLock;
+std::condition_variable g_noneLive;
 std::atomic<bool> g_failStart{false};
 
 // OS threads kept for a while after their worker has freed itself, so that the next worker
@@ -108,11 +111,18 @@ Thread::Thread(bool createSuspended) {
 }
 
 Thread::~Thread() {
-    g_live.fetch_sub(1);
+    std::lock_guard lock(g_liveLock);
+    if (g_live.fetch_sub(1) == 1)
+        g_noneLive.notify_all();
 }
 
 int Thread::LiveCount() {
     return g_live.load();
+}
+
+bool Thread::WaitNoneLive(std::chrono::milliseconds limit) {
+    std::unique_lock lock(g_liveLock);
+    return g_noneLive.wait_for(lock, limit, [] { return g_live.load() == 0; });
 }
 
 void Thread::InjectStartFailure(bool fail) {

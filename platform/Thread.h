@@ -3,6 +3,7 @@
 #include "platform/Cancel.h"
 
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -44,6 +45,10 @@ public:
 
     // Workers constructed and not yet freed, process-wide (tests wait for 0).
     static int LiveCount();
+    // Blocks until LiveCount is 0 or `limit` has passed; true when it is 0. Woken by the last
+    // worker's end, so a program's exit waits no longer than its workers. Workers that still
+    // need the main thread (a hand-off, a start not yet run) are not served meanwhile.
+    static bool WaitNoneLive(std::chrono::milliseconds limit);
     // Test hook: while set, no thread can be had for a worker (as when the system has none).
     static void InjectStartFailure(bool fail);
 

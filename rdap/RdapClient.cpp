@@ -124,6 +124,35 @@ void Perform(const std::string& url, const FetchOptions& options, Exchange& ex) 
         curl_easy_cleanup(easy);
 }
 
+FetchResult::Failure FailureOf(CURLcode code) {
+    using Failure = FetchResult::Failure;
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return Failure::Dns;
+    case CURLE_OPERATION_TIMEDOUT:
+        return Failure::TimedOut;
+    case CURLE_COULDNT_CONNECT:
+        return Failure::Connection;
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+        return Failure::Reset;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_USE_SSL_FAILED:
+        return Failure::Tls;
+    default:
+        return Failure::Other;
+    }
+}
+
 std::string Describe(const Exchange& ex) {
     std::string detail = ex.error[0] ? std::string(ex.error) : curl_easy_strerror(ex.code);
     switch (ex.code) {
@@ -186,23 +215,28 @@ FetchResult Fetch(const std::string& url, const FetchOptions& options) {
         }
         if (ex.tooLarge) {
             result.reason = "answer larger than " + std::to_string(options.maxBytes) + " bytes";
+            result.failure = FetchResult::Failure::TooLarge;
             return result;
         }
         if (ex.code != CURLE_OK) {
             result.reason = Describe(ex);
+            result.failure = FailureOf(ex.code);
             return result;
         }
         if (ex.status >= 300 && ex.status < 400) {
             if (ex.location.empty()) {
                 result.reason = "HTTP " + std::to_string(ex.status) + " without a Location";
+                result.failure = FetchResult::Failure::Redirect;
                 return result;
             }
             if (++redirects > kMaxRedirects) {
                 result.reason = "more than " + std::to_string(kMaxRedirects) + " redirects";
+                result.failure = FetchResult::Failure::Redirect;
                 return result;
             }
             if (StartsWithNoCase(current, "https:") && !StartsWithNoCase(ex.location, "https:")) {
                 result.reason = "redirect from https to " + ex.location + " refused";
+                result.failure = FetchResult::Failure::Redirect;
                 return result;
             }
             current = ex.location;
@@ -228,6 +262,7 @@ FetchResult Fetch(const std::string& url, const FetchOptions& options) {
             result.status = FetchResult::Status::NotFound;
         } else {
             result.reason = "HTTP " + std::to_string(ex.status);
+            result.failure = FetchResult::Failure::Http;
         }
         return result;
     }

@@ -17,6 +17,20 @@ struct FetchOptions {
 
 struct FetchResult {
     enum class Status { Ok, NotFound, Error, Stopped } status = Status::Error;
+    // Error: what went wrong, for callers that act on it or name it without reading reason.
+    enum class Failure {
+        None,
+        Dns,
+        TimedOut,
+        Connection,
+        Reset,
+        Tls,
+        Http,
+        TooLarge,
+        Redirect,
+        Other
+    };
+    Failure failure = Failure::None;
     long httpStatus = 0;
     std::string url;      // as asked
     std::string finalUrl; // after redirects

@@ -45,6 +45,7 @@ LookupResult Lookup(std::string_view query, const Bootstrap& bootstrap, const Fe
     case FetchResult::Status::Error:
         out.status = LookupResult::Status::Error;
         out.errorLine = ErrorLine(registry);
+        out.failure = registry.failure;
         return out;
     case FetchResult::Status::NotFound:
         out.status = LookupResult::Status::NoMatch;
@@ -76,7 +77,9 @@ LookupResult Lookup(std::string_view query, const Bootstrap& bootstrap, const Fe
         out.text += "\nRegistrar: " + RenderError(registrar.body, 404) + "\n";
         break;
     case FetchResult::Status::Error:
-        out.text += "\n" + ErrorLine(registrar) + "\n";
+        out.registrarFailure = registrar.failure;
+        out.registrarError = ErrorLine(registrar);
+        out.text += "\n" + out.registrarError + "\n";
         break;
     }
     return out;

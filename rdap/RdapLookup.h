@@ -15,6 +15,10 @@ struct LookupResult {
     std::vector<std::string> steps; // URLs fetched: registry, then the registrar when followed
     std::string text;               // rendered: registry's record, then the registrar's below it
     std::string errorLine;          // Error: names the server and the reason
+    FetchResult::Failure failure = FetchResult::Failure::None; // Error: the registry's fetch
+    // A registrar whose fetch failed: the registry's record stays the hit, this says why.
+    FetchResult::Failure registrarFailure = FetchResult::Failure::None;
+    std::string registrarError; // its line, as it stands in text
 };
 
 // Bootstrap lookup, fetch, render, follow the related registrar link once.

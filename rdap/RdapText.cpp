@@ -1,5 +1,9 @@
 #include "rdap/RdapText.h"
 
+#include "platform/Utf8.h"
+
+#include <algorithm>
+
 namespace rdap {
 
 std::string AsciiLower(std::string_view text) {
@@ -19,15 +23,12 @@ bool StartsWithNoCase(std::string_view text, std::string_view lowerPrefix) {
 std::string OneLine(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto u = static_cast<unsigned char>(text[i]);
-        auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-        if (u == 0xC2 && next >= 0x80 && next <= 0x9F) { // C1 controls: U+0080..U+009F
-            out += ' ';
-            ++i;
-        } else {
-            out += (u < 0x20 || u == 0x7f) ? ' ' : text[i];
-        }
+    for (std::size_t i = 0; i < text.size();) {
+        // Bidirectional controls too: they would reorder the line around them.
+        const std::size_t control =
+            std::max(platform::ControlLength(text, i), platform::BidiControlLength(text, i));
+        out += control ? ' ' : text[i];
+        i += control ? control : 1;
     }
     auto first = out.find_first_not_of(' ');
     if (first == std::string::npos)

@@ -167,6 +167,17 @@ private:
 
 // ---- The settings record ------------------------------------------------------------------
 
+// The keys that a WHOIS chain depends on, read as the window reads them: a malformed number
+// keeps its default.
+struct TWhoisKeys {
+    std::int32_t CodeInDes = 0; // CODEINDES
+    std::int32_t TimeOut = 5;   // TIMEOUT, seconds
+    bool UseRdap = true;        // RDAP
+};
+TWhoisKeys ReadWhoisKeys(const TInitFile& file);
+// The same from a file that may be missing or unreadable: the defaults then.
+TWhoisKeys ReadWhoisKeys(const std::string& fileName);
+
 class TInitParam {
 public:
     TInitParam() = default;

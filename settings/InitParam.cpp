@@ -22,6 +22,22 @@ int ClampToInt(std::int64_t v) {
 
 } // namespace
 
+TWhoisKeys ReadWhoisKeys(const TInitFile& file) {
+    TWhoisKeys keys;
+    keys.CodeInDes = ReadIntegerOr(file, "CODEINDES", keys.CodeInDes);
+    keys.TimeOut = ReadIntegerOr(file, "TIMEOUT", keys.TimeOut);
+    keys.UseRdap = file.ReadBool("RDAP", keys.UseRdap);
+    return keys;
+}
+
+TWhoisKeys ReadWhoisKeys(const std::string& fileName) {
+    try {
+        return ReadWhoisKeys(TInitFile(fileName));
+    } catch (const ESettingsError&) {
+        return TWhoisKeys{};
+    }
+}
+
 TInitParam::~TInitParam() {
     try {
         Save();
@@ -60,9 +76,10 @@ void TInitParam::Load(const std::string& FileName) {
         FLastUser = file.ReadString("LASTUSER", "");
         FWhoisSweep = file.ReadBool("WHOISSWEEP", false);
         FResolveIP = file.ReadBool("RESOLVEIP", false);
-        FCodeInDes = ReadIntegerOr(file, "CODEINDES", 0);
+        const TWhoisKeys whois = ReadWhoisKeys(file);
+        FCodeInDes = whois.CodeInDes;
         FInterval = ReadIntegerOr(file, "INTERVAL", 1000);
-        FTimeOut = ReadIntegerOr(file, "TIMEOUT", 5);
+        FTimeOut = whois.TimeOut;
         FPingCount = ReadIntegerOr(file, "PINGCOUNT", 5);
         FAutoChange = file.ReadBool("AUTOCHANGE", false);
         FTraceWhois = file.ReadBool("TRACE-WHOIS", false);
@@ -71,7 +88,7 @@ void TInitParam::Load(const std::string& FileName) {
         FSmtpExpn = file.ReadBool("SMTPEXPN", false);
         FShowClock = file.ReadBool("SHOWCLOCK", false);
         FShowPanel = file.ReadBool("SHOWPANEL", true);
-        FUseRdap = file.ReadBool("RDAP", true);
+        FUseRdap = whois.UseRdap;
         try {
             FWindowInfo = file.ReadWindowInfo("WINDOWINFO");
         } catch (const EConvertError&) {

@@ -12,6 +12,8 @@
 namespace clitest {
 namespace {
 
+using namespace std::chrono_literals;
+
 using testsupport::FakeHttpServer;
 using testsupport::HttpReply;
 
@@ -48,15 +50,27 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
         std::vector<std::string> out, err; // texts each must hold; "!" first: must not
         size_t fetches;
     } cases[] = {
-        {{"--verbose"}, {record}, 0, {"REFUSED\n\n" + kSteps, "RAR-"}, {"ltd\n" + kSteps}, 1},
+        {{"--verbose"}, {record}, 0, {"refused\n\n" + kSteps, "RAR-"}, {"ltd\n" + kSteps}, 1},
         {{"--rdap", "--json", "--verbose"}, {record}, 0, {kRar + "\"}]"}, {"!whois -h"}, 1},
         {{"-h", sb::kWhoisA}, {record}, 0, {"refused.a.test\n\nNo answer", "D7-"}, {}, 1},
         {{"--no-recursion", "-h", sb::kWhoisA}, {record}, 0, {"!D7-LTD"}, {}, 0},
-        {{"--no-rdap"}, {record}, 2, {"!D7-LTD"}, {"WSAECONNREFUSED"}, 0},
-        {{}, {FakeHttpServer::NotFound()}, 2, {"rdap " + kUrl}, {"WSAECONNREFUSED"}, 1},
+        {{"--no-rdap"}, {record}, 2, {"!D7-LTD"}, {"refused.a.test: connection refused"}, 0},
+        {{},
+         {FakeHttpServer::NotFound()},
+         2,
+         {"rdap " + kUrl},
+         {"refused.a.test: connection refused"},
+         1},
         {{}, {limited, record}, 0, {"D7-LTD"}, {}, 2},
         {{}, {FakeHttpServer::Redirect(kRdap + "moved", 301)}, 0, {"RAR-SIDE"}, {}, 1},
         {{}, {Reply("{}", 500)}, 2, {}, {"RDAP server 127.0.0.2:8080: HTTP 500"}, 1},
+        // Bidirectional controls in a record are blanked as other controls are.
+        {{"--rdap"},
+         {Reply(R"({"objectClassName":"domain","handle":"D7\u202e-\u2066LTD"})")},
+         0,
+         {"Handle: D7 - LTD"},
+         {},
+         1},
     };
     for (const auto& c : cases) {
         const HttpReply rar = Reply(R"({"objectClassName":"domain","handle":"RAR-SIDE-99"})");
@@ -78,6 +92,40 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
             std::count_if(asked.begin(), asked.end(), [](auto& q) { return q.target == kPath; }),
             long(c.fetches))
             << r.err;
+    }
+}
+
+// A registrar whose RDAP fetch fails is a failed server under the registry's hit; a server
+// that stays silent is given up after the settings' TIMEOUT, as in the window.
+TEST_F(CliRdapTest, RegistrarFailureAndTimeOutAsEveryFailedServer) {
+    REQUIRE_SANDBOX();
+    HttpReply silent = Reply(kRecord);
+    silent.silentAfterHeaders = true;
+    struct Row {
+        HttpReply registry, registrar;
+        int status;
+        std::string err, kind;
+        std::chrono::seconds within;
+    } rows[] = {
+        {Reply(kRecord), Reply("{}", 502), 0,
+         "zwhois: " + kRar + ": RDAP server 127.0.0.2:8080: HTTP 502\n", "http-status", 20s},
+        {silent, Reply("{}"), 2, "zwhois: " + kUrl + ": RDAP server 127.0.0.2:8080: time-out\n",
+         "timeout", 5s},
+    };
+    WriteFile("zindor-whois.ini", "TIMEOUT=1\r\n");
+    for (const Row& row : rows) {
+        FakeHttpServer rdap(
+            "127.0.0.2", 8080,
+            Sequence({{kPath, {row.registry}}, {"/rar/domain/x", {row.registrar}}}));
+        const auto start = std::chrono::steady_clock::now();
+        const RunResult r = Run({"--rdap", "--json", "example.ltd"});
+        EXPECT_LT(std::chrono::steady_clock::now() - start, row.within) << row.kind;
+        EXPECT_EQ(r.status, row.status) << row.kind;
+        EXPECT_EQ(r.err, row.err);
+        const Json json = ParseJson(r.out);
+        ASSERT_FALSE(json.is_discarded()) << r.out;
+        ASSERT_EQ(json["failures"].size(), 1u) << r.out;
+        EXPECT_EQ(json["failures"][0]["kind"].get<std::string>(), row.kind);
     }
 }
 

@@ -121,7 +121,7 @@ TEST_F(CliTest, FailedServersExitWithTwoAndSayWhy) {
         const char* reason;
     } cases[] = {
         {sb::kUnknown, "nowhere.invalid: unknown host"},
-        {sb::kRefused, "refused.a.test: Error WSAECONNREFUSED"},
+        {sb::kRefused, "refused.a.test: connection refused"},
     };
     for (const auto& c : cases) {
         const RunResult r = Run({"-h", c.server, "example.test"});
@@ -204,7 +204,8 @@ TEST_F(CliTest, JsonReadsBackWithEveryField) {
     const Json error = ParseJson(failed.out);
     ASSERT_FALSE(error.is_discarded()) << failed.out;
     EXPECT_EQ(error["verdict"].get<std::string>(), "error");
-    EXPECT_NE(error["error"].get<std::string>().find("WSAECONNREFUSED"), std::string::npos);
+    EXPECT_EQ(error["error"].get<std::string>(), "refused.a.test: connection refused");
+    EXPECT_EQ(error["failures"][0]["kind"].get<std::string>(), "refused");
 }
 
 TEST_F(CliTest, InvalidUtf8InAnAnswerStillGivesValidJson) {
@@ -243,8 +244,8 @@ TEST_F(CliTest, QueriesFromStandardInput) {
 TEST_F(CliTest, HostileAndFailingServersAsTheUserSeesThem) {
     REQUIRE_SANDBOX();
     const std::string a = sb::kWhoisA, x = "\uFFFD";
-    const std::string refused = "whois.b.test: Error WSAECONNREFUSED";
-    const std::string unknown = "zwhois: nowhere.invalid: unknown host (Error WSAHOST_NOT_FOUND)\n";
+    const std::string refused = "whois.b.test: connection refused";
+    const std::string unknown = "zwhois: nowhere.invalid: unknown host\n";
     const std::string noMatch = "No match for x.test.", referral = "Whois Server: whois.b.test";
     // C0, DEL and C1 controls are shown, not obeyed; TAB and LF stay.
     const auto controls = FakeServer::Answer(
@@ -260,9 +261,9 @@ TEST_F(CliTest, HostileAndFailingServersAsTheUserSeesThem) {
         R"j("whois","server":"whois.a.test","query":"x.test"},{"protocol":"whois","server":)j"
         R"j("whois.b.test","query":"x.test"}],"verdict":"error",)j"
         R"j("server":"whois.a.test","text":"Registrar: R\nWhois Server: whois.b.test\n\nNo )j"
-        R"j(answer from whois.b.test: Error WSAECONNREFUSED\nServers asked: whois.a.test, )j"
-        R"j(whois.b.test (Error WSAECONNREFUSED)","failures":[{"server":"whois.b.test",)j"
-        R"j("reason":"Error WSAECONNREFUSED"}],"error":"whois.b.test: Error WSAECONNREFUSED"})j"
+        R"j(answer from whois.b.test: connection refused\nServers asked: whois.a.test, )j"
+        R"j(whois.b.test (connection refused)","failures":[{"server":"whois.b.test","kind":)j"
+        R"j("refused","reason":"connection refused"}],"error":"whois.b.test: connection refused"})j"
         "\n";
     const FakeServer::Script failThenMiss = [&](const std::string& r) {
         return r == "fail.test\r\n" ? FakeReply{} : FakeReply{{Answer(noMatch)}};
@@ -270,7 +271,7 @@ TEST_F(CliTest, HostileAndFailingServersAsTheUserSeesThem) {
     const std::vector<std::string> one = {"x.test\r\n"};
     const auto badReferral = FakeServer::Answer(Answer(noMatch + "\r\n" + referral + "\x1b[2J"));
     const std::string unknownThenMiss =
-        noMatch + "\n\nServers asked: nowhere.invalid (Error WSAHOST_NOT_FOUND), " + a + "\n";
+        noMatch + "\n\nServers asked: nowhere.invalid (unknown host), " + a + "\n";
     struct Row {
         FakeServer::Script answerA;
         std::vector<std::string> args;
@@ -280,6 +281,9 @@ TEST_F(CliTest, HostileAndFailingServersAsTheUserSeesThem) {
     } rows[] = {
         // clang-format off
         {controls, {"-h", a, "x.test"}, 0, shown, "", one},
+        // Bidirectional controls could make one name pass for another.
+        {FakeServer::Answer(Answer("Domain Name: X.TEST\xE2\x80\xAE tset.x\xE2\x81\xA6\xE2\x80\x8F")),
+         {"-h", a, "x.test"}, 0, "Domain Name: X.TEST" + x + " tset.x" + x + x + "\n", "", one},
         // A referral that names no host is as if it were not there.
         {badReferral, {"-h", a, "x.test"}, 1, noMatch + "\n" + referral + x + "[2J\n",
          "zwhois: x.test: no match\n", one},
@@ -294,7 +298,7 @@ TEST_F(CliTest, HostileAndFailingServersAsTheUserSeesThem) {
          unknown, one},
         // A failed query then a miss: the failure decides the status.
         {failThenMiss, {"-h", a, "fail.test", "x.test"}, 2, noMatch + "\n",
-         "zwhois: whois.a.test: Unknown Error!\nzwhois: x.test: no match\n",
+         "zwhois: whois.a.test: no answer\nzwhois: x.test: no match\n",
          {"fail.test\r\n", "x.test\r\n"}},
         // clang-format on
     };

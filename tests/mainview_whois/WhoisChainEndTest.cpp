@@ -142,6 +142,18 @@ TEST_F(ChainEnd, Utf8AnswerStaysAsItIsInAutomaticMode) {
     EXPECT_TRUE(Form().OpenWeb->isEnabled());
 }
 
+TEST_F(ChainEnd, BidiControlsInAnAnswerAreShownAsReplacements) {
+    REQUIRE_SANDBOX();
+    FakeServer a(
+        sb::kWhoisAAddr, 43,
+        FakeServer::Answer("Domain Name: GOOGLE.JP\r\nOwner: \xE2\x80\xAEelgoog\xE2\x81\xA6!"));
+    Open();
+    Ask(sb::kWhoisA, "google.jp");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(Memo().endsWith(QString::fromUtf8("Owner: \uFFFDelgoog\uFFFD!")))
+        << Memo().toStdString();
+}
+
 TEST_F(ChainEnd, EncodingMenuAppliesToLaterAnswersOnly) {
     REQUIRE_SANDBOX();
     const std::string utf8 = Sample("jprs-yahoo.co.jp-ja.txt");

@@ -1,0 +1,108 @@
+#include "engine/StepFailure.h"
+
+#include "engine/HostRoutines.h"
+#include "platform/WinSock.h"
+
+namespace {
+
+struct Words {
+    int32_t code;
+    FailureKind kind;
+    const char* detail;
+};
+
+// -1: the worker read nothing and no call failed, so the server closed without answering.
+constexpr Words kWords[] = {
+    {winsock::WSAECONNREFUSED, FailureKind::Refused, "connection refused"},
+    {winsock::WSAETIMEDOUT, FailureKind::TimedOut, "timed out"},
+    {winsock::WSAHOST_NOT_FOUND, FailureKind::UnknownHost, "unknown host"},
+    {winsock::WSANO_DATA, FailureKind::UnknownHost, "unknown host"},
+    {winsock::WSATRY_AGAIN, FailureKind::UnknownHost, "host lookup failed for now"},
+    {winsock::WSANO_RECOVERY, FailureKind::UnknownHost, "host lookup failed"},
+    {winsock::WSAEAFNOSUPPORT, FailureKind::UnknownHost, "no address of the family asked for"},
+    {winsock::WSAECONNRESET, FailureKind::Reset, "connection reset"},
+    {winsock::WSAECONNABORTED, FailureKind::Reset, "connection aborted"},
+    {winsock::WSAENETRESET, FailureKind::Reset, "connection reset"},
+    {winsock::WSAENETUNREACH, FailureKind::Unreachable, "network unreachable"},
+    {winsock::WSAEHOSTUNREACH, FailureKind::Unreachable, "host unreachable"},
+    {winsock::WSAENETDOWN, FailureKind::Unreachable, "network down"},
+    {winsock::WSAEHOSTDOWN, FailureKind::Unreachable, "host down"},
+    {winsock::WSAEMSGSIZE, FailureKind::BadQuery, "query too long"},
+    {winsock::WSAEINVAL, FailureKind::BadQuery, "query holds a control character"},
+    {-1, FailureKind::NoAnswer, "no answer"},
+};
+
+} // namespace
+
+const char* FailureKindName(FailureKind kind) {
+    switch (kind) {
+    case FailureKind::Refused:
+        return "refused";
+    case FailureKind::TimedOut:
+        return "timeout";
+    case FailureKind::UnknownHost:
+        return "unknown-host";
+    case FailureKind::Reset:
+        return "reset";
+    case FailureKind::Unreachable:
+        return "unreachable";
+    case FailureKind::NoAnswer:
+        return "no-answer";
+    case FailureKind::BadQuery:
+        return "bad-query";
+    case FailureKind::NoServer:
+        return "no-server";
+    case FailureKind::Tls:
+        return "tls";
+    case FailureKind::HttpStatus:
+        return "http-status";
+    case FailureKind::NotRdap:
+        return "not-rdap";
+    case FailureKind::NoService:
+        return "no-service";
+    case FailureKind::Other:
+        break;
+    }
+    return "other";
+}
+
+StepFailure WhoisFailure(int32_t code) {
+    for (const Words& w : kWords)
+        if (w.code == code)
+            return {w.kind, w.detail};
+    // A code without words of its own keeps its name rather than a vague one.
+    return {FailureKind::Other, WSAErrorText(code)};
+}
+
+StepFailure RdapFailure(rdap::FetchResult::Failure failure, const std::string& line) {
+    using F = rdap::FetchResult::Failure;
+    FailureKind kind = FailureKind::Other;
+    switch (failure) {
+    case F::Dns:
+        kind = FailureKind::UnknownHost;
+        break;
+    case F::TimedOut:
+        kind = FailureKind::TimedOut;
+        break;
+    case F::Connection:
+        kind = FailureKind::Refused;
+        break;
+    case F::Reset:
+        kind = FailureKind::Reset;
+        break;
+    case F::Tls:
+        kind = FailureKind::Tls;
+        break;
+    case F::Http:
+        kind = FailureKind::HttpStatus;
+        break;
+    case F::TooLarge:
+    case F::Redirect:
+        kind = FailureKind::NotRdap;
+        break;
+    case F::None:
+    case F::Other:
+        break;
+    }
+    return {kind, line};
+}

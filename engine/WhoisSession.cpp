@@ -1,0 +1,236 @@
+#include "engine/WhoisSession.h"
+
+#include "directory/ServerDir.h"
+
+WhoisSession::WhoisSession(TPingTrace& trace) : trace_(trace) {
+    trace_.OnWhoisStart = [this](TObject*, const std::string& server, const std::string& query) {
+        QueryStarted(server, query);
+    };
+    trace_.OnWhoisResult = [this](TObject*, int32_t code, const std::string& query,
+                                  const std::string& response) {
+        QueryResult(code, query, response);
+    };
+    trace_.OnRdapStart = [this](TObject*, const std::string& url) { RdapStarted(url); };
+    trace_.OnRdapResult = [this](TObject*, const rdap::LookupResult& lookup) {
+        RdapResult(lookup);
+    };
+}
+
+WhoisSession::~WhoisSession() {
+    trace_.OnWhoisStart = nullptr;
+    trace_.OnWhoisResult = nullptr;
+    trace_.OnRdapStart = nullptr;
+    trace_.OnRdapResult = nullptr;
+}
+
+void WhoisSession::Begin(const std::string& query) {
+    finished_ = false;
+    verdict_ = ChainVerdict::NoMatch;
+    lastQuery_ = query;
+    askedServer_.clear();
+    steps_.clear();
+    failures_.clear();
+    answerText_.clear();
+    answerServer_.clear();
+    stepOpen_ = false;
+    chain_.Reset();
+    chain_.Plain = Settings.plain;
+}
+
+void WhoisSession::Start(const std::string& server, const std::string& query) {
+    Begin(query);
+    // The registries of the name: their answer is the one a chain without a hit ends on.
+    chain_.Registries = RegistryServers(trace_.FServerList, query);
+    trace_.PrepareCandidates(server, query);
+    trace_.WhoisResolve(server, query);
+}
+
+void WhoisSession::StartRdap(const std::string& query) {
+    Begin(query);
+    chain_.RdapAsked = true;
+    trace_.RdapQuery(query);
+}
+
+void WhoisSession::StartFirst(const std::string& server, const std::string& query, bool rdapOnly) {
+    std::string first = server;
+    if (first.empty() && !rdapOnly) {
+        // The directory's first candidate for the query, as the sweep would take it.
+        trace_.BuildCandidates("", query);
+        first = trace_.NextCandidate();
+    }
+    // RDAP only, or no port-43 server for the query and an RDAP service for it.
+    if (rdapOnly || (first.empty() && Settings.autoChange && trace_.RdapServes(query))) {
+        StartRdap(query);
+        return;
+    }
+    if (first.empty()) {
+        Begin(query);
+        failures_.push_back(
+            {"", {FailureKind::NoServer, "no server in Server.wis serves " + query + " (use -h)"}});
+        verdict_ = ChainVerdict::Error;
+        finished_ = true;
+        return;
+    }
+    Start(first, query);
+}
+
+std::vector<std::string> WhoisSession::Servers() const {
+    std::vector<std::string> servers;
+    for (const StepRecord& step : steps_)
+        if (step.protocol == StepRecord::Protocol::Whois)
+            servers.push_back(step.server);
+    return servers;
+}
+
+StepRecord& WhoisSession::Current(StepRecord::Protocol protocol) {
+    // An answer without its start event (a test raising one alone) still gets its record.
+    if (!stepOpen_ || steps_.empty() || steps_.back().protocol != protocol) {
+        steps_.emplace_back();
+        steps_.back().protocol = protocol;
+        steps_.back().server = askedServer_;
+    }
+    stepOpen_ = false;
+    return steps_.back();
+}
+
+void WhoisSession::QueryStarted(const std::string& server, const std::string& query) {
+    askedServer_ = server;
+    StepRecord step;
+    step.server = server;
+    step.query = query;
+    steps_.push_back(std::move(step));
+    stepOpen_ = true;
+    if (OnStepStart)
+        OnStepStart(WhoisCommandLine(server, query));
+}
+
+void WhoisSession::QueryResult(int32_t code, const std::string& query,
+                               const std::string& response) {
+    if (Refresh)
+        Refresh(Settings);
+    WhoisAnswer answer;
+    answer.ErrorCode = code;
+    answer.Query = query;
+    answer.Converted = PrepareAnswer(response, Settings.encoding);
+    answer.AskedServer = askedServer_;
+    answer.CurrentTarget = trace_.CurrentTarget();
+    answer.QueryText = trace_.FQueryText;
+    answer.LastQuery = lastQuery_;
+    answer.AutoChange = Settings.autoChange;
+    answer.SweepCheck = Settings.sweep;
+    // The bootstrap is read only when a chain may need it (and never with RDAP off).
+    answer.RdapReady = [this] {
+        if (BeforeRdap)
+            BeforeRdap();
+        return trace_.RdapServes(lastQuery_);
+    };
+
+    const WhoisStep step = ChooseWhoisStep(answer, Settings.hitKeys, chain_,
+                                           [this] { return trace_.NextCandidate(); });
+    StepRecord& record = Current(StepRecord::Protocol::Whois);
+    if (record.query.empty())
+        record.query = query;
+    if (code != 0) {
+        record.verdict = StepVerdict::Failed;
+        record.failure = WhoisFailure(code);
+        failures_.push_back({askedServer_, record.failure});
+    } else {
+        record.answer = answer.Converted;
+        record.verdict = step.kind == WhoisStep::FollowReferral ? StepVerdict::Referral
+                         : step.kind == WhoisStep::Hit          ? StepVerdict::Hit
+                                                                : StepVerdict::NoMatch;
+    }
+    // A text that holds no answer is only the failure, which goes with the failures.
+    answerServer_ = step.TextServer;
+    answerText_ = step.TextServer.empty() ? std::string() : step.MemoText;
+    Take(step);
+}
+
+void WhoisSession::RdapStarted(const std::string& url) {
+    StepRecord step;
+    step.protocol = StepRecord::Protocol::Rdap;
+    step.url = url;
+    steps_.push_back(std::move(step));
+    stepOpen_ = true;
+    if (OnStepStart)
+        OnStepStart(RdapCommandLine(url));
+}
+
+void WhoisSession::RdapResult(const rdap::LookupResult& lookup) {
+    using Status = rdap::LookupResult::Status;
+    const std::string url = lookup.steps.empty() ? std::string() : lookup.steps.back();
+    const bool answered = lookup.status == Status::Hit || lookup.status == Status::NoMatch;
+    // This lookup's records: one per fetch, the registry's first.
+    size_t first = steps_.size();
+    while (first > 0 && steps_.size() - first < lookup.steps.size() &&
+           steps_[first - 1].protocol == StepRecord::Protocol::Rdap)
+        --first;
+    if (first == steps_.size()) {
+        steps_.emplace_back();
+        steps_.back().protocol = StepRecord::Protocol::Rdap;
+        steps_.back().url = url;
+    }
+    stepOpen_ = false;
+    StepRecord& registry = steps_[first];
+    if (answered) {
+        registry.answer = lookup.text;
+        registry.verdict = lookup.status == Status::Hit ? StepVerdict::Hit : StepVerdict::NoMatch;
+    } else {
+        registry.verdict = StepVerdict::Failed;
+        registry.failure =
+            lookup.status == Status::NoService
+                ? StepFailure{FailureKind::NoService, "no RDAP service for " + lastQuery_}
+                : RdapFailure(lookup.failure, lookup.errorLine);
+        failures_.push_back({url, registry.failure});
+    }
+    if (steps_.size() - first > 1) {
+        // A registrar that failed is a failed server like any other; the registry's record
+        // above it stays the answer.
+        StepRecord& registrar = steps_.back();
+        registrar.verdict = registry.verdict;
+        if (lookup.registrarFailure != rdap::FetchResult::Failure::None) {
+            registrar.verdict = StepVerdict::Failed;
+            registrar.failure = RdapFailure(lookup.registrarFailure, lookup.registrarError);
+            failures_.push_back({registrar.url, registrar.failure});
+        }
+    }
+    const WhoisStep step = ChooseRdapEnd(OutcomeOf(lookup), lastQuery_, chain_);
+    // The text now ends with the RDAP step's; without any answer it is only the failure.
+    if (answered || !chain_.Useful.empty()) {
+        answerServer_ = answered ? url : answerServer_;
+        answerText_ = step.MemoText;
+    } else {
+        answerServer_.clear();
+        answerText_.clear();
+    }
+    Take(step);
+}
+
+void WhoisSession::Take(const WhoisStep& step) {
+    if (OnText)
+        OnText(step);
+    switch (step.kind) {
+    case WhoisStep::Hit:
+        verdict_ = ChainVerdict::Hit;
+        finished_ = true;
+        trace_.WhoisEnded();
+        break;
+    case WhoisStep::RetryParent:
+        trace_.WhoisDirect(step.Query);
+        break;
+    case WhoisStep::FollowReferral:
+    case WhoisStep::NextCandidate:
+        trace_.WhoisResolve(step.Server, step.Query);
+        break;
+    case WhoisStep::AskRdap:
+        trace_.RdapQuery(step.Query);
+        break;
+    case WhoisStep::End:
+        verdict_ = failures_.empty() ? ChainVerdict::NoMatch : ChainVerdict::Error;
+        finished_ = true;
+        trace_.WhoisEnded();
+        break;
+    }
+    if (OnStepTaken)
+        OnStepTaken(step);
+}
