@@ -199,7 +199,7 @@ TEST(RdapTimeOut, FollowsTheTimeOutBox) {
 TEST(PrepareAnswer, BidiControlsAreNeutralised) {
     const std::string x = "\xEF\xBF\xBD";
     const std::pair<std::string, std::string> rows[] = {
-        {"a\xE2\x80\xAEb\xE2\x81\xA6c\xE2\x80\x8F", "a" + x + "b" + x + "c" + x},
+        {"a\xE2\x80\xAE" "b\xE2\x81\xA6" "c\xE2\x80\x8F", "a" + x + "b" + x + "c" + x},
         {"\xE2\x80\x8D\xE2\x80\xAF", "\xE2\x80\x8D\xE2\x80\xAF"},
         {"\xE2\x80\xAA\xE2\x80\xAA", x + x},
     };

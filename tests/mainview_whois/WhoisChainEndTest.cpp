@@ -146,7 +146,7 @@ TEST_F(ChainEnd, BidiControlsInAnAnswerAreShownAsReplacements) {
     REQUIRE_SANDBOX();
     FakeServer a(
         sb::kWhoisAAddr, 43,
-        FakeServer::Answer("Domain Name: GOOGLE.JP\r\nOwner: \xE2\x80\xAEelgoog\xE2\x81\xA6!"));
+        FakeServer::Answer("Domain Name: GOOGLE.JP\r\nOwner: \xE2\x80\xAE" "elgoog\xE2\x81\xA6!"));
     Open();
     Ask(sb::kWhoisA, "google.jp");
     ASSERT_TRUE(WaitIdle());
