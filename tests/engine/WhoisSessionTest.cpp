@@ -159,6 +159,7 @@ TEST(StepFailures, KindsAndWords) {
         StepFailure failure;
         std::string kind, detail;
     } rows[] = {
+        // clang-format off
         {WhoisFailure(10061), "refused", "connection refused"},
         {WhoisFailure(10060), "timeout", "timed out"},
         {WhoisFailure(11001), "unknown-host", "unknown host"},
@@ -169,14 +170,13 @@ TEST(StepFailures, KindsAndWords) {
         {WhoisFailure(-1), "no-answer", "no answer"},
         {WhoisFailure(10055), "other", "Error WSAENOBUFS"},
         {RdapFailure(F::Dns, "d"), "unknown-host", "d"},
-        {RdapFailure(F::TimedOut, "t"), "timeout", "t"},
-        {RdapFailure(F::Connection, "c"), "refused", "c"},
-        {RdapFailure(F::Reset, "r"), "reset", "r"},
-        {RdapFailure(F::Tls, "s"), "tls", "s"},
-        {RdapFailure(F::Http, "h"), "http-status", "h"},
-        {RdapFailure(F::TooLarge, "l"), "not-rdap", "l"},
-        {RdapFailure(F::Redirect, "x"), "not-rdap", "x"},
-        {RdapFailure(F::Other, "o"), "other", "o"},
+        {RdapFailure(F::TimedOut, ""), "timeout", ""},
+        {RdapFailure(F::Connection, ""), "refused", ""}, {RdapFailure(F::Reset, ""), "reset", ""},
+        {RdapFailure(F::Tls, ""), "tls", ""}, {RdapFailure(F::Http, ""), "http-status", ""},
+        {RdapFailure(F::TooLarge, ""), "not-rdap", ""},
+        {RdapFailure(F::Redirect, ""), "not-rdap", ""},
+        {RdapFailure(F::Other, ""), "other", ""},
+        // clang-format on
     };
     for (const Row& row : rows) {
         EXPECT_EQ(FailureKindName(row.failure.kind), row.kind) << row.detail;
@@ -192,21 +192,6 @@ TEST(RdapTimeOut, FollowsTheTimeOutBox) {
         {-1, own}, {0, own}, {1, 1000ms}, {600, 600000ms}, {601, 600000ms}};
     for (const auto& [seconds, bound] : rows)
         EXPECT_EQ(RdapTimeOut(seconds), bound) << seconds;
-}
-
-// Bidirectional controls in an answer are shown as U+FFFD, in every mode that reads UTF-8;
-// the characters beside them stay.
-TEST(PrepareAnswer, BidiControlsAreNeutralised) {
-    const std::string x = "\xEF\xBF\xBD";
-    const std::pair<std::string, std::string> rows[] = {
-        {"a\xE2\x80\xAE" "b\xE2\x81\xA6" "c\xE2\x80\x8F", "a" + x + "b" + x + "c" + x},
-        {"\xE2\x80\x8D\xE2\x80\xAF", "\xE2\x80\x8D\xE2\x80\xAF"},
-        {"\xE2\x80\xAA\xE2\x80\xAA", x + x},
-    };
-    for (const auto& [raw, shown] : rows) {
-        EXPECT_EQ(PrepareAnswer(raw, kCodeUtf8), shown);
-        EXPECT_EQ(PrepareAnswer(raw, kCodeAuto), shown);
-    }
 }
 
 } // namespace

@@ -250,25 +250,3 @@ TEST_F(InitParamTest, GlobalRecordStartsEmpty) {
 }
 
 } // namespace
-
-TEST_F(InitParamTest, WhoisKeysAreReadAsTheWindowReadsThem) {
-    struct Row {
-        std::string file;
-        int32_t code, timeOut;
-        bool rdap;
-    } rows[] = {
-        {"", 0, 5, true},
-        {"codeindes=4\r\nTIMEOUT=600\r\nRDAP=0\r\n", 4, 600, false},
-        {"CODEINDES=x\r\nTIMEOUT=0\r\nRDAP=1\r\n", 0, 0, true},
-        {"TIMEOUT=9z\r\nCODEINDES=2\r\n", 2, 5, true},
-    };
-    for (const Row& row : rows) {
-        Given(row.file);
-        const TWhoisKeys keys = ReadWhoisKeys(Path());
-        EXPECT_EQ(keys.CodeInDes, row.code) << row.file;
-        EXPECT_EQ(keys.TimeOut, row.timeOut) << row.file;
-        EXPECT_EQ(keys.UseRdap, row.rdap) << row.file;
-    }
-    // A file that is not there gives the defaults.
-    EXPECT_EQ(ReadWhoisKeys(Path() + ".none").TimeOut, 5);
-}
