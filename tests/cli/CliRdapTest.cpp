@@ -105,12 +105,11 @@ TEST_F(CliRdapTest, RegistrarFailureAndTimeOutAsEveryFailedServer) {
         HttpReply registry, registrar;
         int status;
         std::string err, kind;
-        std::chrono::seconds within;
     } rows[] = {
         {Reply(kRecord), Reply("{}", 502), 0,
-         "zwhois: " + kRar + ": RDAP server 127.0.0.2:8080: HTTP 502\n", "http-status", 20s},
+         "zwhois: " + kRar + ": RDAP server 127.0.0.2:8080: HTTP 502\n", "http-status"},
         {silent, Reply("{}"), 2, "zwhois: " + kUrl + ": RDAP server 127.0.0.2:8080: time-out\n",
-         "timeout", 5s},
+         "timeout"},
     };
     WriteFile("zindor-whois.ini", "TIMEOUT=1\r\n");
     for (const Row& row : rows) {
@@ -119,7 +118,7 @@ TEST_F(CliRdapTest, RegistrarFailureAndTimeOutAsEveryFailedServer) {
             Sequence({{kPath, {row.registry}}, {"/rar/domain/x", {row.registrar}}}));
         const auto start = std::chrono::steady_clock::now();
         const RunResult r = Run({"--rdap", "--json", "example.ltd"});
-        EXPECT_LT(std::chrono::steady_clock::now() - start, row.within) << row.kind;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << row.kind; // not 21 s
         EXPECT_EQ(r.status, row.status) << row.kind;
         EXPECT_EQ(r.err, row.err);
         const Json json = ParseJson(r.out);

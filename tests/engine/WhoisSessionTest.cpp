@@ -23,10 +23,7 @@ const std::string kRecord = R"({"objectClassName":"domain","ldhName":"X.TEST","l
                             R"({"rel":"related","type":"application/rdap+json","href":)"
                             R"("http://127.0.0.2:8080/rar/domain/x"}]})";
 
-const char* Name(StepVerdict verdict) {
-    constexpr const char* names[] = {"pending", "hit", "referral", "no-match", "failed"};
-    return names[static_cast<int>(verdict)];
-}
+constexpr const char* kVerdicts[] = {"pending", "hit", "referral", "no-match", "failed"};
 
 // Each record as "protocol server-or-url query verdict[ kind]", joined by " | ".
 std::string Records(const WhoisSession& session) {
@@ -35,7 +32,7 @@ std::string Records(const WhoisSession& session) {
         const bool rdap = step.protocol == StepRecord::Protocol::Rdap;
         out += (out.empty() ? "" : " | ") +
                std::string(rdap ? "rdap " + step.url : "whois " + step.server + " " + step.query);
-        out += std::string(" ") + Name(step.verdict);
+        out += std::string(" ") + kVerdicts[static_cast<int>(step.verdict)];
         if (step.verdict == StepVerdict::Failed)
             out += std::string(" ") + FailureKindName(step.failure.kind);
     }

@@ -298,4 +298,19 @@ TEST_F(ThreadService, ThrowingHandOffDoesNotLeaveTheWorkerWaiting) {
     ASSERT_TRUE(AllFreed());
 }
 
+// The exit's wait: it ends with the last worker, not at its limit, and not before.
+TEST_F(ThreadService, WaitNoneLiveEndsWithTheLastWorker) {
+    const std::pair<std::chrono::milliseconds, bool> rows[] = {{20ms, false}, {5s, true}};
+    for (const auto& [limit, none] : rows) {
+        Probe probe;
+        new TestWorker(probe, false, [](TestWorker&) { std::this_thread::sleep_for(500ms); });
+        main_.ProcessEvents(); // its start
+        const auto start = Clock::now();
+        EXPECT_EQ(platform::Thread::WaitNoneLive(limit), none) << limit.count();
+        EXPECT_EQ(platform::Thread::LiveCount(), none ? 0 : 1) << limit.count();
+        EXPECT_LT(Clock::now() - start, 3s) << limit.count(); // never the whole limit
+        ASSERT_TRUE(AllFreed());
+    }
+}
+
 } // namespace
