@@ -2,9 +2,11 @@
 
 #include "engine/HostRoutines.h"
 #include "engine/ServerName.h"
+#include "engine/WhoisIdna.h"
 #include "kanjconv/KanjConv.h"
 #include "platform/TextFile.h"
 
+#include <algorithm>
 #include <cstddef>
 
 const std::vector<std::string> FixedHitPhrases = {"[サブアロケーション]", "p. [ネームサーバ]"};
@@ -164,10 +166,13 @@ std::string SanitizeUtf8(std::string_view text) {
     return out;
 }
 
-// The lines that name the record an answer holds.
-constexpr std::string_view kRecordNamePhrases[] = {"Domain Name:", "domain:"};
+// The labels of the line that names the record, in the languages registries write them in;
+// a blank in a label also stands for "_", "-" or nothing ("domain_name", "domainname").
+constexpr std::string_view kRecordNameLabels[] = {
+    "domain name", "domain",     "dominio", "nombre de dominio", "nom de domaine",
+    "domaine",     "domeinnaam", "domínio", "nome de domínio"};
 
-// The ways registries say that a name or address has no record.
+// The ways registries say, at the start of a line, that a name or address has no record.
 constexpr std::string_view kNoMatchPhrases[] = {"No match",
                                                 "No entries found",
                                                 "No Data Found",
@@ -175,8 +180,16 @@ constexpr std::string_view kNoMatchPhrases[] = {"No match",
                                                 "no matching record",
                                                 "No Object Found",
                                                 "Domain not found",
+                                                "Nothing found",
+                                                "Object does not exist",
                                                 "The queried object does not exist",
                                                 "This domain name has not been registered"};
+
+// What a status value, or the rest of the line that names the query, says of a name nobody
+// holds ("Domain Status: No Object Found", "Status: free", "query_status: 220 Available").
+constexpr std::string_view kNoRecordWords[] = {
+    "no object found", "not found", "available", "free",      "not registered",
+    "no entries",      "no match",  "no data",   "unassigned"};
 
 // Two names the same, letter case of A-Z and a final dot aside.
 bool SameName(std::string_view a, std::string_view b) {
@@ -187,6 +200,71 @@ bool SameName(std::string_view a, std::string_view b) {
     if (!b.empty() && b.back() == '.')
         b.remove_suffix(1);
     return !a.empty() && a.size() == b.size() && StartsWithNoCase(a, 0, b);
+}
+
+// An internationalised name written in its letters by the registry and asked in its ASCII
+// form, or the other way round.
+bool SameIdn(std::string_view name, std::string_view query) {
+    const auto ascii = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(), [](char c) { return Byte(c) < 0x80; });
+    };
+    return !(ascii(name) && ascii(query)) && SameName(WhoisWireQuery(name), WhoisWireQuery(query));
+}
+
+// The end of label at pos, or npos. A-Z match in either case; a blank of the label matches
+// one blank, "_" or "-", or nothing.
+size_t MatchLabel(std::string_view text, size_t pos, std::string_view label) {
+    for (char c : label) {
+        if (c == ' ') {
+            if (pos < text.size() && (text[pos] == ' ' || text[pos] == '_' || text[pos] == '-'))
+                ++pos;
+        } else if (pos < text.size() && FoldAscii(text[pos]) == FoldAscii(c)) {
+            ++pos;
+        } else {
+            return std::string_view::npos;
+        }
+    }
+    return pos;
+}
+
+// The word at pos: up to the next blank.
+std::string_view WordAt(std::string_view text, size_t pos) {
+    size_t end = pos;
+    while (end < text.size() && !IsBlank(text[end]))
+        ++end;
+    return text.substr(pos, end - pos);
+}
+
+// Whether a text (a value, the rest of a line) begins with or holds a word of kNoRecordWords;
+// a status code before it ("220 Available") is skipped.
+bool SaysNoRecord(std::string_view value, bool anywhere) {
+    value = Trim(value);
+    value.remove_prefix(std::min(value.size(), SkipChars(value, 0, "0123456789 ")));
+    for (std::string_view word : kNoRecordWords) {
+        if (anywhere ? ContainsNoCase(value, word) : StartsWithNoCase(value, 0, word))
+            return true;
+    }
+    return false;
+}
+
+// The position after a record-name label and its separator at pos (a line start after
+// blanks), or npos: the label, then blanks, tabs or dots, then an optional colon. A label
+// must end there: "Domains:" and "Domain-ID:" name nothing.
+size_t AfterRecordLabel(std::string_view text, size_t pos) {
+    pos = SkipChars(text, pos, "* ");
+    for (std::string_view label : kRecordNameLabels) {
+        size_t at = MatchLabel(text, pos, label);
+        if (at == std::string_view::npos)
+            continue;
+        const size_t sep = SkipChars(text, at, " \t.");
+        size_t value = sep;
+        if (value < text.size() && text[value] == ':')
+            value = SkipChars(text, value + 1, " \t");
+        else if (sep == at && sep < text.size() && text[sep] != '\r' && text[sep] != '\n')
+            continue;
+        return value;
+    }
+    return std::string_view::npos;
 }
 
 // A banner line: "[ ... ]" (JPRS, JPNIC), or a comment beginning with "%" or "#".
@@ -440,34 +518,47 @@ std::string FindReferralFor(std::string_view text, std::string_view query) {
 bool RecordNamesQuery(std::string_view text, std::string_view query) {
     if (Trim(query).empty() || SaysNoMatch(text))
         return false;
-    size_t pos = SkipChars(text, 0, "\r\n\t ");
-    while (pos < text.size()) {
-        for (std::string_view phrase : kRecordNamePhrases) {
-            if (StartsWithNoCase(text, pos, phrase) && SameName(ValueAt(text, pos, phrase), query))
-                return true;
-        }
-        pos = SkipChars(text, LineEnd(text, pos), "\r\n\t ");
+    bool named = false;
+    for (size_t pos = SkipChars(text, 0, "\r\n\t "); pos < text.size() && !named;
+         pos = SkipChars(text, LineEnd(text, pos), "\r\n\t ")) {
+        size_t value = AfterRecordLabel(text, pos);
+        if (value == std::string_view::npos)
+            continue;
+        // A label alone on its line has the name on the next one ("Domain name:" then
+        // "    GOOGLE.TK is Active").
+        if (value >= text.size() || text[value] == '\r' || text[value] == '\n')
+            value = SkipChars(text, value, "\r\n\t ");
+        const size_t end = LineEnd(text, value);
+        const std::string_view name = WordAt(text, value);
+        if (!SameName(name, query) && !SameName(text.substr(value, end - value), query) &&
+            !SameIdn(name, query))
+            continue;
+        // "Domain x.test is not registered", "domain_name: x.test (available)".
+        if (SaysNoRecord(text.substr(value + name.size(), end - value - name.size()), true))
+            return false;
+        named = true;
     }
-    return false;
+    return named;
 }
 
 bool SaysNoMatch(std::string_view text) {
     size_t pos = 0;
     while (pos < text.size()) {
-        pos = SkipChars(text, pos, "\r\n\t %#");
+        pos = SkipChars(text, pos, "\r\n\t %#*");
         for (std::string_view phrase : kNoMatchPhrases) {
             if (StartsWithNoCase(text, pos, phrase))
                 return true;
         }
-        // "Status: free" (DENIC), "Status:<tab>AVAILABLE" (EURid), "Domain status: available".
-        for (std::string_view phrase : {"Status:", "Domain status:"}) {
-            if (!StartsWithNoCase(text, pos, phrase))
-                continue;
-            const std::string value = ValueAt(text, pos, phrase);
-            if (StartsWithNoCase(value, 0, "free") || StartsWithNoCase(value, 0, "available"))
-                return true;
-        }
-        pos = LineEnd(text, pos);
+        // A status field whose value says so, in any label ("Status:", "Domain Status:",
+        // "query_status:"): "free" (DENIC), "AVAILABLE" (EURid), "No Object Found".
+        const size_t end = LineEnd(text, pos);
+        const std::string_view line = text.substr(pos, end - pos);
+        const size_t colon = line.find(':');
+        if (colon != std::string_view::npos && colon <= 40 &&
+            ContainsNoCase(line.substr(0, colon), "status") &&
+            SaysNoRecord(line.substr(colon + 1), false))
+            return true;
+        pos = end;
     }
     return false;
 }
