@@ -179,17 +179,26 @@ constexpr std::string_view kNoMatchPhrases[] = {"No match",
                                                 "Not found",
                                                 "no matching record",
                                                 "No Object Found",
+                                                "No such domain",
                                                 "Domain not found",
                                                 "Nothing found",
                                                 "Object does not exist",
                                                 "The queried object does not exist",
+                                                "The domain name is not registered",
+                                                "The domain has not been registered",
                                                 "This domain name has not been registered"};
 
-// What a status value, or the rest of the line that names the query, says of a name nobody
-// holds ("Domain Status: No Object Found", "Status: free", "query_status: 220 Available").
+// What a status value says of a name nobody holds ("Domain Status: No Object Found",
+// "Status: free", "query_status: 220 Available", "Estado: libre").
 constexpr std::string_view kNoRecordWords[] = {
-    "no object found", "not found", "available", "free",      "not registered",
-    "no entries",      "no match",  "no data",   "unassigned"};
+    "no object found", "not found", "available", "free",       "not registered",
+    "no entries",      "no match",  "no data",   "disponible", "libre"};
+
+// The same said in a sentence about the name ("x.test is free", "Domain x.test is available
+// for registration", "domain \"x.test\" not found."), where "available" alone is too common.
+constexpr std::string_view kNoRecordSentences[] = {
+    "not found", "not registered", "no match",       "no entries", "no information",
+    "is free",   "is available",   "does not exist", "not known",  "no existe"};
 
 // Two names the same, letter case of A-Z and a final dot aside.
 bool SameName(std::string_view a, std::string_view b) {
@@ -235,28 +244,48 @@ std::string_view WordAt(std::string_view text, size_t pos) {
     return text.substr(pos, end - pos);
 }
 
-// Whether a text (a value, the rest of a line) begins with or holds a word of kNoRecordWords;
-// a status code before it ("220 Available") is skipped.
-bool SaysNoRecord(std::string_view value, bool anywhere) {
-    value = Trim(value);
-    value.remove_prefix(std::min(value.size(), SkipChars(value, 0, "0123456789 ")));
-    for (std::string_view word : kNoRecordWords) {
-        if (anywhere ? ContainsNoCase(value, word) : StartsWithNoCase(value, 0, word))
+// A status value that begins, after a status code ("220 Available"), with a word of
+// kNoRecordWords; or a sentence that holds one of kNoRecordSentences.
+bool SaysNoRecord(std::string_view text, bool sentence) {
+    text = Trim(text);
+    if (sentence)
+        return std::any_of(std::begin(kNoRecordSentences), std::end(kNoRecordSentences),
+                           [&](std::string_view words) { return ContainsNoCase(text, words); });
+    text.remove_prefix(SkipChars(text, 0, "0123456789 "));
+    return std::any_of(std::begin(kNoRecordWords), std::end(kNoRecordWords),
+                       [&](std::string_view word) { return StartsWithNoCase(text, 0, word); });
+}
+
+// Whether a line holds the query as a word of its own, quotes and brackets aside.
+bool MentionsName(std::string_view line, std::string_view query) {
+    for (size_t pos = SkipChars(line, 0, " \t"); pos < line.size();) {
+        std::string_view word = WordAt(line, pos);
+        pos = SkipChars(line, pos + word.size(), " \t");
+        while (!word.empty() && std::string_view("\"'([<").find(word.front()) != word.npos)
+            word.remove_prefix(1);
+        while (!word.empty() && std::string_view("\"')]>,;:").find(word.back()) != word.npos)
+            word.remove_suffix(1);
+        if (SameName(word, query))
             return true;
     }
     return false;
 }
 
 // The position after a record-name label and its separator at pos (a line start after
-// blanks), or npos: the label, then blanks, tabs or dots, then an optional colon. A label
-// must end there: "Domains:" and "Domain-ID:" name nothing.
+// blanks), or npos: the label, a note in brackets, blanks, tabs or dots, then an optional
+// colon. A label must end there: "Domains:" and "Domain-ID:" name nothing.
 size_t AfterRecordLabel(std::string_view text, size_t pos) {
     pos = SkipChars(text, pos, "* ");
     for (std::string_view label : kRecordNameLabels) {
-        size_t at = MatchLabel(text, pos, label);
+        const size_t at = MatchLabel(text, pos, label);
         if (at == std::string_view::npos)
             continue;
-        const size_t sep = SkipChars(text, at, " \t.");
+        size_t sep = SkipChars(text, at, " \t.");
+        // "Domain name (ASCII):"
+        const std::string_view rest = text.substr(sep, LineEnd(text, sep) - sep);
+        const size_t close = rest.find(')');
+        if (sep > at && !rest.empty() && rest[0] == '(' && close != std::string_view::npos)
+            sep = SkipChars(text, sep + close + 1, " \t.");
         size_t value = sep;
         if (value < text.size() && text[value] == ':')
             value = SkipChars(text, value + 1, " \t");
@@ -519,24 +548,38 @@ bool RecordNamesQuery(std::string_view text, std::string_view query) {
     if (Trim(query).empty() || SaysNoMatch(text))
         return false;
     bool named = false;
-    for (size_t pos = SkipChars(text, 0, "\r\n\t "); pos < text.size() && !named;
+    // The line below the one that named the query.
+    size_t below = std::string_view::npos;
+    for (size_t pos = SkipChars(text, 0, "\r\n\t "); pos < text.size();
          pos = SkipChars(text, LineEnd(text, pos), "\r\n\t ")) {
-        size_t value = AfterRecordLabel(text, pos);
+        const std::string_view line = text.substr(pos, LineEnd(text, pos) - pos);
+        // "x.test is free", "Domain x.test is not registered", or a sentence right below the
+        // record-name line: a no-match about this name wins wherever it is said.
+        if ((pos == below || MentionsName(line, query)) && !IsFieldLine(line) &&
+            SaysNoRecord(line, true))
+            return false;
+        size_t value = named ? std::string_view::npos : AfterRecordLabel(text, pos);
         if (value == std::string_view::npos)
             continue;
         // A label alone on its line has the name on the next one ("Domain name:" then
-        // "    GOOGLE.TK is Active").
-        if (value >= text.size() || text[value] == '\r' || text[value] == '\n')
+        // "    GOOGLE.TK is Active", or "Domain:" then "name:       google.ee").
+        if (value >= text.size() || text[value] == '\r' || text[value] == '\n') {
             value = SkipChars(text, value, "\r\n\t ");
+            const size_t sub = MatchLabel(text, value, "name");
+            const size_t colon = sub == std::string_view::npos ? sub : SkipChars(text, sub, " \t");
+            if (colon < text.size() && text[colon] == ':')
+                value = SkipChars(text, colon + 1, " \t");
+        }
         const size_t end = LineEnd(text, value);
         const std::string_view name = WordAt(text, value);
         if (!SameName(name, query) && !SameName(text.substr(value, end - value), query) &&
             !SameIdn(name, query))
             continue;
-        // "Domain x.test is not registered", "domain_name: x.test (available)".
+        // "Domain Name: x.test (not registered)".
         if (SaysNoRecord(text.substr(value + name.size(), end - value - name.size()), true))
             return false;
         named = true;
+        below = SkipChars(text, end, "\r\n\t ");
     }
     return named;
 }
@@ -550,12 +593,13 @@ bool SaysNoMatch(std::string_view text) {
                 return true;
         }
         // A status field whose value says so, in any label ("Status:", "Domain Status:",
-        // "query_status:"): "free" (DENIC), "AVAILABLE" (EURid), "No Object Found".
+        // "query_status:", "Estado:"): "free" (DENIC), "AVAILABLE" (EURid), "No Object Found".
         const size_t end = LineEnd(text, pos);
         const std::string_view line = text.substr(pos, end - pos);
         const size_t colon = line.find(':');
         if (colon != std::string_view::npos && colon <= 40 &&
-            ContainsNoCase(line.substr(0, colon), "status") &&
+            (ContainsNoCase(line.substr(0, colon), "status") ||
+             ContainsNoCase(line.substr(0, colon), "estado")) &&
             SaysNoRecord(line.substr(colon + 1), false))
             return true;
         pos = end;
