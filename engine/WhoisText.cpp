@@ -258,9 +258,10 @@ bool SaysNoRecord(std::string_view text, bool sentence) {
 
 // Whether a line holds the query as a word of its own, quotes and brackets aside.
 bool MentionsName(std::string_view line, std::string_view query) {
-    for (size_t pos = SkipChars(line, 0, " \t"); pos < line.size();) {
+    for (size_t pos = 0; pos < line.size();) {
         std::string_view word = WordAt(line, pos);
-        pos = SkipChars(line, pos + word.size(), " \t");
+        // Every blank and control byte separates words, so each turn moves on.
+        pos += std::max<size_t>(word.size(), 1);
         while (!word.empty() && std::string_view("\"'([<").find(word.front()) != word.npos)
             word.remove_prefix(1);
         while (!word.empty() && std::string_view("\"')]>,;:").find(word.back()) != word.npos)

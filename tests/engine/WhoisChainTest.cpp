@@ -214,6 +214,7 @@ TEST(RecordNamesQuery, NamedRecordsButNotFreeNames) {
         {"Domain: u.se\r\n% domain \"u.se\" not found.\r\n", "u.se", false},
         {"Domain name: u.test\r\nThis domain is available for registration.\r\n", "u.test", false},
         {"*** Nothing found for this query.\r\nDomain: u.kz\r\n", "u.kz", false},
+        {"Domain: u.test\r\nnote \x01u.test is free\r\n", "u.test", false},
         // ...while a record that uses the words elsewhere stays a record.
         {"Domain name: a.test\r\nRemarks: details are available at w.test\r\n", "a.test", true},
         {"Domain name: a.test\r\nRegistrar: R\r\nb.test is free\r\n", "a.test", true},
