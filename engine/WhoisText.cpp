@@ -211,13 +211,26 @@ bool SameName(std::string_view a, std::string_view b) {
     return !a.empty() && a.size() == b.size() && StartsWithNoCase(a, 0, b);
 }
 
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return Byte(c) < 0x80; });
+}
+
 // An internationalised name written in its letters by the registry and asked in its ASCII
-// form, or the other way round.
-bool SameIdn(std::string_view name, std::string_view query) {
-    const auto ascii = [](std::string_view s) {
-        return std::all_of(s.begin(), s.end(), [](char c) { return Byte(c) < 0x80; });
-    };
-    return !(ascii(name) && ascii(query)) && SameName(WhoisWireQuery(name), WhoisWireQuery(query));
+// form, or the other way round; wireQuery is WhoisWireQuery(query). Only a name whose labels
+// can match (ASCII ones equal, the others against "xn--" ones) is converted, which keeps an
+// answer of many such lines quick.
+bool SameIdn(std::string_view name, std::string_view query, std::string_view wireQuery) {
+    if (IsAscii(name))
+        return !IsAscii(query) && SameName(name, wireQuery);
+    const std::vector<std::string> mine = SplitLabels(name), asked = SplitLabels(wireQuery);
+    if (mine.size() != asked.size())
+        return false;
+    for (size_t k = 0; k < mine.size(); ++k) {
+        if (IsAscii(mine[k]) ? !SameName(mine[k], asked[k])
+                             : !StartsWithNoCase(asked[k], 0, "xn--"))
+            return false;
+    }
+    return SameName(WhoisWireQuery(name), wireQuery);
 }
 
 // The end of label at pos, or npos. A-Z match in either case; a blank of the label matches
@@ -548,6 +561,7 @@ std::string FindReferralFor(std::string_view text, std::string_view query) {
 bool RecordNamesQuery(std::string_view text, std::string_view query) {
     if (Trim(query).empty() || SaysNoMatch(text))
         return false;
+    const std::string wireQuery = WhoisWireQuery(query);
     bool named = false;
     // The line below the one that named the query.
     size_t below = std::string_view::npos;
@@ -574,7 +588,7 @@ bool RecordNamesQuery(std::string_view text, std::string_view query) {
         const size_t end = LineEnd(text, value);
         const std::string_view name = WordAt(text, value);
         if (!SameName(name, query) && !SameName(text.substr(value, end - value), query) &&
-            !SameIdn(name, query))
+            !SameIdn(name, query, wireQuery))
             continue;
         // "Domain Name: x.test (not registered)".
         if (SaysNoRecord(text.substr(value + name.size(), end - value - name.size()), true))

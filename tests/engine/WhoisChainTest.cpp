@@ -198,6 +198,13 @@ TEST(RecordNamesQuery, NamedRecordsButNotFreeNames) {
         {"Domain:\r\nname:       google.ee\r\n", "google.ee", true},
         {"domain:  \xD8\xA8\xD8\xAE\xD8\xB1.\xD8\xA7\xDB\x8C\xD8\xB1\xD8\xA7\xD9\x86\r\n",
          "xn--ngbmj.xn--mgba3a4f16a", true},
+        {"Domain: xn--bcher-kva.test\r\n",
+         "b\xC3\xBC"
+         "cher.test",
+         true},
+        {"Domain: b\xC3\xBC"
+         "cher.test\r\n",
+         "xn--bcher-kva.example", false},
         // Near misses: another field, another name, a longer label.
         {"Domains: google.tm\r\n", "google.tm", false},
         {"Domain ID: google.tm\r\n", "google.tm", false},
