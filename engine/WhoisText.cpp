@@ -286,20 +286,15 @@ bool MentionsName(std::string_view line, std::string_view query) {
 }
 
 // The position after a record-name label and its separator at pos (a line start after
-// blanks), or npos: the label, a note in brackets, blanks, tabs or dots, then an optional
-// colon. A label must end there: "Domains:" and "Domain-ID:" name nothing.
+// blanks), or npos: the label, then blanks, tabs or dots, then an optional colon. A label must end
+// there: "Domains:" and "Domain-ID:" name nothing.
 size_t AfterRecordLabel(std::string_view text, size_t pos) {
     pos = SkipChars(text, pos, "* ");
     for (std::string_view label : kRecordNameLabels) {
         const size_t at = MatchLabel(text, pos, label);
         if (at == std::string_view::npos)
             continue;
-        size_t sep = SkipChars(text, at, " \t.");
-        // "Domain name (ASCII):"
-        const std::string_view rest = text.substr(sep, LineEnd(text, sep) - sep);
-        const size_t close = rest.find(')');
-        if (sep > at && !rest.empty() && rest[0] == '(' && close != std::string_view::npos)
-            sep = SkipChars(text, sep + close + 1, " \t.");
+        const size_t sep = SkipChars(text, at, " \t.");
         size_t value = sep;
         if (value < text.size() && text[value] == ':')
             value = SkipChars(text, value + 1, " \t");
