@@ -176,7 +176,8 @@ TEST(Corpus, ChainDecidesAsTheReaderOnTheRegistriesAnswers) {
     }
     std::printf("registries: %d of %d answers decided as the reader did\n", agreed, total);
     EXPECT_EQ(total, 394);
-    EXPECT_GE(agreed * 100, total * 97);
+    // Above the 97 % bar: every answer is decided right, so a change that loses one shows.
+    EXPECT_EQ(agreed, total);
 }
 
 } // namespace
