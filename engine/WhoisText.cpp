@@ -2,10 +2,12 @@
 
 #include "engine/HostRoutines.h"
 #include "engine/ServerName.h"
+#include "engine/WhoisIdna.h"
 #include "kanjconv/KanjConv.h"
 #include "platform/TextFile.h"
 #include "platform/Utf8.h"
 
+#include <algorithm>
 #include <cstddef>
 
 const std::vector<std::string> FixedHitPhrases = {"[サブアロケーション]", "p. [ネームサーバ]"};
@@ -128,19 +130,39 @@ std::string SanitizeUtf8(std::string_view text) {
     return out;
 }
 
-// The lines that name the record an answer holds.
-constexpr std::string_view kRecordNamePhrases[] = {"Domain Name:", "domain:"};
+// The labels of the line that names the record, in the languages registries write them in;
+// a blank in a label also stands for "_", "-" or nothing ("domain_name", "domainname").
+constexpr std::string_view kRecordNameLabels[] = {
+    "domain name", "domain",     "dominio", "nombre de dominio", "nom de domaine",
+    "domaine",     "domeinnaam", "domínio", "nome de domínio"};
 
-// The ways registries say that a name or address has no record.
+// The ways registries say, at the start of a line, that a name or address has no record.
 constexpr std::string_view kNoMatchPhrases[] = {"No match",
                                                 "No entries found",
                                                 "No Data Found",
                                                 "Not found",
                                                 "no matching record",
                                                 "No Object Found",
+                                                "No such domain",
                                                 "Domain not found",
+                                                "Nothing found",
+                                                "Object does not exist",
                                                 "The queried object does not exist",
+                                                "The domain name is not registered",
+                                                "The domain has not been registered",
                                                 "This domain name has not been registered"};
+
+// What a status value says of a name nobody holds ("Domain Status: No Object Found",
+// "Status: free", "query_status: 220 Available", "Estado: libre").
+constexpr std::string_view kNoRecordWords[] = {
+    "no object found", "not found", "available", "free",       "not registered",
+    "no entries",      "no match",  "no data",   "disponible", "libre"};
+
+// The same said in a sentence about the name ("x.test is free", "Domain x.test is available
+// for registration", "domain \"x.test\" not found."), where "available" alone is too common.
+constexpr std::string_view kNoRecordSentences[] = {
+    "not found", "not registered", "no match",       "no entries", "no information",
+    "is free",   "is available",   "does not exist", "not known",  "no existe"};
 
 // Two names the same, letter case of A-Z and a final dot aside.
 bool SameName(std::string_view a, std::string_view b) {
@@ -151,6 +173,100 @@ bool SameName(std::string_view a, std::string_view b) {
     if (!b.empty() && b.back() == '.')
         b.remove_suffix(1);
     return !a.empty() && a.size() == b.size() && StartsWithNoCase(a, 0, b);
+}
+
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return Byte(c) < 0x80; });
+}
+
+// An internationalised name written in its letters by the registry and asked in its ASCII
+// form, or the other way round; wireQuery is WhoisWireQuery(query). Only a name whose labels
+// can match (ASCII ones equal, the others against "xn--" ones) is converted, which keeps an
+// answer of many such lines quick.
+bool SameIdn(std::string_view name, std::string_view query, std::string_view wireQuery) {
+    if (IsAscii(name))
+        return !IsAscii(query) && SameName(name, wireQuery);
+    const std::vector<std::string> mine = SplitLabels(name), asked = SplitLabels(wireQuery);
+    if (mine.size() != asked.size())
+        return false;
+    for (size_t k = 0; k < mine.size(); ++k) {
+        if (IsAscii(mine[k]) ? !SameName(mine[k], asked[k])
+                             : !StartsWithNoCase(asked[k], 0, "xn--"))
+            return false;
+    }
+    return SameName(WhoisWireQuery(name), wireQuery);
+}
+
+// The end of label at pos, or npos. A-Z match in either case; a blank of the label matches
+// one blank, "_" or "-", or nothing.
+size_t MatchLabel(std::string_view text, size_t pos, std::string_view label) {
+    for (char c : label) {
+        if (c == ' ') {
+            if (pos < text.size() && (text[pos] == ' ' || text[pos] == '_' || text[pos] == '-'))
+                ++pos;
+        } else if (pos < text.size() && FoldAscii(text[pos]) == FoldAscii(c)) {
+            ++pos;
+        } else {
+            return std::string_view::npos;
+        }
+    }
+    return pos;
+}
+
+// The word at pos: up to the next blank.
+std::string_view WordAt(std::string_view text, size_t pos) {
+    size_t end = pos;
+    while (end < text.size() && !IsBlank(text[end]))
+        ++end;
+    return text.substr(pos, end - pos);
+}
+
+// A status value that begins, after a status code ("220 Available"), with a word of
+// kNoRecordWords; or a sentence that holds one of kNoRecordSentences.
+bool SaysNoRecord(std::string_view text, bool sentence) {
+    text = Trim(text);
+    if (sentence)
+        return std::any_of(std::begin(kNoRecordSentences), std::end(kNoRecordSentences),
+                           [&](std::string_view words) { return ContainsNoCase(text, words); });
+    text.remove_prefix(SkipChars(text, 0, "0123456789 "));
+    return std::any_of(std::begin(kNoRecordWords), std::end(kNoRecordWords),
+                       [&](std::string_view word) { return StartsWithNoCase(text, 0, word); });
+}
+
+// Whether a line holds the query as a word of its own, quotes and brackets aside.
+bool MentionsName(std::string_view line, std::string_view query) {
+    for (size_t pos = 0; pos < line.size();) {
+        std::string_view word = WordAt(line, pos);
+        // Every blank and control byte separates words, so each turn moves on.
+        pos += std::max<size_t>(word.size(), 1);
+        while (!word.empty() && std::string_view("\"'([<").find(word.front()) != word.npos)
+            word.remove_prefix(1);
+        while (!word.empty() && std::string_view("\"')]>,;:").find(word.back()) != word.npos)
+            word.remove_suffix(1);
+        if (SameName(word, query))
+            return true;
+    }
+    return false;
+}
+
+// The position after a record-name label and its separator at pos (a line start after
+// blanks), or npos: the label, then blanks, tabs or dots, then an optional colon. A label must end
+// there: "Domains:" and "Domain-ID:" name nothing.
+size_t AfterRecordLabel(std::string_view text, size_t pos) {
+    pos = SkipChars(text, pos, "* ");
+    for (std::string_view label : kRecordNameLabels) {
+        const size_t at = MatchLabel(text, pos, label);
+        if (at == std::string_view::npos)
+            continue;
+        const size_t sep = SkipChars(text, at, " \t.");
+        size_t value = sep;
+        if (value < text.size() && text[value] == ':')
+            value = SkipChars(text, value + 1, " \t");
+        else if (sep == at && sep < text.size() && text[sep] != '\r' && text[sep] != '\n')
+            continue;
+        return value;
+    }
+    return std::string_view::npos;
 }
 
 // A banner line: "[ ... ]" (JPRS, JPNIC), or a comment beginning with "%" or "#".
@@ -413,34 +529,63 @@ std::string FindReferralFor(std::string_view text, std::string_view query) {
 bool RecordNamesQuery(std::string_view text, std::string_view query) {
     if (Trim(query).empty() || SaysNoMatch(text))
         return false;
-    size_t pos = SkipChars(text, 0, "\r\n\t ");
-    while (pos < text.size()) {
-        for (std::string_view phrase : kRecordNamePhrases) {
-            if (StartsWithNoCase(text, pos, phrase) && SameName(ValueAt(text, pos, phrase), query))
-                return true;
+    const std::string wireQuery = WhoisWireQuery(query);
+    bool named = false;
+    // The line below the one that named the query.
+    size_t below = std::string_view::npos;
+    for (size_t pos = SkipChars(text, 0, "\r\n\t "); pos < text.size();
+         pos = SkipChars(text, LineEnd(text, pos), "\r\n\t ")) {
+        const std::string_view line = text.substr(pos, LineEnd(text, pos) - pos);
+        // "x.test is free", "Domain x.test is not registered", or a sentence right below the
+        // record-name line: a no-match about this name wins wherever it is said.
+        if ((pos == below || MentionsName(line, query)) && !IsFieldLine(line) &&
+            SaysNoRecord(line, true))
+            return false;
+        size_t value = named ? std::string_view::npos : AfterRecordLabel(text, pos);
+        if (value == std::string_view::npos)
+            continue;
+        // A label alone on its line has the name on the next one ("Domain name:" then
+        // "    GOOGLE.TK is Active", or "Domain:" then "name:       google.ee").
+        if (value >= text.size() || text[value] == '\r' || text[value] == '\n') {
+            value = SkipChars(text, value, "\r\n\t ");
+            const size_t sub = MatchLabel(text, value, "name");
+            const size_t colon = sub == std::string_view::npos ? sub : SkipChars(text, sub, " \t");
+            if (colon < text.size() && text[colon] == ':')
+                value = SkipChars(text, colon + 1, " \t");
         }
-        pos = SkipChars(text, LineEnd(text, pos), "\r\n\t ");
+        const size_t end = LineEnd(text, value);
+        const std::string_view name = WordAt(text, value);
+        if (!SameName(name, query) && !SameName(text.substr(value, end - value), query) &&
+            !SameIdn(name, query, wireQuery))
+            continue;
+        // "Domain Name: x.test (not registered)".
+        if (SaysNoRecord(text.substr(value + name.size(), end - value - name.size()), true))
+            return false;
+        named = true;
+        below = SkipChars(text, end, "\r\n\t ");
     }
-    return false;
+    return named;
 }
 
 bool SaysNoMatch(std::string_view text) {
     size_t pos = 0;
     while (pos < text.size()) {
-        pos = SkipChars(text, pos, "\r\n\t %#");
+        pos = SkipChars(text, pos, "\r\n\t %#*");
         for (std::string_view phrase : kNoMatchPhrases) {
             if (StartsWithNoCase(text, pos, phrase))
                 return true;
         }
-        // "Status: free" (DENIC), "Status:<tab>AVAILABLE" (EURid), "Domain status: available".
-        for (std::string_view phrase : {"Status:", "Domain status:"}) {
-            if (!StartsWithNoCase(text, pos, phrase))
-                continue;
-            const std::string value = ValueAt(text, pos, phrase);
-            if (StartsWithNoCase(value, 0, "free") || StartsWithNoCase(value, 0, "available"))
-                return true;
-        }
-        pos = LineEnd(text, pos);
+        // A status field whose value says so, in any label ("Status:", "Domain Status:",
+        // "query_status:", "Estado:"): "free" (DENIC), "AVAILABLE" (EURid), "No Object Found".
+        const size_t end = LineEnd(text, pos);
+        const std::string_view line = text.substr(pos, end - pos);
+        const size_t colon = line.find(':');
+        if (colon != std::string_view::npos && colon <= 40 &&
+            (ContainsNoCase(line.substr(0, colon), "status") ||
+             ContainsNoCase(line.substr(0, colon), "estado")) &&
+            SaysNoRecord(line.substr(colon + 1), false))
+            return true;
+        pos = end;
     }
     return false;
 }

@@ -76,11 +76,15 @@ std::vector<std::string> SplitLabels(std::string_view query);
 // record of the query itself (IANA refers onward only for names below it).
 std::string FindReferralFor(std::string_view text, std::string_view query);
 
-// Whether the answer is the record of the query: a "Domain Name:" or "domain:" line names it,
-// and no line says the name is not registered.
+// Whether the answer is the record of the query: a line names it after a domain label
+// ("Domain Name:", "domain_name:", "Domain.....:", "Dominio:", "Domain NAME (ACTIVE)", the
+// label alone with the name on the next line; any letter case, in ASCII or IDNA form), and
+// nothing says the name has no record: SaysNoMatch, the rest of that line, the line below
+// it, or any other sentence about the name ("x.test is free").
 bool RecordNamesQuery(std::string_view text, std::string_view query);
 
-// Whether a line begins, after blanks and comment marks, with a registry's "not found" phrase.
+// Whether a line begins, after blanks and comment marks, with a registry's "not found" phrase,
+// or a status field's value says so ("Domain Status: No Object Found", "Status: free").
 bool SaysNoMatch(std::string_view text);
 
 // The chain's decisions (ChooseWhoisStep and its records) live beside these texts.

@@ -181,6 +181,27 @@ TEST(RecordNamesQuery, NamedRecordsButNotFreeNames) {
         {"Domain name:   u.ca\r\nDomain status:   available\r\n", "u.ca", false},
         {"Domain Name: a.com\r\n% No match for b\r\n", "a.com", false},
         {"Domain Name: a.com\r\n", "", false},
+        {"domain_name   \t: google.co.nz\r\n", "google.co.nz", true},
+        {"** Domain Name............: google.com.tr\r\n", "google.com.tr", true},
+        {"Domain GOOGLE.KG (ACTIVE)\r\n", "google.kg", true},
+        {"Domain:\r\nname:       google.ee\r\n", "google.ee", true},
+        {"Domain:xn--bcher-kva.test\r\n", "b\u00fccher.test", true},
+        {"domain: b\u00fccher.test\r\n", "xn--bcher-kva.example", false},
+        {"Domains: google.tm\r\nDomain ID: google.tm\r\n", "google.tm", false},
+        // Record-name shapes above; below, no-matches in a status value, on or below the name's
+        // line or about the name, the same words elsewhere in records, and the 40-byte label.
+        {"Domain Name: u.cx\r\nDomain Status: No Object Found\r\n", "u.cx", false},
+        {"Dominio: u.bo\r\nEstado: libre\r\n", "u.bo", false},
+        {"Domain Name: u.test (not registered)\r\n", "u.test", false},
+        {"Domain name: u.test\r\nThis domain is available for registration.\r\n", "u.test", false},
+        {"Domain: u.se\r\n% domain \"u.se\" not found.\r\n", "u.se", false},
+        {"Domain: u.test\r\nnote \x01u.test is free\r\n", "u.test", false},
+        {"*** Nothing found for this query.\r\nDomain: u.kz\r\n", "u.kz", false},
+        {"Domain name: a.test\r\nRemarks: details are available at w.test\r\n", "a.test", true},
+        {"Domain name: a.test\r\nRegistrar: R\r\nb.test is free\r\n", "a.test", true},
+        {"Domain: a.test\r\nStatus: registered, not available\r\n", "a.test", true},
+        {"Domain: u.test\r\nxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxstatus: free\r\n", "u.test", false},
+        {"Domain: a.test\r\nxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxstatus: free\r\n", "a.test", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RecordNamesQuery(c.answer, c.query), c.named) << c.answer;
