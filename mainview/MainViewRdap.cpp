@@ -56,9 +56,13 @@ void TMainForm::RdapResult(TObject*, const rdap::LookupResult& Result) {
 }
 
 void TMainForm::UpdateRdapExecute() {
+    const std::string folder = paths_.HomeFile("rdap/");
+    if (folder.empty()) {
+        mainview::ShowMessage(this, tr("ホームフォルダがないため更新できません"));
+        return;
+    }
     ReadyRdap();
-    auto* worker =
-        new TRdapUpdate(RdapSource, paths_.RdapFolders().front(), PingTrace->FRdapOptions);
+    auto* worker = new TRdapUpdate(RdapSource, folder, PingTrace->FRdapOptions);
     // The controller's end, or Stop, ends the update with the other workers.
     worker->FOwner = PingTrace.get();
     worker->OnUpdated =

@@ -90,6 +90,10 @@ int main(int argc, char** argv) {
     QTranslator translator;
     if (!mainview::InstallTranslation(*language, translator))
         std::fputs("zindor-whois: the English translation is missing\n", stderr);
+    // Qt's own texts (standard buttons, file and font dialogs, edit menus) in the same
+    // language; without the translation package they stay English.
+    QTranslator qtTranslator;
+    mainview::InstallQtTranslation(*language, qtTranslator);
 
     // Workers hand their results to Qt's GUI thread.
     platform::QtMainThread mainThread;
@@ -106,12 +110,13 @@ int main(int argc, char** argv) {
 
     const mainview::AppPaths paths = mainview::ResolvePaths(
         QApplication::applicationFilePath().toStdString(), options.home.toStdString());
-    mainview::PrepareHome(paths);
+    const settings::HomeStatus home = mainview::PrepareHome(paths);
 
     int result = 0;
     {
         auto form = std::make_unique<TMainForm>(paths);
         mainview::ShowAtStart(*form, options.minimized, options.maximized);
+        mainview::ReportHomeProblem(*form, home);
         // A signal closes the window as the user would; so does the session's end.
         mainview::WatchEndSignals(form.get(), [&form] { form->close(); });
         mainview::WatchSessionEnd(*form);
