@@ -8,9 +8,15 @@
 #include "mainview/ShowText.h"
 #include "settings/IniParam.h"
 
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTranslator>
 #include <QTreeWidget>
+
+#include <tuple>
 
 using mainview::ChooseLanguage;
 using mainview::Language;
@@ -22,6 +28,25 @@ TEST(LanguageTest, OptionWinsOverLocale) {
     EXPECT_EQ(ChooseLanguage("ja", en), Language::Japanese);
     EXPECT_EQ(ChooseLanguage("en", ja), Language::English);
     EXPECT_EQ(ChooseLanguage("de", en), std::nullopt);
+}
+
+// Qt's own texts follow a Japanese window when Qt's translation is there; an English window
+// and a folder without it get none.
+TEST(LanguageTest, QtsOwnButtonsSpeakJapaneseInTheJapaneseWindow) {
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFile::exists(folder + QStringLiteral("/qtbase_ja.qm")))
+        GTEST_SKIP() << "Qt's Japanese translation (qt6-translations-l10n) is not installed";
+    QTemporaryDir empty;
+    const std::tuple<Language, QString, bool, QString> rows[] = {
+        {Language::English, folder, false, "Cancel"},
+        {Language::Japanese, empty.path(), false, "Cancel"},
+        {Language::Japanese, folder, true, "キャンセル"}};
+    for (const auto& [language, from, loaded, cancel] : rows) {
+        QTranslator translator;
+        EXPECT_EQ(mainview::InstallQtTranslation(language, translator, from), loaded);
+        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), cancel) << from.toStdString();
+    }
 }
 
 // Every text a user reads in `root` and its children, as "objectName.property=text".

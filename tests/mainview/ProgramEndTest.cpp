@@ -3,9 +3,12 @@
 // by a signal, which must save what closing the window saves.
 #include "tests/mainview/FormFixture.h"
 
+#include "mainview/Language.h"
 #include "mainview/StartEnd.h"
+#include "mainview/StatusPanels.h"
 
 #include "controls/SpinBtns.h"
+#include "engine/PingCtrl.h"
 #include "platform/TextFile.h"
 
 #include <QApplication>
@@ -17,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QTranslator>
 
 #include <algorithm>
 #include <chrono>
@@ -123,4 +127,49 @@ TEST_F(ProgramStart, SessionSaveRequestSavesAndOnlyTheSessionsEndCloses) {
     QTimer::singleShot(0, [] { QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit)); });
     QApplication::exec();
     EXPECT_TRUE(form.Closed());
+}
+
+// A home that cannot be made: the shipped directory and phrases are read, the start says
+// once why nothing is kept, and the end reports its failed saves on stderr in the window's
+// language instead of waiting on a message box.
+TEST_F(ProgramStart, HomeThatCannotBeMadeStartsFromShippedFilesAndEndsWithoutABox) {
+    const std::string root = dir_.path().toStdString() + "/";
+    platform::WriteFileBytes(root + "plain", "");
+    platform::WriteFileBytes(root + "Server.wis", "whois.shipped.example,-,example\r\n");
+    platform::WriteFileBytes(root + "Servhit.key", "Domain Name:\r\n");
+    paths_ = mainview::AppPaths{root + "bin/", "zindor-whois", root + "plain/home/", root};
+    const settings::HomeStatus home = mainview::PrepareHome(paths_);
+    ASSERT_FALSE(home.Usable);
+    // The window's language, and how the save error at the end reads in it.
+    const std::pair<bool, std::string> rows[] = {{false, "ファイル %1 を作成できません"},
+                                                 {true, "Cannot create file %1"}};
+    for (const auto& [english, form] : rows) {
+        SCOPED_TRACE(form);
+        QTranslator translator;
+        if (english)
+            ASSERT_TRUE(mainview::InstallTranslation(mainview::Language::English, translator));
+        TMainForm& window = Start();
+        EXPECT_EQ(window.PingTrace->FServerList,
+                  std::vector<std::string>{"whois.shipped.example,-,example"});
+        EXPECT_EQ(window.HitKeys, std::vector<std::string>{"Domain Name:"});
+        testing::internal::CaptureStderr();
+        mainview::ReportHomeProblem(window, home);
+        const std::string said = testing::internal::GetCapturedStderr();
+        const QString shown = window.StatusBar1->PanelText(0);
+        EXPECT_TRUE(shown.contains(QString::fromStdString(root + "plain/home/"))) << shown;
+        EXPECT_EQ(said, "zindor-whois: " + shown.toStdString() + "\n");
+        window.WhoisServer->addItem(QStringLiteral("whois.a.example"));
+        testing::internal::CaptureStderr();
+        window.close();
+        const std::string ended = testing::internal::GetCapturedStderr();
+        form_.reset();
+        EXPECT_TRUE(messages_.isEmpty()) << messages_.join('\n').toStdString();
+        const auto line = [&](const char* name) {
+            return "zindor-whois: " +
+                   QString::fromStdString(form).arg(QString::fromStdString(root + "plain/home/" + name))
+                       .toStdString() +
+                   "\n";
+        };
+        EXPECT_EQ(ended, line("Whois.lst") + line("Hosts.lst"));
+    }
 }
