@@ -100,7 +100,14 @@ void TMainForm::FormCreate() {
     // 11. The server directory, the shipped one when the home folder has none (edits are
     // still saved to the home folder's); a missing file leaves it empty. One that cannot be
     // read is reported, and the window still comes up with an empty directory.
-    mainview::RunGuarded([this] { PingTrace->LoadServers(paths_.ReadableFile("Server.wis")); });
+    mainview::RunGuarded([this] {
+        const std::string file = paths_.ReadableFile("Server.wis");
+        try {
+            PingTrace->LoadServers(file);
+        } catch (const std::exception&) {
+            throw EFOpenError(file); // in the window's language
+        }
+    });
 }
 
 void TMainForm::ApplySettingsToControls() {

@@ -137,6 +137,8 @@ public:
     void RdapStart(TObject* Sender, const std::string& Url);
     void RdapResult(TObject* Sender, const rdap::LookupResult& Result);
     void UpdateRdapExecute();
+    // The bootstrap update's outcome, one line per file, in the window's language.
+    static QString RdapUpdateText(const rdap::UpdateResult& Result);
 
     // Components.
     QWidget* CoolBar1 = nullptr;

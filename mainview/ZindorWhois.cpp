@@ -9,6 +9,7 @@
 #include "dialogs/HtmlHelp.h"
 #include "dialogs/WSInfo.h"
 #include "platform/qt/QtMainThread.h"
+#include "settings/IniParam.h"
 
 #include <QCommandLineParser>
 #include <QLocale>
@@ -141,8 +142,11 @@ int main(int argc, char** argv) {
         result = QApplication::exec();
         // Destroying the window runs its destruction handler.
     }
+    // The settings are written as the program ends, here rather than at the settings
+    // record's own end so that a failure reads in the window's language; nothing waits on it.
+    mainview::ReportOnStderr([] { InitParam.Save(); });
+    InitParam.FFileName.clear();
     platform::InstallMainThread(nullptr);
     THtmHelp::FreeLibrary();
-    // The settings record writes the settings file when the program's globals end.
     return result;
 }

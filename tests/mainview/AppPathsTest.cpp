@@ -95,18 +95,15 @@ TEST(AppPathsTest, ConfigFolderComesFromTheEnvironmentOrTheAccount) {
     const std::string account = getpwuid(getuid())->pw_dir;
     const std::string config = "/.config/zindor-whois/";
     const std::tuple<std::optional<std::string>, std::optional<std::string>, std::string> rows[] = {
-        {"/xdg", "/h", "/xdg/zindor-whois/"},
-        {"/xdg/", "/h", "/xdg/zindor-whois/"},
-        {"cfg", "/h", "/h" + config},
-        {"", "/h", "/h" + config},
-        {std::nullopt, "/h", "/h" + config},
-        {std::nullopt, std::nullopt, account + config},
-        {std::nullopt, "", account + config},
-        {std::nullopt, "h", account + config}};
+        {"/xdg", "/h", "/xdg/zindor-whois/"}, {"/xdg/", "/h", "/xdg/zindor-whois/"},
+        {"cfg", "/h", "/h" + config},         {"", "/h", "/h" + config},
+        {std::nullopt, "/h", "/h" + config},  {std::nullopt, std::nullopt, account + config},
+        {std::nullopt, "", account + config}, {std::nullopt, "h", account + config}};
     for (const auto& [xdg, home, expected] : rows) {
         const EnvVar x("XDG_CONFIG_HOME", xdg), h("HOME", home);
         const AppPaths p = ResolvePaths("/nonexistent-zw-folder/bin/zindor-whois", "");
-        EXPECT_EQ(p.HomeDir, expected) << xdg.value_or("(unset)") << " " << home.value_or("(unset)");
+        EXPECT_EQ(p.HomeDir, expected)
+            << xdg.value_or("(unset)") << " " << home.value_or("(unset)");
         EXPECT_NE(p.HomeDir.rfind("/tmp", 0), 0u);
     }
 }

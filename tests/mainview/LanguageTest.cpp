@@ -6,6 +6,7 @@
 #include "mainview/Language.h"
 #include "mainview/MessageHooks.h"
 #include "mainview/ShowText.h"
+#include "rdap/RdapUpdate.h"
 #include "settings/IniParam.h"
 
 #include <QDialogButtonBox>
@@ -47,6 +48,39 @@ TEST(LanguageTest, QtsOwnButtonsSpeakJapaneseInTheJapaneseWindow) {
         QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
         EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), cancel) << from.toStdString();
     }
+}
+
+// The bootstrap update's outcome is worded by the window, in its language; the English
+// lines read as zwhois prints them.
+TEST(LanguageTest, RdapUpdateOutcomeFollowsTheWindowsLanguage) {
+    using O = rdap::FileUpdate::Outcome;
+    rdap::UpdateResult result;
+    result.files = {{"dns.json", O::Updated, ""},
+                    {"ipv4.json", O::NotFound, "https://x.example/ipv4.json"},
+                    {"ipv6.json", O::Failed, "x.example: Timeout"},
+                    {"asn.json", O::Invalid, ""},
+                    {"a.json", O::NotStored, "/ro: Read-only file system"},
+                    {"b.json", O::Stopped, ""}};
+    EXPECT_EQ(TMainForm::RdapUpdateText(result).toStdString(),
+              "dns.json: 更新しました\n"
+              "ipv4.json: https://x.example/ipv4.json にありません。古いファイルを残します\n"
+              "ipv6.json: 取得できません (x.example: Timeout)。古いファイルを残します\n"
+              "asn.json: ブートストラップファイルではありません。古いファイルを残します\n"
+              "a.json: 保存できません (/ro: Read-only file system)。古いファイルを残します\n"
+              "b.json: 中止しました。古いファイルを残します");
+    QTranslator translator;
+    ASSERT_TRUE(mainview::InstallTranslation(Language::English, translator));
+    EXPECT_EQ(TMainForm::RdapUpdateText(result).toStdString(),
+              "dns.json: updated\n"
+              "ipv4.json: kept the old file (not found at https://x.example/ipv4.json)\n"
+              "ipv6.json: kept the old file (x.example: Timeout)\n"
+              "asn.json: kept the old file (not a valid bootstrap file)\n"
+              "a.json: kept the old file (/ro: Read-only file system)\n"
+              "b.json: kept the old file (stopped)");
+    // A worker that never ran has only its error's line.
+    result.files.clear();
+    result.lines = {"Connection refused"};
+    EXPECT_EQ(TMainForm::RdapUpdateText(result), QStringLiteral("Connection refused"));
 }
 
 // Every text a user reads in `root` and its children, as "objectName.property=text".

@@ -12,9 +12,11 @@
 #include "platform/TextFile.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QSessionManager>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -113,6 +115,44 @@ TEST(ProgramEnd, TermAndHangUpSaveWhatClosingSaves) {
     }
 }
 
+// The program itself with a home that cannot be made, ended by SIGTERM: it says why at the
+// start and each failed save at the end on stderr, in English here, and ends by itself.
+TEST(ProgramEnd, HomeThatCannotBeMadeNeverHoldsUpTheEnd) {
+    QTemporaryDir dir;
+    platform::WriteFileBytes(dir.filePath("plain").toStdString(), "");
+    const QString home = dir.filePath("plain/home/");
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // the system's words
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(ZW_EXECUTABLE), {"--home", home, "--lang", "en"});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    QByteArray said;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!said.contains("zindor-whois: ") && std::chrono::steady_clock::now() < deadline) {
+        program.waitForReadyRead(100);
+        said += program.readAllStandardError();
+    }
+    ::kill(pid_t(program.processId()), SIGTERM);
+    if (!program.waitForFinished(30000)) {
+        program.kill();
+        program.waitForFinished();
+        FAIL() << "the program did not end";
+    }
+    said += program.readAllStandardError();
+    EXPECT_EQ(program.exitCode(), 0);
+    const QString prefix = QStringLiteral("zindor-whois: Cannot create ");
+    // Qt's own warnings may come between; the program's lines are all of its kind.
+    const QStringList lines = QString::fromUtf8(said).split('\n').filter(
+        QRegularExpression(QStringLiteral("^zindor-whois: ")));
+    EXPECT_EQ(lines, QStringList({prefix + "folder " + home + " (Not a directory): settings and " +
+                                      "histories are not saved",
+                                  prefix + "file " + home + "Whois.lst",
+                                  prefix + "file " + home + "Hosts.lst",
+                                  prefix + "file " + home + "zindor-whois.ini"}));
+}
+
 // The request to save comes also before a logout the user cancels: the window saves and stays.
 // The session's real end quits, and the window, even one not shown, closes and saves.
 TEST_F(ProgramStart, SessionSaveRequestSavesAndOnlyTheSessionsEndCloses) {
@@ -146,8 +186,9 @@ TEST_F(ProgramStart, HomeThatCannotBeMadeStartsFromShippedFilesAndEndsWithoutABo
     for (const auto& [english, form] : rows) {
         SCOPED_TRACE(form);
         QTranslator translator;
-        if (english)
+        if (english) {
             ASSERT_TRUE(mainview::InstallTranslation(mainview::Language::English, translator));
+        }
         TMainForm& window = Start();
         EXPECT_EQ(window.PingTrace->FServerList,
                   std::vector<std::string>{"whois.shipped.example,-,example"});
@@ -156,7 +197,10 @@ TEST_F(ProgramStart, HomeThatCannotBeMadeStartsFromShippedFilesAndEndsWithoutABo
         mainview::ReportHomeProblem(window, home);
         const std::string said = testing::internal::GetCapturedStderr();
         const QString shown = window.StatusBar1->PanelText(0);
-        EXPECT_TRUE(shown.contains(QString::fromStdString(root + "plain/home/"))) << shown;
+        EXPECT_TRUE(shown.contains(QString::fromStdString(root + "plain/home/")))
+            << shown.toStdString();
+        // The status line speaks the window's language too.
+        EXPECT_EQ(shown.startsWith(QStringLiteral("Cannot create folder")), english);
         EXPECT_EQ(said, "zindor-whois: " + shown.toStdString() + "\n");
         window.WhoisServer->addItem(QStringLiteral("whois.a.example"));
         testing::internal::CaptureStderr();
@@ -166,7 +210,8 @@ TEST_F(ProgramStart, HomeThatCannotBeMadeStartsFromShippedFilesAndEndsWithoutABo
         EXPECT_TRUE(messages_.isEmpty()) << messages_.join('\n').toStdString();
         const auto line = [&](const char* name) {
             return "zindor-whois: " +
-                   QString::fromStdString(form).arg(QString::fromStdString(root + "plain/home/" + name))
+                   QString::fromStdString(form)
+                       .arg(QString::fromStdString(root + "plain/home/" + name))
                        .toStdString() +
                    "\n";
         };
