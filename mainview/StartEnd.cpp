@@ -50,7 +50,9 @@ void ReportHomeProblem(TMainForm& form, const settings::HomeStatus& home) {
     if (text.isEmpty())
         return;
     std::fprintf(stderr, "zindor-whois: %s\n", text.toUtf8().constData());
-    form.StatusBar1->SetPanelText(0, text);
+    // The wide panel; the whole text also as its tip, for a narrow window.
+    form.StatusBar1->SetPanelText(1, text);
+    form.StatusBar1->setToolTip(text);
 }
 
 namespace {

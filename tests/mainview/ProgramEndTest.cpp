@@ -196,7 +196,7 @@ TEST_F(ProgramStart, HomeThatCannotBeMadeStartsFromShippedFilesAndEndsWithoutABo
         testing::internal::CaptureStderr();
         mainview::ReportHomeProblem(window, home);
         const std::string said = testing::internal::GetCapturedStderr();
-        const QString shown = window.StatusBar1->PanelText(0);
+        const QString shown = window.StatusBar1->PanelText(1);
         EXPECT_TRUE(shown.contains(QString::fromStdString(root + "plain/home/")))
             << shown.toStdString();
         // The status line speaks the window's language too.
