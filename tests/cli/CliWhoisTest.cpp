@@ -116,35 +116,28 @@ TEST_F(CliTest, NoServerForTheQueryIsAnError) {
     EXPECT_NE(r.err.find("no server in Server.wis serves example.test"), std::string::npos);
 }
 
-// The executable alone, with no shipped files beside it: a file found nowhere is named with
-// the folders looked in; without Servhit.key nothing is asked at all.
+// The executable alone, no shipped files beside it: a file found nowhere is named with the
+// folders looked in; without Servhit.key nothing is asked.
 TEST_F(CliTest, FilesFoundNowhereAreNamedAndNoHitPhrasesRefuseTheQuery) {
-    REQUIRE_SANDBOX();
     testutil::TempDir alone;
     std::filesystem::copy_file(ZW_CLI_EXECUTABLE, alone.file("zwhois"));
-    const std::string where = " in " + home_.path() + "/ nor in " + alone.path() + "/";
-    const std::string noServers = "zwhois: Server.wis not found" + where + "; no server is known\n";
-    const std::string noPhrases =
-        "zwhois: Servhit.key not found" + where + "; without it no answer can be judged\n";
+    const std::string where = " not found in " + home_.path() + "/ nor in " + alone.path() + "/";
+    const std::string noServers = "zwhois: Server.wis" + where + "; no server is known\n";
+    const std::string noKeys =
+        "zwhois: Servhit.key" + where + "; without it no answer can be judged\n";
     const std::string noneServes = "zwhois: no server in Server.wis serves example.test (use -h)";
-    // Files left in the home folder, the exit status, and stderr's first lines.
-    const std::tuple<bool, bool, int, std::string> rows[] = {
-        {true, false, 2, noPhrases},
-        {false, true, 2, noServers + noneServes},
-        {false, false, 2, noServers + noPhrases},
-        {true, true, 2, noneServes}};
-    for (const auto& [servers, phrases, status, said] : rows) {
-        std::filesystem::remove(home_.file("Server.wis"));
-        std::filesystem::remove(home_.file("Servhit.key"));
-        if (servers)
-            WriteFile("Server.wis", std::string(sb::kWhoisA) + ",-,jp\r\n");
-        if (phrases)
-            WriteFile("Servhit.key", "Domain Name:\r\n");
+    // Server.wis and Servhit.key kept in the home folder; stderr's beginning (status 2 each).
+    const std::tuple<bool, bool, std::string> rows[] = {{true, false, noKeys},
+                                                        {false, true, noServers + noneServes},
+                                                        {false, false, noServers + noKeys}};
+    for (const auto& [servers, keys, said] : rows) {
+        for (const auto& [name, kept] :
+             {std::pair{"Server.wis", servers}, std::pair{"Servhit.key", keys}})
+            kept ? WriteFile(name, "") : void(std::filesystem::remove(home_.file(name)));
         RunOptions options;
         options.wrapper = {"sh", "-c", "exec " + alone.file("zwhois") + " \"$@\""};
         const RunResult r = Run({"example.test"}, options);
-        EXPECT_EQ(r.status, status) << said;
-        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.status, 2) << said;
         EXPECT_EQ(r.err.substr(0, said.size()), said);
     }
 }

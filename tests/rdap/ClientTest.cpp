@@ -174,17 +174,11 @@ TEST(RdapUpdate, KeepsOldFilesWhenADownloadIsBad) {
     ASSERT_EQ(r.lines.size(), 4u);
     EXPECT_EQ(r.lines[1], "ipv4.json: updated");
     EXPECT_NE(r.lines[2].find("kept the old file"), std::string::npos) << r.lines[2];
-    // The same outcomes for the window to word: one per file, in order.
-    using O = rdap::FileUpdate::Outcome;
-    const std::pair<O, std::string> outcomes[] = {
-        {O::Invalid, ""}, {O::Updated, ""}, {O::NotFound, "/iana/ipv6.json"}, {O::Updated, ""}};
+    using O = rdap::FileUpdate::Outcome; // the same, for the window to word
     ASSERT_EQ(r.files.size(), 4u);
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(r.files[i].name, r.lines[i].substr(0, r.lines[i].find(':')));
-        EXPECT_EQ(r.files[i].outcome, outcomes[i].first) << i;
-        EXPECT_TRUE(r.files[i].detail.ends_with(outcomes[i].second)) << r.files[i].detail;
-        EXPECT_EQ(r.files[i].detail.empty(), outcomes[i].second.empty()) << i;
-    }
+    EXPECT_EQ(r.files[0].outcome, O::Invalid);
+    EXPECT_EQ(r.files[1].outcome, O::Updated);
+    EXPECT_EQ(r.files[2].detail, kBase + "/iana/ipv6.json");
     EXPECT_FALSE(std::filesystem::exists(folder + "/dns.json.new"));
 }
 
