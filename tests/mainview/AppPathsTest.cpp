@@ -75,8 +75,7 @@ TEST(AppPathsTest, ConfigFolderComesFromTheEnvironmentOrTheAccount) {
     for (const auto& [xdg, home, expected] : rows) {
         xdg ? qputenv("XDG_CONFIG_HOME", xdg) : qunsetenv("XDG_CONFIG_HOME");
         home ? qputenv("HOME", home) : qunsetenv("HOME");
-        EXPECT_EQ(ResolvePaths("/nonexistent-zw-folder/bin/zindor-whois", "").HomeDir, expected)
-            << (xdg ? xdg : "(unset)") << " " << (home ? home : "(unset)");
+        EXPECT_EQ(ResolvePaths("/nonexistent-zw-folder/bin/zindor-whois", "").HomeDir, expected);
     }
     qputenv("XDG_CONFIG_HOME", savedXdg);
     qputenv("HOME", savedHome);
@@ -100,7 +99,6 @@ TEST(AppPathsTest, HomeThatCannotBeMadeReadsTheShippedFiles) {
         {root, root, true, "", root + "Servhit.key"},
         {made, "", true, "", ""}};
     for (const auto& [home, shipped, usable, server, keys] : rows) {
-        SCOPED_TRACE(home + " " + shipped);
         const AppPaths p{root + "bin/", "zindor-whois", home, shipped};
         const settings::HomeStatus status = PrepareHome(p);
         EXPECT_EQ(status.Usable, usable);

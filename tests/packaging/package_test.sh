@@ -34,9 +34,9 @@ dpkg-deb -c "$deb" | grep -Eo '\./usr/(bin/zindor-whois|bin/zwhois|share/man/man
     wc -l | grep -qx 3 || fail "executables or man page missing"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "dependencies not read from the binaries"
 dpkg-deb -f "$deb" Recommends | grep -q "libqt6svg6, fonts-noto-cjk" || fail "recommends"
-dpkg-deb -e "$deb" "$tmp/control" || fail "control files"
+dpkg-deb -e "$deb" "$tmp/control"
 grep -q "cap_net_raw+ep" "$tmp/control/postinst" || fail "postinst without setcap"
-dpkg-deb -x "$deb" "$tmp/root" || fail "package contents"
+dpkg-deb -x "$deb" "$tmp/root"
 diff -r "$tmp/usr/share" "$tmp/root/usr/share" || fail "package and installed tree differ"
 ! command -v appstreamcli >/dev/null ||
     appstreamcli validate --no-net "$tmp"/root/usr/share/metainfo/*.xml || fail "metainfo invalid"
