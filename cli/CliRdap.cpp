@@ -9,6 +9,11 @@ namespace cli {
 
 int RunUpdateRdap(const CliOptions& options, Session&) {
     const HomeFiles files = FindHomeFiles(options.home);
+    // Without a home folder the updates would land in the shipped folder, or nowhere.
+    if (files.SettingsFile.empty()) {
+        Complain("no home folder to keep the bootstrap files in");
+        return kExitError;
+    }
     rdap::FetchOptions fetch;
     fetch.stop = &InterruptFlag();
     // An empty source is IANA's.

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <csignal>
 #include <filesystem>
+#include <iostream>
 
 namespace cli {
 
@@ -22,13 +23,6 @@ std::string ExecutableDir() {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::string(".") : exe.parent_path().string();
-}
-
-std::string HomeOrShipped(const settings::AppPaths& paths, const std::string& name) {
-    const std::string inHome = paths.HomeFile(name);
-    if (platform::FileExists(inHome) || paths.HomeDir == paths.ExeDir)
-        return inHome;
-    return paths.DataDir + name;
 }
 
 } // namespace
@@ -57,11 +51,26 @@ HomeFiles FindHomeFiles(const std::string& explicitHome) {
     const settings::AppPaths paths =
         settings::ResolvePaths(ExecutableDir() + "/zindor-whois", explicitHome);
     HomeFiles files;
-    files.ServerFile = HomeOrShipped(paths, "Server.wis");
-    files.HitKeyFile = HomeOrShipped(paths, "Servhit.key");
+    files.ServerFile = paths.ReadableFile("Server.wis");
+    files.HitKeyFile = paths.ReadableFile("Servhit.key");
     files.SettingsFile = paths.SettingsFile();
     files.RdapFolders = paths.RdapFolders();
+    files.LookedIn = paths.SearchFolders();
     return files;
+}
+
+bool CheckWhoisFiles(const HomeFiles& files) {
+    std::string where;
+    for (const std::string& folder : files.LookedIn)
+        where += (where.empty() ? " in " : " nor in ") + folder;
+    if (files.LookedIn.empty())
+        where = " (no home folder and no shipped files)";
+    if (files.ServerFile.empty())
+        std::cerr << "zwhois: Server.wis not found" << where << "; no server is known" << std::endl;
+    if (files.HitKeyFile.empty())
+        std::cerr << "zwhois: Servhit.key not found" << where
+                  << "; without it no answer can be judged" << std::endl;
+    return !files.HitKeyFile.empty();
 }
 
 Session::Session() {

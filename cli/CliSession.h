@@ -33,11 +33,16 @@ struct HomeFiles {
     std::string SettingsFile;
     // The RDAP bootstrap's folders: the home folder's rdap/, then the shipped one.
     std::vector<std::string> RdapFolders;
+    // Where Server.wis and Servhit.key were looked for; a file found nowhere has no name.
+    std::vector<std::string> LookedIn;
 };
 // The window's home folder rules, applied as if the window's executable sat beside ours.
 // A home folder without Server.wis or Servhit.key uses the shipped ones beside the
 // executable, as the window's first start would have copied them.
 HomeFiles FindHomeFiles(const std::string& explicitHome);
+// Says on stderr which of Server.wis and Servhit.key was found nowhere, and where it was
+// looked for. Returns false without Servhit.key: no answer could then be judged.
+bool CheckWhoisFiles(const HomeFiles& files);
 
 // One run of the program: the headless main loop and the operation controller on it.
 class Session {

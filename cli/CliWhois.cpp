@@ -194,6 +194,9 @@ int RunWhoisQueries(const CliOptions& options, Session& session) {
     bool interrupted = false;
     if (!ExpandQueries(options.queries, queries, interrupted))
         return interrupted ? kExitInterrupted : kExitError;
+    // RDAP alone judges answers without the hit phrases.
+    if (!options.rdapOnly && !CheckWhoisFiles(FindHomeFiles(options.home)))
+        return kExitError;
 
     TPingTrace& trace = session.Trace();
     WhoisSession chain(trace);

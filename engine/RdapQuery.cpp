@@ -47,13 +47,14 @@ void TRdapUpdate::Execute() {
     if (Terminated() || result.stopped)
         return;
     if (OnUpdated)
-        RaiseOnMain([this, &result] { OnUpdated(this, result.lines, result.ok); });
+        RaiseOnMain([this, &result] { OnUpdated(this, result); });
 }
 
 void TRdapUpdate::Failed(bool noThread, std::exception_ptr error) {
-    const std::vector<std::string> lines{WSAErrorText(FailureCode(noThread, error))};
+    rdap::UpdateResult result;
+    result.lines.push_back(WSAErrorText(FailureCode(noThread, error)));
     if (OnUpdated)
-        RaiseOnMain([this, &lines] { OnUpdated(this, lines, false); });
+        RaiseOnMain([this, &result] { OnUpdated(this, result); });
 }
 
 std::chrono::milliseconds RdapTimeOut(int32_t seconds) {

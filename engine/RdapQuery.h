@@ -41,8 +41,7 @@ private:
 
 // The update of the bootstrap files on their own thread; Stop ends it at once. The old files
 // stay where a download fails.
-using TRdapUpdatedEvent =
-    std::function<void(TObject* Sender, const std::vector<std::string>& Lines, bool Ok)>;
+using TRdapUpdatedEvent = std::function<void(TObject* Sender, const rdap::UpdateResult& Result)>;
 class TRdapUpdate : public TWSAThread {
 public:
     TRdapUpdate(const std::string& source, const std::string& folder,

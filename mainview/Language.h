@@ -22,4 +22,10 @@ std::optional<Language> ChooseLanguage(const QString& requested, const QLocale& 
 // English translation could not be loaded.
 bool InstallTranslation(Language language, QTranslator& translator);
 
+// Loads Qt's own translation for a Japanese window from `folder` (default: Qt's translations
+// folder, where Debian's qt6-translations-l10n puts it) and installs it. Returns false when
+// there is none; an English window needs none and gets none.
+bool InstallQtTranslation(Language language, QTranslator& translator,
+                          const QString& folder = QString());
+
 } // namespace mainview

@@ -80,9 +80,10 @@ void TMainForm::FormCreate() {
     setWindowTitle(mainview::ApplicationTitle() + QStringLiteral(" (v.") + VersionText() +
                    QStringLiteral(")"));
 
-    // 7. The hit phrases. A missing or unreadable file leaves no phrases; start-up goes on.
+    // 7. The hit phrases, the shipped ones when the home folder has none. A missing or
+    // unreadable file leaves no phrases; start-up goes on.
     HitKeys.clear();
-    if (!platform::ReadTextLines(paths_.HomeFile("Servhit.key"), HitKeys))
+    if (!platform::ReadTextLines(paths_.ReadableFile("Servhit.key"), HitKeys))
         HitKeys.clear();
 
     // 8. The saved window placement.
@@ -96,9 +97,17 @@ void TMainForm::FormCreate() {
     PingTrace = std::make_unique<TPingTrace>();
     BindController();
 
-    // 11. The server directory; a missing file leaves it empty. One that cannot be read is
-    // reported, and the window still comes up with an empty directory.
-    mainview::RunGuarded([this] { PingTrace->LoadServers(ServerFile); });
+    // 11. The server directory, the shipped one when the home folder has none (edits are
+    // still saved to the home folder's); a missing file leaves it empty. One that cannot be
+    // read is reported, and the window still comes up with an empty directory.
+    mainview::RunGuarded([this] {
+        const std::string file = paths_.ReadableFile("Server.wis");
+        try {
+            PingTrace->LoadServers(file);
+        } catch (const std::exception&) {
+            throw EFOpenError(file); // in the window's language
+        }
+    });
 }
 
 void TMainForm::ApplySettingsToControls() {
@@ -207,9 +216,11 @@ void TMainForm::FormClose() {
 }
 
 void TMainForm::SaveHistoriesAndPlacement() {
-    // 1. The histories. A failure to write one is shown, and the other is still written.
-    mainview::RunGuarded([this] { SaveHistory(WhoisServer, WhoisListFile); });
-    mainview::RunGuarded([this] { SaveHistory(HostIP, HostListFile); });
+    // 1. The histories. A failure to write one is reported, and the other is still written.
+    // The program is ending (a close, a signal, the session's end): nobody may be there to
+    // answer a message box, so the report goes to stderr.
+    mainview::ReportOnStderr([this] { SaveHistory(WhoisServer, WhoisListFile); });
+    mainview::ReportOnStderr([this] { SaveHistory(HostIP, HostListFile); });
 
     // 2. The window placement.
     mainview::TFormFrame frame(this);
@@ -219,7 +230,7 @@ void TMainForm::SaveHistoriesAndPlacement() {
 void TMainForm::SaveForSessionEnd() {
     SaveHistoriesAndPlacement();
     CopyControlsToSettings();
-    mainview::RunGuarded([] { InitParam.Save(); });
+    mainview::ReportOnStderr([] { InitParam.Save(); });
 }
 
 void TMainForm::FormDestroy() {

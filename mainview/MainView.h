@@ -138,6 +138,8 @@ public:
     void SmtpResult(TObject* Sender, int32_t Code, const std::string& Command,
                     const std::string& Response);
     void UpdateRdapExecute();
+    // The bootstrap update's outcome, one line per file, in the window's language.
+    static QString RdapUpdateText(const rdap::UpdateResult& Result);
 
     // Components.
     QWidget* CoolBar1 = nullptr;

@@ -190,5 +190,9 @@ void TMainForm::AdviseIcmpAccess() {
     if (icmpAdviceShown_ || !IcmpAccessRefused())
         return;
     icmpAdviceShown_ = true;
-    mainview::ShowMessage(this, QString::fromUtf8(IcmpAccessAdvice()));
+    // The window's own words, so that the advice follows its language.
+    mainview::ShowMessage(
+        this,
+        tr("ICMPソケットの使用が拒否されました: プログラムに \"setcap cap_net_raw+ep\" "
+           "を実行するか、net.ipv4.ping_group_range を広げてあなたのグループを含めてください。"));
 }

@@ -70,6 +70,11 @@ void TMainForm::SetWhoisListExecute() {
     // written at once.
     TServerForm dialog(this);
     dialog.setObjectName(QStringLiteral("ServerForm"));
-    if (dialog.EditServers(PingTrace->FServerList))
+    if (!dialog.EditServers(PingTrace->FServerList))
+        return;
+    try {
         PingTrace->SaveServers(ServerFile);
+    } catch (const std::exception&) {
+        throw EFCreateError(ServerFile);
+    }
 }

@@ -4,8 +4,11 @@
 #include "mainview/History.h"
 
 #include "platform/TextFile.h"
+#include "settings/IniParam.h"
 
 #include <QComboBox>
+
+#include <exception>
 
 namespace {
 
@@ -40,7 +43,12 @@ void TMainForm::LoadHistory(QComboBox* combo, const std::string& fileName) {
 }
 
 void TMainForm::SaveHistory(QComboBox* combo, const std::string& fileName) {
-    platform::WriteTextLines(fileName, Items(combo));
+    try {
+        platform::WriteTextLines(fileName, Items(combo));
+    } catch (const std::exception&) {
+        // The file error the user knows, in the window's language.
+        throw EFCreateError(fileName);
+    }
 }
 
 void TMainForm::UpdateHistory(QComboBox* combo, bool remove, bool stripUser) {

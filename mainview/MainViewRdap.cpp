@@ -36,18 +36,53 @@ void TMainForm::ReadyRdap() {
     PingTrace->FRdapOptions.timeout = RdapTimeOut(TimeOut->Value());
 }
 
+QString TMainForm::RdapUpdateText(const rdap::UpdateResult& result) {
+    using Outcome = rdap::FileUpdate::Outcome;
+    QStringList lines;
+    for (const rdap::FileUpdate& file : result.files) {
+        const QString name = QString::fromStdString(file.name);
+        const QString detail = QString::fromStdString(file.detail);
+        switch (file.outcome) {
+        case Outcome::Updated:
+            lines << tr("%1: 更新しました").arg(name);
+            break;
+        case Outcome::Stopped:
+            lines << tr("%1: 中止しました。古いファイルを残します").arg(name);
+            break;
+        case Outcome::NotFound:
+            lines << tr("%1: %2 にありません。古いファイルを残します").arg(name, detail);
+            break;
+        case Outcome::Failed:
+            lines << tr("%1: 取得できません (%2)。古いファイルを残します").arg(name, detail);
+            break;
+        case Outcome::Invalid:
+            lines << tr("%1: ブートストラップファイルではありません。古いファイルを残します")
+                         .arg(name);
+            break;
+        case Outcome::NotStored:
+            lines << tr("%1: 保存できません (%2)。古いファイルを残します").arg(name, detail);
+            break;
+        }
+    }
+    // A worker that could not run at all has only its error's line.
+    if (result.files.empty())
+        for (const std::string& line : result.lines)
+            lines << QString::fromStdString(line);
+    return lines.join(QLatin1Char('\n'));
+}
+
 void TMainForm::UpdateRdapExecute() {
+    const std::string folder = paths_.HomeFile("rdap/");
+    if (folder.empty()) {
+        mainview::ShowMessage(this, tr("ホームフォルダがないため更新できません"));
+        return;
+    }
     ReadyRdap();
-    auto* worker =
-        new TRdapUpdate(RdapSource, paths_.RdapFolders().front(), PingTrace->FRdapOptions);
+    auto* worker = new TRdapUpdate(RdapSource, folder, PingTrace->FRdapOptions);
     // The controller's end, or Stop, ends the update with the other workers.
     worker->FOwner = PingTrace.get();
-    worker->OnUpdated =
-        mainview::Guarded([this](TObject*, const std::vector<std::string>& lines, bool) {
-            PingTrace->ReloadRdap();
-            QString text;
-            for (const std::string& line : lines)
-                text += QString::fromStdString(line) + QLatin1Char('\n');
-            mainview::ShowMessage(this, text.trimmed());
-        });
+    worker->OnUpdated = mainview::Guarded([this](TObject*, const rdap::UpdateResult& result) {
+        PingTrace->ReloadRdap();
+        mainview::ShowMessage(this, RdapUpdateText(result));
+    });
 }

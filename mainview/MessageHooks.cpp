@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+#include <cstdio>
 #include <exception>
 
 namespace mainview {
@@ -68,6 +69,17 @@ void RunGuarded(const std::function<void()>& fn) {
         ShowError(QString::fromUtf8(e.what()));
     } catch (...) {
         ShowError(QStringLiteral("Unknown error"));
+    }
+}
+
+void ReportOnStderr(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const std::exception& e) {
+        const QString text = InWindowLanguage(QString::fromUtf8(e.what()));
+        std::fprintf(stderr, "zindor-whois: %s\n", text.toUtf8().constData());
+    } catch (...) {
+        std::fputs("zindor-whois: Unknown error\n", stderr);
     }
 }
 

@@ -24,6 +24,10 @@ MessageHook SetMessageHook(MessageHook hook);
 // Runs fn and shows any error it raises, so that one failed handler leaves the window usable.
 void RunGuarded(const std::function<void()>& fn);
 
+// Runs fn and writes any error it raises to stderr, in the window's language. For work done
+// while the program ends, which no message box may hold up.
+void ReportOnStderr(const std::function<void()>& fn);
+
 // Wraps a callable so that it runs guarded; used for slots and controller events.
 template <class F> auto Guarded(F fn) {
     return [fn = std::move(fn)](auto&&... args) {

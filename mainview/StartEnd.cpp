@@ -1,7 +1,11 @@
 #include "mainview/StartEnd.h"
 
 #include "mainview/MainView.h"
+#include "mainview/StatusPanels.h"
 
+#include "settings/AppPaths.h"
+
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -10,6 +14,7 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -25,6 +30,29 @@ void ShowAtStart(TMainForm& form, bool minimized, bool maximized) {
     } else {
         form.show();
     }
+}
+
+QString HomeProblemText(const settings::HomeStatus& home) {
+    if (home.Usable)
+        return {};
+    const QString reason = QString::fromStdString(home.Reason);
+    if (home.Folder.empty())
+        return QCoreApplication::translate(
+                   "StartEnd", "ホームフォルダがありません (%1)。設定と履歴は保存されません")
+            .arg(reason);
+    return QCoreApplication::translate(
+               "StartEnd", "フォルダ %1 を作成できません (%2)。設定と履歴は保存されません")
+        .arg(QString::fromStdString(home.Folder), reason);
+}
+
+void ReportHomeProblem(TMainForm& form, const settings::HomeStatus& home) {
+    const QString text = HomeProblemText(home);
+    if (text.isEmpty())
+        return;
+    std::fprintf(stderr, "zindor-whois: %s\n", text.toUtf8().constData());
+    // The wide panel; the whole text also as its tip, for a narrow window.
+    form.StatusBar1->SetPanelText(1, text);
+    form.StatusBar1->setToolTip(text);
 }
 
 namespace {

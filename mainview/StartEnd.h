@@ -3,9 +3,20 @@
 #include <functional>
 
 class QObject;
+class QString;
 class TMainForm;
 
+namespace settings {
+struct HomeStatus;
+}
+
 namespace mainview {
+
+// What the user reads when the home folder cannot keep the files (empty when it can).
+QString HomeProblemText(const settings::HomeStatus& home);
+// Says it once at start, on stderr and in the status bar: the window then works from the
+// shipped files and keeps nothing.
+void ReportHomeProblem(TMainForm& form, const settings::HomeStatus& home);
 
 // How the window first appears. A minimised start (saved state or command line) hides the
 // window to the notification area once the event loop runs; without a notification area it

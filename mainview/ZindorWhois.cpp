@@ -9,6 +9,7 @@
 #include "dialogs/HtmlHelp.h"
 #include "dialogs/WSInfo.h"
 #include "platform/qt/QtMainThread.h"
+#include "settings/IniParam.h"
 
 #include <QCommandLineParser>
 #include <QLocale>
@@ -90,6 +91,10 @@ int main(int argc, char** argv) {
     QTranslator translator;
     if (!mainview::InstallTranslation(*language, translator))
         std::fputs("zindor-whois: the English translation is missing\n", stderr);
+    // Qt's own texts (standard buttons, file and font dialogs, edit menus) in the same
+    // language; without the translation package they stay English.
+    QTranslator qtTranslator;
+    mainview::InstallQtTranslation(*language, qtTranslator);
 
     // Workers hand their results to Qt's GUI thread.
     platform::QtMainThread mainThread;
@@ -106,12 +111,13 @@ int main(int argc, char** argv) {
 
     const mainview::AppPaths paths = mainview::ResolvePaths(
         QApplication::applicationFilePath().toStdString(), options.home.toStdString());
-    mainview::PrepareHome(paths);
+    const settings::HomeStatus home = mainview::PrepareHome(paths);
 
     int result = 0;
     {
         auto form = std::make_unique<TMainForm>(paths);
         mainview::ShowAtStart(*form, options.minimized, options.maximized);
+        mainview::ReportHomeProblem(*form, home);
         // A signal closes the window as the user would; so does the session's end.
         mainview::WatchEndSignals(form.get(), [&form] { form->close(); });
         mainview::WatchSessionEnd(*form);
@@ -136,8 +142,11 @@ int main(int argc, char** argv) {
         result = QApplication::exec();
         // Destroying the window runs its destruction handler.
     }
+    // The settings are written as the program ends, here rather than at the settings
+    // record's own end so that a failure reads in the window's language; nothing waits on it.
+    mainview::ReportOnStderr([] { InitParam.Save(); });
+    InitParam.FFileName.clear();
     platform::InstallMainThread(nullptr);
     THtmHelp::FreeLibrary();
-    // The settings record writes the settings file when the program's globals end.
     return result;
 }

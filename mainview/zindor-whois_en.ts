@@ -17,6 +17,17 @@
     </message>
 </context>
 <context>
+    <name>StartEnd</name>
+    <message>
+        <source>ホームフォルダがありません (%1)。設定と履歴は保存されません</source>
+        <translation>No home folder (%1): settings and histories are not saved</translation>
+    </message>
+    <message>
+        <source>フォルダ %1 を作成できません (%2)。設定と履歴は保存されません</source>
+        <translation>Cannot create folder %1 (%2): settings and histories are not saved</translation>
+    </message>
+</context>
+<context>
     <name>TAboutDialog</name>
     <message>
         <source>%1 の情報</source>
@@ -251,6 +262,38 @@
     <message>
         <source>秒</source>
         <translation>s</translation>
+    </message>
+    <message>
+        <source>ICMPソケットの使用が拒否されました: プログラムに &quot;setcap cap_net_raw+ep&quot; を実行するか、net.ipv4.ping_group_range を広げてあなたのグループを含めてください。</source>
+        <translation>ICMP sockets are refused: run &quot;setcap cap_net_raw+ep&quot; on the program, or widen net.ipv4.ping_group_range to include your group.</translation>
+    </message>
+    <message>
+        <source>%1: 更新しました</source>
+        <translation>%1: updated</translation>
+    </message>
+    <message>
+        <source>%1: 中止しました。古いファイルを残します</source>
+        <translation>%1: kept the old file (stopped)</translation>
+    </message>
+    <message>
+        <source>%1: %2 にありません。古いファイルを残します</source>
+        <translation>%1: kept the old file (not found at %2)</translation>
+    </message>
+    <message>
+        <source>%1: 取得できません (%2)。古いファイルを残します</source>
+        <translation>%1: kept the old file (%2)</translation>
+    </message>
+    <message>
+        <source>%1: ブートストラップファイルではありません。古いファイルを残します</source>
+        <translation>%1: kept the old file (not a valid bootstrap file)</translation>
+    </message>
+    <message>
+        <source>%1: 保存できません (%2)。古いファイルを残します</source>
+        <translation>%1: kept the old file (%2)</translation>
+    </message>
+    <message>
+        <source>ホームフォルダがないため更新できません</source>
+        <translation>There is no home folder to keep the update in</translation>
     </message>
 </context>
 <context>

@@ -24,17 +24,23 @@ UpdateResult UpdateBootstrap(const std::string& baseUrl, const std::string& fold
         const std::string name = file.name;
         FetchResult got = Fetch(base + name, options);
         std::string why;
+        FileUpdate done{name, FileUpdate::Outcome::Updated, {}};
         if (got.status == FetchResult::Status::Stopped) {
             result.stopped = true;
             why = "stopped";
+            done.outcome = FileUpdate::Outcome::Stopped;
         } else if (got.status == FetchResult::Status::NotFound) {
             why = "not found at " + got.finalUrl;
+            done = {name, FileUpdate::Outcome::NotFound, got.finalUrl};
         } else if (got.status == FetchResult::Status::Error) {
             why = HostOf(got.finalUrl) + ": " + got.reason;
+            done = {name, FileUpdate::Outcome::Failed, why};
         } else {
             Bootstrap check;
-            if (!check.AddFile(file.kind, got.body) || check.Size(file.kind) == 0)
+            if (!check.AddFile(file.kind, got.body) || check.Size(file.kind) == 0) {
                 why = "not a valid bootstrap file";
+                done.outcome = FileUpdate::Outcome::Invalid;
+            }
         }
         if (why.empty()) {
             // Written beside the old file and renamed over it: never half a file.
@@ -42,8 +48,10 @@ UpdateResult UpdateBootstrap(const std::string& baseUrl, const std::string& fold
                 platform::WriteFileBytes(dir + name, got.body);
             } catch (const std::runtime_error& e) {
                 why = e.what();
+                done = {name, FileUpdate::Outcome::NotStored, why};
             }
         }
+        result.files.push_back(std::move(done));
         if (why.empty()) {
             result.lines.push_back(name + ": updated");
         } else {

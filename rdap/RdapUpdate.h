@@ -10,10 +10,19 @@ namespace rdap {
 // Where IANA publishes the bootstrap files.
 inline constexpr const char* kIanaBootstrapBase = "https://data.iana.org/rdap/";
 
+// What became of one file, for front ends that word it in their own language.
+struct FileUpdate {
+    enum class Outcome { Updated, Stopped, NotFound, Failed, Invalid, NotStored };
+    std::string name;
+    Outcome outcome = Outcome::Updated;
+    std::string detail; // the URL not found, the host and reason, or the write error
+};
+
 struct UpdateResult {
     bool ok = false; // every file downloaded, valid and stored
     bool stopped = false;
     std::vector<std::string> lines; // one per file: "dns.json: updated" or why the old one stays
+    std::vector<FileUpdate> files;  // the same, one per file in the same order
 };
 
 // Downloads dns.json, ipv4.json, ipv6.json and asn.json from `baseUrl` into `folder` (created

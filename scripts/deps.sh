@@ -7,6 +7,7 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-ipafont-
 packages+=(libidn2-dev) # IDNA of WHOIS queries
 packages+=(libpsl-dev publicsuffix) # no parent retry to a public suffix
 packages+=(qt6-tools-dev qt6-l10n-tools) # the window's English translation (lrelease)
+packages+=(qt6-translations-l10n) # Qt's own buttons and dialogs in the Japanese window
 packages+=(libcurl4-openssl-dev nlohmann-json3-dev ca-certificates) # RDAP over HTTPS
 case "${1:-run}" in
   run)  packages+=(xvfb xauth) ;;

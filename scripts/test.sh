@@ -40,15 +40,21 @@ run_suite() {
   pass=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' "$log")
   fail=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*(Failed|Exception|Timeout|Not Run)' "$log")
   skip=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*Skipped' "$log")
+  # A suite that ran nothing (tests switched off, none found) is a failed suite, not a pass.
+  if [ $((pass + fail + skip)) -eq 0 ]; then
+    echo "$name: no test ran"
+    failed_builds+=("$name")
+  fi
   total_skip=$((total_skip + skip))
   total_pass=$((total_pass + pass))
   total_fail=$((total_fail + fail))
 }
 
 mkdir -p build
-run_suite release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZW_WERROR=ON
-run_suite asan -DCMAKE_BUILD_TYPE=Debug -DZW_SANITIZE="address;undefined" -DZW_WERROR=ON -DZW_BENCH=OFF
-run_suite tsan -DCMAKE_BUILD_TYPE=Debug -DZW_SANITIZE=thread -DZW_WERROR=ON -DZW_BENCH=OFF -DZW_GUI=OFF
+# Every switch named: scripts/run.sh shares build/release and turns tests and benchmarks off.
+run_suite release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZW_WERROR=ON -DZW_TESTS=ON -DZW_BENCH=ON
+run_suite asan -DCMAKE_BUILD_TYPE=Debug -DZW_SANITIZE="address;undefined" -DZW_WERROR=ON -DZW_TESTS=ON -DZW_BENCH=OFF
+run_suite tsan -DCMAKE_BUILD_TYPE=Debug -DZW_SANITIZE=thread -DZW_WERROR=ON -DZW_TESTS=ON -DZW_BENCH=OFF -DZW_GUI=OFF
 
 # The fuzz targets (clang, own build tree), each run for 30 s on its seed corpus.
 echo "=== fuzz: build and short runs"
@@ -59,7 +65,7 @@ total_pass=$((total_pass + ${fuzz_pass:-0}))
 total_fail=$((total_fail + ${fuzz_fail:-1}))
 
 if [ ${#failed_builds[@]} -gt 0 ]; then
-  echo "Build failed: ${failed_builds[*]}"
+  echo "Failed to build or run: ${failed_builds[*]}"
   total_fail=$((total_fail + ${#failed_builds[@]}))
 fi
 echo "$total_pass passed, $total_fail failed, $total_skip skipped"

@@ -2,9 +2,15 @@
 
 #include "platform/TextFile.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace settings {
 
@@ -16,12 +22,30 @@ std::string WithSlash(std::string dir) {
     return dir;
 }
 
+// The user's own folder: $HOME when it is a full path, else the account's entry. Never a
+// shared folder such as /tmp, where the next user without a home would read our Server.wis.
+std::string UserHome() {
+    const char* home = std::getenv("HOME");
+    if (home && *home == '/')
+        return home;
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir && found->pw_dir[0] == '/')
+        return found->pw_dir;
+    return {};
+}
+
+// Relative XDG values are to be ignored: they would depend on the current folder.
 std::string ConfigHome() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg && *xdg == '/')
         return WithSlash(xdg) + "zindor-whois/";
-    const char* home = std::getenv("HOME");
-    return WithSlash(home && *home ? home : "/tmp") + ".config/zindor-whois/";
+    const std::string home = UserHome();
+    if (home.empty())
+        return {};
+    return WithSlash(home) + ".config/zindor-whois/";
 }
 
 bool IsDir(const std::string& path) {
@@ -40,15 +64,36 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext) {
 }
 
 std::string AppPaths::SettingsFile() const {
-    return ChangeFileExt(HomeDir + ExeName, ".ini");
+    return HomeDir.empty() ? std::string() : ChangeFileExt(HomeDir + ExeName, ".ini");
 }
 
 std::string AppPaths::HomeFile(const std::string& name) const {
-    return HomeDir + name;
+    return HomeDir.empty() ? std::string() : HomeDir + name;
+}
+
+std::string AppPaths::ReadableFile(const std::string& name) const {
+    const std::string inHome = HomeFile(name);
+    if (!inHome.empty() && platform::FileExists(inHome))
+        return inHome;
+    // A portable copy's home is its data folder: it has no other copy to fall back on.
+    if (!DataDir.empty() && DataDir != HomeDir && platform::FileExists(DataDir + name))
+        return DataDir + name;
+    return {};
+}
+
+std::vector<std::string> AppPaths::SearchFolders() const {
+    std::vector<std::string> folders;
+    if (!HomeDir.empty())
+        folders.push_back(HomeDir);
+    if (!DataDir.empty() && DataDir != HomeDir)
+        folders.push_back(DataDir);
+    return folders;
 }
 
 std::vector<std::string> AppPaths::RdapFolders() const {
-    std::vector<std::string> folders{HomeFile("rdap/")};
+    std::vector<std::string> folders;
+    if (!HomeDir.empty())
+        folders.push_back(HomeFile("rdap/"));
     if (!DataDir.empty() && DataDir != HomeDir)
         folders.push_back(DataDir + "rdap/");
     return folders;
@@ -56,7 +101,7 @@ std::vector<std::string> AppPaths::RdapFolders() const {
 
 std::string AppPaths::HelpFile() const {
     const std::string inHome = ChangeFileExt(HomeDir + ExeName, ".chm");
-    if (platform::FileExists(inHome))
+    if (!HomeDir.empty() && platform::FileExists(inHome))
         return inHome;
     return ChangeFileExt(ExeDir + ExeName, ".chm");
 }
@@ -86,17 +131,34 @@ AppPaths ResolvePaths(const std::string& exePath, const std::string& explicitHom
     return paths;
 }
 
-void PrepareHome(const AppPaths& paths) {
+HomeStatus PrepareHome(const AppPaths& paths) {
+    HomeStatus status;
+    if (paths.HomeDir.empty()) {
+        status.Reason = "HOME is not set and the account has no home folder";
+        return status;
+    }
+    status.Folder = paths.HomeDir;
     std::error_code ec;
     std::filesystem::create_directories(paths.HomeDir, ec);
-    if (paths.HomeDir == paths.ExeDir)
-        return;
-    for (const char* name : {"Server.wis", "Servhit.key"}) {
-        const std::string target = paths.HomeFile(name);
-        const std::string shipped = paths.DataDir + name;
-        if (!platform::FileExists(target) && platform::FileExists(shipped))
-            std::filesystem::copy_file(shipped, target, ec);
+    if (ec) {
+        status.Reason = std::strerror(ec.value());
+        return status;
     }
+    // A folder on a read-only disk exists but keeps nothing.
+    if (::access(paths.HomeDir.c_str(), W_OK) != 0) {
+        status.Reason = std::strerror(errno);
+        return status;
+    }
+    if (paths.HomeDir != paths.ExeDir) {
+        for (const char* name : {"Server.wis", "Servhit.key"}) {
+            const std::string target = paths.HomeFile(name);
+            const std::string shipped = paths.DataDir + name;
+            if (!platform::FileExists(target) && platform::FileExists(shipped))
+                std::filesystem::copy_file(shipped, target, ec);
+        }
+    }
+    status.Usable = true;
+    return status;
 }
 
 } // namespace settings

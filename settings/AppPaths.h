@@ -15,12 +15,18 @@ struct AppPaths {
     std::string HomeDir;      // the folder of the settings, histories and directory, trailing '/'
     std::string DataDir = {}; // the folder of the shipped data files, trailing '/'
 
-    // The settings file: the executable's name with ".ini", in the home folder.
+    // The settings file: the executable's name with ".ini", in the home folder. Empty, as
+    // every home file's name, when there is no home folder at all: nothing is kept then.
     std::string SettingsFile() const;
     // A file of the home folder.
     std::string HomeFile(const std::string& name) const;
-    // The folders of the RDAP bootstrap files: the home folder's rdap/ (the user's updates),
-    // then the shipped one.
+    // A file the program only reads (Server.wis, Servhit.key): the home folder's copy, else
+    // the shipped one, else empty when neither exists.
+    std::string ReadableFile(const std::string& name) const;
+    // The folders ReadableFile looks in, in its order.
+    std::vector<std::string> SearchFolders() const;
+    // The folders of the RDAP bootstrap files: the home folder's rdap/ (the user's updates;
+    // left out when there is no home folder), then the shipped one.
     std::vector<std::string> RdapFolders() const;
     // The help file: the executable's name with ".chm", in the home folder when it is
     // there, else beside the executable.
@@ -29,15 +35,24 @@ struct AppPaths {
 
 // Chooses the home folder: `explicitHome` when not empty, else the executable's folder when
 // it already holds the program's files (Server.wis or the settings file: a portable copy or
-// a build tree), else $XDG_CONFIG_HOME/zindor-whois/ (default ~/.config/zindor-whois/).
+// a build tree), else $XDG_CONFIG_HOME/zindor-whois/ when that is a full path, else
+// ~/.config/zindor-whois/ with ~ from $HOME or, when HOME is unset, empty or relative, from
+// the account's entry. Without any of them the home folder is empty.
 // The data folder is the executable's folder when it holds Server.wis, else
 // ../share/zindor-whois/ beside it when that exists (an installed program).
 AppPaths ResolvePaths(const std::string& exePath, const std::string& explicitHome);
 
+// Whether the home folder can keep the user's files, and why not.
+struct HomeStatus {
+    bool Usable = false;
+    std::string Folder; // the home folder, empty when there is none
+    std::string Reason; // why it cannot be used (the system's words)
+};
+
 // Creates the home folder when needed and copies the shipped Server.wis and Servhit.key
-// from the data folder into it when the home folder lacks them. Failures leave the files
-// missing, which start-up tolerates.
-void PrepareHome(const AppPaths& paths);
+// from the data folder into it when the home folder lacks them. A home that cannot be made
+// or written is reported, not fatal: the shipped files are read instead (ReadableFile).
+HomeStatus PrepareHome(const AppPaths& paths);
 
 // The file name with its extension (the part after the last dot of the name) replaced.
 std::string ChangeFileExt(const std::string& path, const std::string& ext);

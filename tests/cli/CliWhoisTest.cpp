@@ -3,6 +3,8 @@
 #include "tests/cli/CliFixture.h"
 
 #include <chrono>
+#include <filesystem>
+#include <tuple>
 
 using testsupport::FakeReply;
 
@@ -112,6 +114,32 @@ TEST_F(CliTest, NoServerForTheQueryIsAnError) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("no server in Server.wis serves example.test"), std::string::npos);
+}
+
+// The executable alone, no shipped files beside it: a file found nowhere is named with the
+// folders looked in; without Servhit.key nothing is asked.
+TEST_F(CliTest, FilesFoundNowhereAreNamedAndNoHitPhrasesRefuseTheQuery) {
+    testutil::TempDir alone;
+    std::filesystem::copy_file(ZW_CLI_EXECUTABLE, alone.file("zwhois"));
+    const std::string where = " not found in " + home_.path() + "/ nor in " + alone.path() + "/";
+    const std::string noServers = "zwhois: Server.wis" + where + "; no server is known\n";
+    const std::string noKeys =
+        "zwhois: Servhit.key" + where + "; without it no answer can be judged\n";
+    // Server.wis and Servhit.key kept in the home folder; stderr's beginning (status 2 each).
+    const std::tuple<bool, bool, std::string> rows[] = {
+        {true, false, noKeys},
+        {false, true, noServers + "zwhois: no server in Server.wis serves example.test"},
+        {false, false, noServers + noKeys}};
+    for (const auto& [servers, keys, said] : rows) {
+        for (const auto& [name, kept] :
+             {std::pair{"Server.wis", servers}, std::pair{"Servhit.key", keys}})
+            kept ? WriteFile(name, "") : void(std::filesystem::remove(home_.file(name)));
+        RunOptions options;
+        options.wrapper = {"sh", "-c", "exec " + alone.file("zwhois") + " \"$@\""};
+        const RunResult r = Run({"example.test"}, options);
+        EXPECT_EQ(r.status, 2) << said;
+        EXPECT_EQ(r.err.substr(0, said.size()), said);
+    }
 }
 
 TEST_F(CliTest, FailedServersExitWithTwoAndSayWhy) {

@@ -11,6 +11,9 @@
 #include <cstdlib>
 #include <tuple>
 
+#include <pwd.h>
+#include <unistd.h>
+
 using mainview::AppPaths;
 using mainview::ChangeFileExt;
 using mainview::PrepareHome;
@@ -55,6 +58,55 @@ TEST(AppPathsTest, ExecutableFolderIsHomeOnlyWhenItHoldsTheProgramsFiles) {
         EXPECT_EQ(p.HomeDir, exeIsHome ? bin : xdg.path().toStdString() + "/zindor-whois/")
             << beside;
         EXPECT_EQ(p.DataDir, shareIsData ? data : bin) << beside;
+    }
+}
+
+// XDG_CONFIG_HOME and HOME count only as full paths; else the account's entry, never /tmp.
+TEST(AppPathsTest, ConfigFolderComesFromTheEnvironmentOrTheAccount) {
+    const std::string account = std::string(getpwuid(getuid())->pw_dir) + "/.config/zindor-whois/";
+    const char* const unset = nullptr;
+    const std::tuple<const char*, const char*, std::string> rows[] = {
+        {"/xdg/", "/h", "/xdg/zindor-whois/"},
+        {"cfg", "/h", "/h/.config/zindor-whois/"},
+        {unset, unset, account},
+        {unset, "", account},
+        {unset, "h", account}};
+    const QByteArray savedXdg = qgetenv("XDG_CONFIG_HOME"), savedHome = qgetenv("HOME");
+    for (const auto& [xdg, home, expected] : rows) {
+        xdg ? qputenv("XDG_CONFIG_HOME", xdg) : qunsetenv("XDG_CONFIG_HOME");
+        home ? qputenv("HOME", home) : qunsetenv("HOME");
+        EXPECT_EQ(ResolvePaths("/nonexistent-zw-folder/bin/zindor-whois", "").HomeDir, expected);
+    }
+    qputenv("XDG_CONFIG_HOME", savedXdg);
+    qputenv("HOME", savedHome);
+}
+
+// Server.wis and Servhit.key: the home's copy, else the shipped one, else none. A home that
+// cannot be made, or none at all, is reported and keeps nothing, not even in the current folder.
+TEST(AppPathsTest, HomeThatCannotBeMadeReadsTheShippedFiles) {
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString() + "/", data = root + "data/",
+                      made = root + "home/";
+    QDir().mkpath(QString::fromStdString(data));
+    platform::WriteFileBytes(data + "Server.wis", "shipped\r\n");
+    platform::WriteFileBytes(root + "plain", "");
+    platform::WriteFileBytes(root + "Servhit.key", "portable\r\n");
+    // Home folder, data folder, whether the home is usable, where each file is read.
+    const std::tuple<std::string, std::string, bool, std::string, std::string> rows[] = {
+        {made, data, true, made + "Server.wis", ""},
+        {root + "plain/home/", data, false, data + "Server.wis", ""},
+        {"", data, false, data + "Server.wis", ""},
+        {root, root, true, "", root + "Servhit.key"},
+        {made, "", true, "", ""}};
+    for (const auto& [home, shipped, usable, server, keys] : rows) {
+        const AppPaths p{root + "bin/", "zindor-whois", home, shipped};
+        const settings::HomeStatus status = PrepareHome(p);
+        EXPECT_EQ(status.Usable, usable);
+        EXPECT_EQ(p.ReadableFile("Server.wis"), server);
+        EXPECT_EQ(p.ReadableFile("Servhit.key"), keys);
+        EXPECT_EQ(p.SettingsFile().empty(), home.empty());
+        EXPECT_EQ(p.RdapFolders().front(), (home.empty() ? shipped : home) + "rdap/");
+        QDir(QString::fromStdString(made)).removeRecursively();
     }
 }
 

@@ -4,11 +4,14 @@
 #include "tests/mainview/FormFixture.h"
 
 #include "mainview/StartEnd.h"
+#include "mainview/StatusPanels.h"
 
 #include "controls/SpinBtns.h"
+#include "engine/PingCtrl.h"
 #include "platform/TextFile.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -123,4 +126,31 @@ TEST_F(ProgramStart, SessionSaveRequestSavesAndOnlyTheSessionsEndCloses) {
     QTimer::singleShot(0, [] { QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit)); });
     QApplication::exec();
     EXPECT_TRUE(form.Closed());
+}
+
+// A home that cannot be made: the shipped directory and phrases are read, the start says once
+// why nothing is kept, and the end reports its failed saves on stderr, never in a box.
+TEST_F(ProgramStart, HomeThatCannotBeMadeStartsFromShippedFilesAndEndsWithoutABox) {
+    const std::string root = dir_.path().toStdString() + "/", home = root + "plain/home/";
+    platform::WriteFileBytes(root + "plain", "");
+    platform::WriteFileBytes(root + "Server.wis", "whois.shipped.example,-,example\r\n");
+    platform::WriteFileBytes(root + "Servhit.key", "Domain Name:\r\n");
+    paths_ = mainview::AppPaths{root + "bin/", "zindor-whois", home, root};
+    const settings::HomeStatus status = mainview::PrepareHome(paths_);
+    TMainForm& window = Start();
+    EXPECT_EQ(window.PingTrace->FServerList,
+              std::vector<std::string>{"whois.shipped.example,-,example"});
+    EXPECT_EQ(window.HitKeys, std::vector<std::string>{"Domain Name:"});
+    testing::internal::CaptureStderr();
+    mainview::ReportHomeProblem(window, status);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, "zindor-whois: " + window.StatusBar1->PanelText(1).toStdString() + "\n");
+    EXPECT_EQ(said.rfind("zindor-whois: フォルダ " + home + " を作成できません (", 0), 0u) << said;
+    testing::internal::CaptureStderr();
+    window.close();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zindor-whois: ファイル " + home +
+                  "Whois.lst を作成できません\nzindor-whois: ファイル " + home +
+                  "Hosts.lst を作成できません\n");
+    EXPECT_TRUE(messages_.isEmpty());
 }

@@ -174,6 +174,11 @@ TEST(RdapUpdate, KeepsOldFilesWhenADownloadIsBad) {
     ASSERT_EQ(r.lines.size(), 4u);
     EXPECT_EQ(r.lines[1], "ipv4.json: updated");
     EXPECT_NE(r.lines[2].find("kept the old file"), std::string::npos) << r.lines[2];
+    using O = rdap::FileUpdate::Outcome; // the same, for the window to word
+    ASSERT_EQ(r.files.size(), 4u);
+    EXPECT_EQ(r.files[0].outcome, O::Invalid);
+    EXPECT_EQ(r.files[1].outcome, O::Updated);
+    EXPECT_EQ(r.files[2].detail, kBase + "/iana/ipv6.json");
     EXPECT_FALSE(std::filesystem::exists(folder + "/dns.json.new"));
 }
 
