@@ -135,7 +135,7 @@ TEST_P(ProbeNetwork, TraceReportsBothRoutersThenTheTargetWithHopNames) {
 
 TEST_P(ProbeNetwork, ASilentRouterTimesOutAndTheTraceGoesOn) {
     HopNetworkOptions options;
-    options.silentRouter = 1;
+    options.silentRouters = {1};
     BUILD_OR_SKIP(options);
     TPingTrace trace;
     EventLog log{trace};
@@ -255,9 +255,60 @@ TEST_P(ProbeNetwork, StopEndsAWaitingEchoAtOnce) {
     EXPECT_FALSE(trace.FProbeBusy);
 }
 
-TEST_P(ProbeNetwork, StopEndsATraceWaitingOnASilentHop) {
+// Six routers, three of them silent: the rows a trace of one probe at a time would give, in
+// TTL order, nothing past the target, and the silent hops given up on long before their
+// time-out once a farther hop has answered. The hop limit cuts the same rows short.
+TEST_P(ProbeNetwork, ALongPathPastSilentRoutersKeepsItsRowsAndTakesNoTimeOut) {
     HopNetworkOptions options;
-    options.silentRouter = 2;
+    options.routers = 6;
+    options.silentRouters = {2, 3, 5};
+    BUILD_OR_SKIP(options);
+    const struct {
+        int32_t maxHops;
+        size_t rows;
+        bool ends; // the last row is the target's
+    } cases[] = {{255, 7, true}, {7, 7, true}, {6, 6, false}, {3, 3, false}, {1, 1, false}};
+    for (const auto& c : cases) {
+        TPingTrace trace;
+        EventLog log{trace};
+        trace.FProbeTimeOut = 5;
+        trace.FMaxHops = c.maxHops;
+        const Ms took = Timed([&] {
+            trace.Trace(Target());
+            ASSERT_TRUE(WaitFor(log, "Done", 30s)) << log.Kinds();
+        });
+        const auto hops = Hops(log);
+        ASSERT_EQ(hops.size(), c.rows) << c.maxHops << ": " << log.Kinds();
+        for (size_t i = 0; i < hops.size(); ++i) {
+            const int32_t ttl = int32_t(i + 1);
+            const bool silent = ttl == 2 || ttl == 3 || ttl == 5;
+            EXPECT_EQ(hops[i]->seq, ttl);
+            EXPECT_EQ(hops[i]->status, silent ? 3 : 1) << ttl;
+            if (!silent) {
+                EXPECT_EQ(hops[i]->address,
+                          ttl == 7 ? Target() : HopNetwork::RouterAddress(ttl, Family()))
+                    << ttl;
+            }
+        }
+        EXPECT_EQ(hops.back()->address == Target(), c.ends);
+        EXPECT_EQ(log.Count("TraceEnd"), 1);
+        // Past the target nothing more waits; short of it the last silent hop has no farther
+        // answer and waits its whole time-out.
+        if (c.ends) {
+            EXPECT_LT(took, 2500ms) << c.maxHops;
+        } else if (c.maxHops == 3) {
+            EXPECT_GE(took, 4900ms);
+        }
+    }
+}
+
+// Stop in the middle of a window of probes in flight: the hops already settled stay, no
+// other hop and no end of trace follow, and every probe ends at once.
+TEST_P(ProbeNetwork, StopEndsEveryProbeInFlightAtOnce) {
+    HopNetworkOptions options;
+    options.routers = 6;
+    options.silentRouters = {2, 3, 4, 5, 6};
+    options.targetIgnoresEchoes = true;
     BUILD_OR_SKIP(options);
     TPingTrace trace;
     EventLog log{trace};
