@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -18,8 +19,14 @@ constexpr int NearFactor = 10;
 constexpr auto NearFloor = std::chrono::milliseconds(1);
 
 // Whether the hop's answer ends the trace: an unreachable message, or the target itself.
-bool EndsTrace(const Probe& hop, const tagPACKET& record) {
-    return hop.answered && (hop.kind == icmp::ReplyKind::Unreachable || AnsweredByTarget(record));
+bool EndsTrace(const Probe& hop, const Destination& to) {
+    if (!hop.answered)
+        return false;
+    if (hop.kind == icmp::ReplyKind::Unreachable)
+        return true;
+    if (to.v6)
+        return hop.source6 == to.address6;
+    return std::memcmp(&hop.reply[12], &to.v4, 4) == 0;
 }
 
 } // namespace
@@ -85,7 +92,7 @@ void TTrace::Execute() {
                 break;
             }
             ++next;
-            if (EndsTrace(hop, FPacket)) {
+            if (EndsTrace(hop, to)) {
                 last = ttl;
                 break;
             }
@@ -112,10 +119,13 @@ void TTrace::Execute() {
             break;
         }
         // A farther hop's answer shortens the wait of every silent hop below it. Taken from
-        // the nearest answered hop above, as that answer's path is the most like theirs.
+        // the nearest answered hop above, as that answer's path is the most like theirs. No
+        // hop is wanted past one whose answer ends the trace.
         Clock::duration farther = Clock::duration::max();
         for (int ttl = sent; ttl >= next; --ttl) {
             Probe& hop = hops[size_t(ttl)];
+            if (EndsTrace(hop, to))
+                last = std::min(last, ttl);
             if (hop.answered) {
                 farther = hop.RoundTrip();
             } else if (!hop.Settled() && farther != Clock::duration::max()) {

@@ -255,6 +255,10 @@ TEST_F(CliTest, ZonesReachTheSocketAndFailedEchoesSayWhy) {
     testsupport::HopNetwork net{options};
     ASSERT_TRUE(net.Ok()) << net.Error();
     ASSERT_EQ(net.RunIn(1, "ip -6 addr add fe80::2/64 dev zwr0 nodad"), 0);
+    // The link's own link-local address comes a moment after the link is up.
+    ASSERT_EQ(testsupport::RunShell("for i in $(seq 100); do ip -6 addr show dev zwl0 scope link "
+                                    "| grep -q fe80 && exit 0; sleep 0.02; done; exit 1"),
+              0);
     ASSERT_EQ(testsupport::RunShell("sysctl -qw net.ipv4.ping_group_range='0 2147483647'"), 0);
     RunOptions noRaw;
     noRaw.wrapper = {"setpriv", "--bounding-set=-net_raw", "--inh-caps=-net_raw"};
