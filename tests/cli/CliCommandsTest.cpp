@@ -235,6 +235,14 @@ TEST_F(CliTest, EightPingsAtOnceTakeOnlyTheirOwnReplies) {
             EXPECT_EQ(row.find("     ?  ") == std::string::npos, cases[k].live) << row;
         }
     }
+    // A trace to the silent target stops at 30 hops unless told otherwise.
+    for (const auto& [args, rows] : std::vector<std::pair<std::vector<std::string>, size_t>>{
+             {{"--trace", "198.18.1.2", "-W", "0"}, 30},
+             {{"--trace", "198.18.1.2", "-W", "0", "-m", "31"}, 31}}) {
+        const RunResult trace = Run(args);
+        EXPECT_EQ(trace.status, 1) << trace.err;
+        EXPECT_EQ(Lines(trace.out).size(), rows) << trace.out;
+    }
 }
 
 // A link-local address keeps its zone from the text to the socket and into the rows, as root

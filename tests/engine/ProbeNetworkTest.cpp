@@ -14,6 +14,8 @@
 #include <memory>
 #include <tuple>
 
+#include <linux/icmp.h>
+#include <netinet/icmp6.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -399,6 +401,42 @@ TEST_P(ProbeNetwork, WithoutAnyIcmpSocketEchoesFailAndTracesEndAtOnce) {
     trace.Trace(Target());
     ASSERT_TRUE(WaitFor(log, "Done"));
     EXPECT_EQ(log.Kinds(), "Start LookupStart Resolved TraceEnd Done");
+}
+
+// A raw socket wakes only for the types a probe can use, and two sockets at once never carry
+// the same identifier; a datagram socket has the kernel's and holds none.
+TEST_P(ProbeNetwork, RawSocketsPassOnlyProbeTypesUnderTheirOwnIdentifier) {
+    BUILD_OR_SKIP(HopNetworkOptions{});
+    IcmpSocket first, second;
+    ASSERT_TRUE(OpenIcmpSocket(first, Family()));
+    ASSERT_TRUE(OpenIcmpSocket(second, Family()));
+    EXPECT_EQ(first.Datagram, std::get<0>(GetParam()) == Sockets::Datagram);
+    if (first.Datagram) {
+        EXPECT_EQ(first.Reservation, -1);
+    } else {
+        EXPECT_GE(first.Reservation, 0);
+        EXPECT_NE(first.WireIdent, second.WireIdent);
+        for (int type = 0; type < 256; ++type) {
+            bool passes;
+            if (Family() == AF_INET6) {
+                icmp6_filter filter;
+                socklen_t length = sizeof filter;
+                ASSERT_EQ(
+                    ::getsockopt(first.Handle, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, &length), 0);
+                passes = !ICMP6_FILTER_WILLBLOCK(type, &filter);
+            } else {
+                icmp_filter filter;
+                socklen_t length = sizeof filter;
+                ASSERT_EQ(::getsockopt(first.Handle, SOL_RAW, ICMP_FILTER, &filter, &length), 0);
+                passes = type < 32 && (filter.data >> type & 1) == 0;
+            }
+            const bool wanted = Family() == AF_INET6 ? (type == 1 || type == 3 || type == 129)
+                                                     : (type == 0 || type == 3 || type == 11);
+            EXPECT_EQ(passes, wanted) << type;
+        }
+    }
+    EXPECT_TRUE(CloseIcmpSocket(first));
+    EXPECT_TRUE(CloseIcmpSocket(second));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sockets, ProbeNetwork,
