@@ -219,29 +219,6 @@ TEST(ParseIPv6Zone, KeepsTheZoneOfALinkLocalAddress) {
               "fe80:f00::1%4000000");
 }
 
-// Under -4 or -6 an address typed in the other family keeps no address at all, never 0.0.0.0
-// (this machine); in its own family it stays.
-TEST(ResolveHost, AnAddressOfTheOtherFamilyKeepsNoAddress) {
-    if (!testsupport::NetSandboxAvailable())
-        GTEST_SKIP() << testsupport::NetSandboxReason();
-    const struct {
-        const char* text;
-        int family;
-        bool kept;
-    } cases[] = {{"192.0.2.7", AF_INET6, false},
-                 {"2001:db8::7", AF_INET, false},
-                 {"fe80::7%lo", AF_INET, false},
-                 {"192.0.2.7", AF_INET, true},
-                 {"2001:db8::7", AF_INET6, true}};
-    for (const auto& c : cases) {
-        TagHostEnt host;
-        ResolveHost(c.text, host, c.family);
-        EXPECT_FALSE(host.Found && !c.kept) << c.text;
-        EXPECT_EQ(host.Address != 0 || !host.Addresses6.empty(), c.kept) << c.text;
-        EXPECT_EQ(host.Scope6, 0u) << c.text;
-    }
-}
-
 TEST(ResolveHost, RejectedDottedTextKeepsAllOnesAndIsNotFound) {
     // Looks 255.255.255.255 up: only inside the private hosts file, never through DNS.
     if (!testsupport::NetSandboxAvailable())
