@@ -3,6 +3,7 @@
 
 #include <sys/socket.h>
 
+#include "engine/HostRoutines.h"
 #include "engine/QueryClients.h"
 #include "engine/WhoisText.h"
 #include "platform/Utf8.h"
@@ -51,12 +52,23 @@ const ValueOption kValueOptions[] = {
     {"-W", false, Mode::Whois},         {"--lookup", true, Mode::Lookup},
     {"--expn", true, Mode::Expn},       {"--ping", true, Mode::Ping},
     {"--trace", true, Mode::Trace},     {"--rdap-source", false, Mode::Whois},
+    {"-m", false, Mode::Whois},         {"--max-hops", false, Mode::Whois},
 };
 
 // A value as a one-line message echoes it: every control character, TAB and LF too, shown
 // as the terminal output shows them.
 std::string Quoted(const std::string& value) {
     return TerminalText(value, false);
+}
+
+// "IPv4" or "IPv6" when `host` is an address typed in the family that `family` excludes.
+const char* OtherFamily(const std::string& host, int family) {
+    TIn6Addr address;
+    if (family == AF_INET6 && IsIPAddress(host))
+        return "IPv4";
+    if (family == AF_INET && ParseIPv6(host.substr(0, host.find('%')), address))
+        return "IPv6";
+    return nullptr;
 }
 
 const ValueOption* FindValueOption(const std::string& name) {
@@ -138,9 +150,9 @@ private:
         else if (name == "--whois")
             whoisGiven_ = options_.whoisAfterTrace = true;
         else if (name == "-4")
-            options_.family = AF_INET;
+            family4_ = true;
         else if (name == "-6")
-            options_.family = AF_INET6;
+            family6_ = true;
         else if (name == "--help")
             help_ = true;
         else if (name == "--version")
@@ -202,6 +214,12 @@ private:
                 error_ = "bad time-out '" + Quoted(value) + "' (0 to 600 s)";
                 return false;
             }
+        } else if (name == "-m" || name == "--max-hops") {
+            maxHopsGiven_ = true;
+            if (!ParseNumber(value, 1, 255, options_.maxHops)) {
+                error_ = "bad hop count '" + Quoted(value) + "' (1 to 255)";
+                return false;
+            }
         }
         return true;
     }
@@ -232,6 +250,11 @@ private:
             return Fail("-W belongs to --ping and --trace");
         if ((resolveGiven_ || whoisGiven_) && mode != Mode::Trace)
             return Fail("--resolve and --whois belong to --trace");
+        if (maxHopsGiven_ && mode != Mode::Trace)
+            return Fail("-m belongs to --trace");
+        if (family4_ && family6_)
+            return Fail("-4 and -6 exclude each other");
+        options_.family = family4_ ? AF_INET : family6_ ? AF_INET6 : 0;
         std::string reason;
         if (mode == Mode::Whois) {
             if (options_.queries.empty())
@@ -258,6 +281,11 @@ private:
         if (!options_.server.empty() && !CheckQueryText(options_.server, reason))
             return Fail("server '" + Quoted(options_.server) + "': " + reason);
         options_.server = TrimBlanks(options_.server);
+        // An address of the other family can never be reached under -4 or -6.
+        const std::string& host = mode == Mode::Whois ? options_.server : options_.target;
+        if (const char* other = OtherFamily(host, options_.family))
+            return Fail(std::string(options_.family == AF_INET6 ? "-6" : "-4") +
+                        " cannot reach the " + other + " address '" + Quoted(host) + "'");
         return options_;
     }
 
@@ -267,6 +295,7 @@ private:
     bool onlyQueries_ = false, modeGiven_ = false, help_ = false, version_ = false;
     bool countGiven_ = false, intervalGiven_ = false, timeoutGiven_ = false;
     bool resolveGiven_ = false, whoisGiven_ = false, updateRdap_ = false;
+    bool maxHopsGiven_ = false, family4_ = false, family6_ = false;
 };
 
 } // namespace

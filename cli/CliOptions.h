@@ -35,6 +35,7 @@ struct CliOptions {
     int count = 5;         // -c: echoes per series
     int intervalMs = 1000; // -i: wait between a reply and the next echo
     int timeoutS = 5;      // -W: wait per probe
+    int maxHops = 30;      // -m, --max-hops: the highest TTL a trace probes
     bool resolveHops = false;
     bool whoisAfterTrace = false;
     // -4 / -6: AF_INET or AF_INET6 for every lookup and connection; 0 takes both, IPv4 first.

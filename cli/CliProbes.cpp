@@ -123,16 +123,23 @@ int RunPing(const CliOptions& options, Session& session) {
     TPingTrace& trace = session.Trace();
     TagHostEnt target;
     bool unresolved = false, finished = false, waiting = false;
-    int answered = 0;
+    int answered = 0, failed = 0;
     trace.OnResolved = [&](TObject*, uint8_t, const TagHostEnt& host) {
         target = host;
         unresolved = host.Address == 0 && host.Addresses6.empty();
     };
-    trace.OnEchoReply = [&](TObject*, uint8_t, int32_t sequence, int32_t replyTime,
+    trace.OnEchoReply = [&](TObject*, uint8_t status, int32_t sequence, int32_t replyTime,
                             const TagHostEnt& host) {
         if (replyTime >= 0)
             ++answered;
         PrintRow(options.json, sequence, "seq", replyTime, HostAddressText(host), host.HostName);
+        // An echo that could not even be sent is no time-out: say why.
+        if (status == 2 && !IcmpAccessRefused()) {
+            ++failed;
+            Complain("echo " + std::to_string(sequence) + " to " + HostAddressText(host) +
+                     " could not be sent: " +
+                     (trace.FProbeError != 0 ? WSAErrorText(trace.FProbeError) : "Unknown Error!"));
+        }
         // As the window's series: the reply that reaches the count, or a controller that has
         // come to rest, ends it; otherwise the next echo follows after the interval.
         if (sequence >= options.count || trace.FIdle) {
@@ -165,7 +172,7 @@ int RunPing(const CliOptions& options, Session& session) {
         Complain(IcmpAccessAdvice());
         return kExitError;
     }
-    return answered > 0 ? kExitHit : kExitNoHit;
+    return failed > 0 ? kExitError : answered > 0 ? kExitHit : kExitNoHit;
 }
 
 namespace {
@@ -273,6 +280,7 @@ int RunTrace(const CliOptions& options, Session& session) {
     trace.OnDone = [&](TObject*) { finished = true; };
     trace.FResolveHops = options.resolveHops;
     trace.FProbeTimeOut = options.timeoutS;
+    trace.FMaxHops = options.maxHops;
     trace.Trace(options.target);
     const bool completed = session.Pump([&] { return finished && (!chain || chain->Finished()); });
     rows.Flush(true);

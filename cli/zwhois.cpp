@@ -14,7 +14,7 @@ const char kUsage[] =
        zwhois --lookup HOST              print a host's name, aliases and addresses
        zwhois --expn USER@HOST           ask a mail server to expand USER (SMTP EXPN)
        zwhois --ping HOST [-c N] [-i MS] [-W S]
-       zwhois --trace HOST [--resolve] [--whois] [-W S]
+       zwhois --trace HOST [--resolve] [--whois] [-W S] [-m N]
        zwhois --update-rdap [--rdap-source URL]
 
 A QUERY of "-" reads queries from standard input, one a line.
@@ -22,7 +22,8 @@ A QUERY of "-" reads queries from standard input, one a line.
 WHOIS options:
   -h HOST             ask HOST first (default: the first server of Server.wis for the query)
   -p PORT             connect to PORT instead of 43
-  -4, -6              use only IPv4, or only IPv6, addresses (lookups, probes, WHOIS)
+  -4, -6              use only IPv4, or only IPv6, addresses (lookups, probes, WHOIS);
+                      an address typed in the other family is refused
   --no-recursion      do not follow a referral to the server an answer names
   --no-sweep          do not go on to the next server of Server.wis after no match
   --encoding MODE     auto, jis, sjis, euc or utf-8 (default: the window's setting, else auto)
@@ -39,7 +40,9 @@ WHOIS options:
 Probe options:
   -c N                echoes to send (1 to 100, default 5)
   -i MS               wait between a reply and the next echo (default 1000)
-  -W S                wait per probe in seconds (default 5)
+  -W S                wait per probe in seconds (default 5); a trace gives up on a
+                      silent hop sooner once a farther hop has answered
+  -m, --max-hops N    trace at most N hops (1 to 255, default 30)
   --resolve           look up the name of each hop
   --whois             ask WHOIS for the target's address when the trace reaches it
 

@@ -20,6 +20,8 @@ struct TagHostEnt {
     std::vector<uint32_t> Addresses;  // network byte order
     uint32_t Address = 0;             // network byte order
     std::vector<TIn6Addr> Addresses6; // the IPv6 addresses, in the resolver's order
+    // The zone (interface index) of the first IPv6 address, as typed after its "%"; 0 none.
+    uint32_t Scope6 = 0;
     // The WinSock error of a lookup that could not be made at all (no thread for it), so it
     // is not shown as a name that does not exist; 0 otherwise.
     int32_t Error = 0;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include <arpa/inet.h>
+#include <net/if.h>
 #include <netdb.h>
 #include <sys/socket.h>
 
@@ -51,6 +52,34 @@ std::string IP6ToStr(const TIn6Addr& address) {
     return ::inet_ntop(AF_INET6, address.data(), text, sizeof text) ? text : "";
 }
 
+bool ParseIPv6Zone(const std::string& text, TIn6Addr& address, uint32_t& scope) {
+    scope = 0;
+    const size_t percent = text.find('%');
+    if (percent == std::string::npos)
+        return ParseIPv6(text, address);
+    const std::string zone = text.substr(percent + 1);
+    if (zone.empty() || zone.size() >= IF_NAMESIZE || !ParseIPv6(text.substr(0, percent), address))
+        return false;
+    if (std::all_of(zone.begin(), zone.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        const unsigned long index = std::stoul(zone);
+        scope = index <= 0xFFFFFFFFul ? uint32_t(index) : 0;
+    } else {
+        scope = ::if_nametoindex(zone.c_str());
+    }
+    return scope != 0;
+}
+
+std::string IP6ToStr(const TIn6Addr& address, uint32_t scope) {
+    // Only a link-local address (fe80::/10, ff02::/16) needs its zone to mean one place.
+    const bool linkLocal = (address[0] == 0xFE && (address[1] & 0xC0) == 0x80) ||
+                           (address[0] == 0xFF && (address[1] & 0x0F) == 0x02);
+    std::string text = IP6ToStr(address);
+    if (scope == 0 || !linkLocal)
+        return text;
+    char name[IF_NAMESIZE];
+    return text + "%" + (::if_indextoname(scope, name) ? std::string(name) : std::to_string(scope));
+}
+
 namespace {
 
 // An IPv6 address, or one with a prefix length of 0 to 128 after a slash.
@@ -65,6 +94,17 @@ bool IsIPv6Query(const std::string& text) {
     return !length.empty() && length.size() <= 3 &&
            std::all_of(length.begin(), length.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
            std::stoi(length) <= 128;
+}
+
+// A dotted quad with a prefix length of 0 to 32 after a slash.
+bool IsIPv4Prefix(const std::string& text) {
+    const size_t slash = text.find('/');
+    if (slash == std::string::npos || !IsIPAddress(text.substr(0, slash)))
+        return false;
+    const std::string length = text.substr(slash + 1);
+    return !length.empty() && length.size() <= 2 &&
+           std::all_of(length.begin(), length.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+           std::stoi(length) <= 32;
 }
 
 // "AS" in either case and a 32-bit AS number.
@@ -105,7 +145,7 @@ std::vector<TIn6Addr> LookupIPv6(const std::string& text, std::string& name) {
 } // namespace
 
 bool IsAddressQuery(const std::string& text) {
-    return IsIPAddress(text) || IsIPv6Query(text) || IsAsNumber(text);
+    return IsIPAddress(text) || IsIPv4Prefix(text) || IsIPv6Query(text) || IsAsNumber(text);
 }
 
 bool UsesIPv6(const TagHostEnt& host) {
@@ -113,7 +153,7 @@ bool UsesIPv6(const TagHostEnt& host) {
 }
 
 std::string HostAddressText(const TagHostEnt& host) {
-    return UsesIPv6(host) ? IP6ToStr(host.Addresses6.front()) : IPToStr(host.Address);
+    return UsesIPv6(host) ? IP6ToStr(host.Addresses6.front(), host.Scope6) : IPToStr(host.Address);
 }
 
 std::vector<std::string> HostAddressTexts(const TagHostEnt& host) {
@@ -126,8 +166,8 @@ std::vector<std::string> HostAddressTexts(const TagHostEnt& host) {
         add(IPToStr(host.Address));
     for (uint32_t address : host.Addresses)
         add(IPToStr(address));
-    for (const TIn6Addr& address : host.Addresses6)
-        add(IP6ToStr(address));
+    for (size_t k = 0; k < host.Addresses6.size(); ++k)
+        add(IP6ToStr(host.Addresses6[k], k == 0 ? host.Scope6 : 0));
     return texts;
 }
 
@@ -143,12 +183,15 @@ void PrepareLookup(const std::string& text, TagHostEnt& host) {
     host = TagHostEnt{};
     host.Query = text;
     TIn6Addr address6;
-    if (IsIPAddress(text))
+    uint32_t scope = 0;
+    if (IsIPAddress(text)) {
         host.Address = winsock::inet_addr(text.c_str());
-    else if (ParseIPv6(text, address6))
+    } else if (ParseIPv6Zone(text, address6, scope)) {
         host.Addresses6 = {address6};
-    else
+        host.Scope6 = scope;
+    } else {
         host.HostName = text;
+    }
 }
 
 void ResolveHost(const std::string& text, TagHostEnt& host, int family) {
@@ -187,6 +230,7 @@ void ResolveHost(const std::string& text, TagHostEnt& host, int family) {
         host.Addresses.clear();
     } else if (family == AF_INET) {
         host.Addresses6.clear();
+        host.Scope6 = 0;
     }
     if (family != 0 && host.Address == 0 && host.Addresses6.empty())
         host.Found = false;

@@ -15,15 +15,23 @@ std::string IPToStr(uint32_t address);
 // One forward (name) or reverse (dotted or IPv6 text) lookup into `host`; blocks on the
 // resolver. A name gives its IPv4 addresses (with aliases) and its IPv6 addresses; `family`
 // (AF_INET or AF_INET6; AF_UNSPEC for both) keeps only the addresses of one family, and a
-// record left without any address is not found.
+// record left without any address is not found (an address typed in the other family too:
+// it keeps no address at all). An IPv6 address keeps its zone in Scope6.
 void ResolveHost(const std::string& text, TagHostEnt& host, int family = 0);
 
 // An IPv6 address in text form ("2001:db8::1"), parsed into `address`.
 bool ParseIPv6(const std::string& text, TIn6Addr& address);
+// The same with an optional zone after "%" ("fe80::1%eth0", or an interface number), its
+// interface index into `scope` (0 without a zone). False for a zone that names no interface.
+bool ParseIPv6Zone(const std::string& text, TIn6Addr& address, uint32_t& scope);
 // The compressed text form of an IPv6 address.
 std::string IP6ToStr(const TIn6Addr& address);
-// Queries that WHOIS servers answer about address space: a dotted quad, an IPv6 address or
-// prefix ("2001:db8::/32") and an AS number ("AS2515", "as2515").
+// The same with the zone ("%eth0", or "%<index>" for a vanished interface) of a link-local
+// address whose scope is set; other addresses show none.
+std::string IP6ToStr(const TIn6Addr& address, uint32_t scope);
+// Queries that WHOIS servers answer about address space: a dotted quad, an IPv4 prefix
+// ("192.0.2.0/24"), an IPv6 address or prefix ("2001:db8::/32") and an AS number ("AS2515",
+// "as2515").
 bool IsAddressQuery(const std::string& text);
 // Whether the record is reached over IPv6: it has no IPv4 address but an IPv6 one.
 bool UsesIPv6(const TagHostEnt& host);

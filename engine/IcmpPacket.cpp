@@ -81,7 +81,8 @@ std::array<uint8_t, RequestSize> BuildEchoRequest(uint32_t ident, uint32_t seq) 
     return request;
 }
 
-ReplyMatch MatchRawReply(const uint8_t* data, size_t length, const uint8_t* request) {
+ReplyMatch MatchRawReply(const uint8_t* data, size_t length, const uint8_t* request,
+                         uint32_t target) {
     ReplyMatch match;
     const size_t ihl = IpHeaderLength(data, length);
     if (ihl == 0 || data[9] != 1)
@@ -90,7 +91,7 @@ ReplyMatch MatchRawReply(const uint8_t* data, size_t length, const uint8_t* requ
     match.type = message[0];
     match.source = Source(data);
     if (match.type == TypeEchoReply) {
-        if (SameIdentAndSeq(message, request))
+        if (SameIdentAndSeq(message, request) && match.source == target)
             match.kind = ReplyKind::EchoReply;
         return match;
     }
@@ -104,7 +105,8 @@ ReplyMatch MatchRawReply(const uint8_t* data, size_t length, const uint8_t* requ
     if (quotedIhl == 0 || quoted[9] != 1)
         return match;
     const uint8_t* original = quoted + quotedIhl;
-    if (original[0] == TypeEchoRequest && SameIdentAndSeq(original, request))
+    if (original[0] == TypeEchoRequest && SameIdentAndSeq(original, request) &&
+        std::memcmp(quoted + 16, &target, 4) == 0)
         match.kind = kind;
     return match;
 }
@@ -127,10 +129,12 @@ ReplyMatch DatagramMatch(const uint8_t* data, size_t length, uint8_t echoReply,
 } // namespace
 
 ReplyMatch MatchDatagramReply(const uint8_t* data, size_t length, uint32_t source,
-                              const uint8_t* request) {
+                              const uint8_t* request, uint32_t target) {
     ReplyMatch match = DatagramMatch(data, length, TypeEchoReply, request);
     if (length >= IcmpHeader)
         match.source = source;
+    if (source != target)
+        match.kind = ReplyKind::Foreign;
     return match;
 }
 
@@ -150,9 +154,10 @@ ReplyMatch QueuedMatch(uint8_t type, ReplyKind kind, uint8_t requestType, const 
 } // namespace
 
 ReplyMatch MatchQueuedError(uint8_t type, uint8_t, uint32_t offender, const uint8_t* original,
-                            size_t originalLength, const uint8_t* request) {
-    ReplyMatch match =
-        QueuedMatch(type, ErrorKind(type), TypeEchoRequest, original, originalLength, request);
+                            size_t originalLength, const uint8_t* request, uint32_t sentTo,
+                            uint32_t target) {
+    ReplyMatch match = QueuedMatch(type, sentTo == target ? ErrorKind(type) : ReplyKind::Foreign,
+                                   TypeEchoRequest, original, originalLength, request);
     match.source = offender;
     return match;
 }
@@ -202,13 +207,14 @@ std::array<uint8_t, RequestSize> BuildEchoRequest6(uint32_t ident, uint32_t seq)
     return request;
 }
 
-ReplyMatch MatchRawReply6(const uint8_t* data, size_t length, const uint8_t* request) {
+ReplyMatch MatchRawReply6(const uint8_t* data, size_t length, const uint8_t* request,
+                          const uint8_t* source, const uint8_t* target) {
     ReplyMatch match;
     if (length < IcmpHeader)
         return match;
     match.type = data[0];
     if (match.type == Type6EchoReply) {
-        if (SameIdentAndSeq(data, request))
+        if (SameIdentAndSeq(data, request) && std::memcmp(source, target, 16) == 0)
             match.kind = ReplyKind::EchoReply;
         return match;
     }
@@ -219,29 +225,39 @@ ReplyMatch MatchRawReply6(const uint8_t* data, size_t length, const uint8_t* req
     const uint8_t* quoted = data + IcmpHeader;
     if ((quoted[0] >> 4) != 6 || quoted[6] != NextHeaderIcmp6)
         return match;
+    // The quoted header's destination (bytes 24 to 39) says whom the request was for.
     const uint8_t* original = quoted + Ip6Header;
-    if (original[0] == Type6EchoRequest && SameIdentAndSeq(original, request))
+    if (original[0] == Type6EchoRequest && SameIdentAndSeq(original, request) &&
+        std::memcmp(quoted + 24, target, 16) == 0)
         match.kind = kind;
     return match;
 }
 
-ReplyMatch MatchDatagramReply6(const uint8_t* data, size_t length, const uint8_t* request) {
-    return DatagramMatch(data, length, Type6EchoReply, request);
+ReplyMatch MatchDatagramReply6(const uint8_t* data, size_t length, const uint8_t* request,
+                               const uint8_t* source, const uint8_t* target) {
+    ReplyMatch match = DatagramMatch(data, length, Type6EchoReply, request);
+    if (std::memcmp(source, target, 16) != 0)
+        match.kind = ReplyKind::Foreign;
+    return match;
 }
 
 ReplyMatch MatchQueuedError6(uint8_t type, const uint8_t* original, size_t originalLength,
-                             const uint8_t* request) {
-    return QueuedMatch(type, ErrorKind6(type), Type6EchoRequest, original, originalLength, request);
+                             const uint8_t* request, const uint8_t* sentTo, const uint8_t* target) {
+    return QueuedMatch(type,
+                       std::memcmp(sentTo, target, 16) == 0 ? ErrorKind6(type) : ReplyKind::Foreign,
+                       Type6EchoRequest, original, originalLength, request);
 }
 
-size_t LayOutQueuedError6(uint8_t type, uint8_t code, const uint8_t* original,
-                          size_t originalLength, std::array<uint8_t, ReplySize>& reply) {
+size_t LayOutQueuedError6(uint8_t type, uint8_t code, const uint8_t* destination,
+                          const uint8_t* original, size_t originalLength,
+                          std::array<uint8_t, ReplySize>& reply) {
     reply.fill(0);
     reply[0] = type;
     reply[1] = code;
     uint8_t* quoted = &reply[IcmpHeader];
     quoted[0] = 0x60;
     quoted[6] = NextHeaderIcmp6;
+    std::memcpy(quoted + 24, destination, 16);
     const size_t kept = std::min(originalLength, ReplySize - IcmpHeader - Ip6Header);
     quoted[4] = uint8_t(kept >> 8);
     quoted[5] = uint8_t(kept);

@@ -40,21 +40,27 @@ struct ReplyMatch {
 };
 
 // One datagram as a raw ICMP socket delivers it (IPv4 header first), checked against the
-// request `request` (the 8 header bytes at least). The IPv4 header length is taken from its
-// own field, for the datagram and for a quoted request alike. Pure; any bytes are safe.
-ReplyMatch MatchRawReply(const uint8_t* data, size_t length, const uint8_t* request);
+// request `request` (the 8 header bytes at least) sent to `target` (network byte order). A raw
+// socket sees every ICMP message of the host, other programs' included, so an echo reply
+// counts only when it comes from the target and an error only when the request it quotes
+// went to the target. The IPv4 header length is taken from its own field, for the datagram
+// and for a quoted request alike. Pure; any bytes are safe.
+ReplyMatch MatchRawReply(const uint8_t* data, size_t length, const uint8_t* request,
+                         uint32_t target);
 
 // One datagram as an unprivileged ICMP datagram socket delivers it from `source`: the ICMP
 // message without an IPv4 header, its identifier chosen by the kernel. Only echo replies
-// arrive this way; the sequence bytes decide.
+// arrive this way; the sequence bytes and a source equal to `target` decide.
 ReplyMatch MatchDatagramReply(const uint8_t* data, size_t length, uint32_t source,
-                              const uint8_t* request);
+                              const uint8_t* request, uint32_t target);
 
 // An error-queue entry of such a socket (IP_RECVERR): the ICMP type and code, the offender's
-// address and the original request as the kernel kept it. Time-exceeded and unreachable
-// entries whose request carries this probe's sequence match; anything else is foreign.
+// address, the original request as the kernel kept it and the address it was sent to.
+// Time-exceeded and unreachable entries whose request carries this probe's sequence and went
+// to `target` match; anything else is foreign.
 ReplyMatch MatchQueuedError(uint8_t type, uint8_t code, uint32_t offender, const uint8_t* original,
-                            size_t originalLength, const uint8_t* request);
+                            size_t originalLength, const uint8_t* request, uint32_t sentTo,
+                            uint32_t target);
 
 // Lays a datagram-socket answer out as a raw socket would have delivered it, so the probe
 // record reads the same either way: a 20-byte IPv4 header (version 4, protocol 1, source
@@ -75,19 +81,24 @@ size_t LayOutQueuedError(uint8_t type, uint8_t code, uint32_t offender, uint32_t
 // zero checksum: the kernel computes ICMPv6 checksums, which cover the IPv6 addresses.
 std::array<uint8_t, RequestSize> BuildEchoRequest6(uint32_t ident, uint32_t seq);
 
-// One message as a raw ICMPv6 socket delivers it: an echo reply (129) carrying the request's
-// identifier and sequence, or a time-exceeded (3) or unreachable (1) message quoting the
-// request behind a 40-byte IPv6 header.
-ReplyMatch MatchRawReply6(const uint8_t* data, size_t length, const uint8_t* request);
-// One message of an unprivileged ICMPv6 datagram socket: echo replies, the sequence decides.
-ReplyMatch MatchDatagramReply6(const uint8_t* data, size_t length, const uint8_t* request);
-// An error-queue entry of such a socket (IPV6_RECVERR), as MatchQueuedError.
+// One message as a raw ICMPv6 socket delivers it from `source` (16 bytes): an echo reply (129)
+// from `target` carrying the request's identifier and sequence, or a time-exceeded (3) or
+// unreachable (1) message quoting the request to `target` behind a 40-byte IPv6 header.
+ReplyMatch MatchRawReply6(const uint8_t* data, size_t length, const uint8_t* request,
+                          const uint8_t* source, const uint8_t* target);
+// One message of an unprivileged ICMPv6 datagram socket: echo replies from `target`, the
+// sequence decides.
+ReplyMatch MatchDatagramReply6(const uint8_t* data, size_t length, const uint8_t* request,
+                               const uint8_t* source, const uint8_t* target);
+// An error-queue entry of such a socket (IPV6_RECVERR) for a request sent to `sentTo`, as
+// MatchQueuedError.
 ReplyMatch MatchQueuedError6(uint8_t type, const uint8_t* original, size_t originalLength,
-                             const uint8_t* request);
+                             const uint8_t* request, const uint8_t* sentTo, const uint8_t* target);
 // Lays an error-queue entry out as a raw ICMPv6 socket would have delivered it: type, code,
-// a zero checksum, four unused bytes, a 40-byte IPv6 header (next header 58) and the original
-// request. Returns the length written into `reply`.
-size_t LayOutQueuedError6(uint8_t type, uint8_t code, const uint8_t* original,
-                          size_t originalLength, std::array<uint8_t, ReplySize>& reply);
+// a zero checksum, four unused bytes, a 40-byte IPv6 header (next header 58, destination
+// `destination`) and the original request. Returns the length written into `reply`.
+size_t LayOutQueuedError6(uint8_t type, uint8_t code, const uint8_t* destination,
+                          const uint8_t* original, size_t originalLength,
+                          std::array<uint8_t, ReplySize>& reply);
 
 } // namespace icmp

@@ -23,8 +23,12 @@ struct tagPACKET {
     TagHostEnt Host;    // the target
     std::array<uint8_t, icmp::ReplySize> Reply{}; // the last answer, from its IPv4 header on
     // For a target reached over IPv6 (UsesIPv6): Reply holds the ICMPv6 message as a raw
-    // ICMPv6 socket delivers it, without the IPv6 header, and this its source.
+    // ICMPv6 socket delivers it, without the IPv6 header, and this its source (with the
+    // zone it came in on, for a link-local source).
     TIn6Addr Source6{};
+    uint32_t SourceScope6 = 0;
+    // With status 2: the WinSock code of the operation that failed.
+    int32_t Error = 0;
 };
 
 // The source of the packet's last answer as text (meaningful after status 1).
@@ -38,26 +42,31 @@ struct IcmpSocket {
     winsock::SOCKET Handle = winsock::INVALID_SOCKET;
     bool Datagram = false;
     int Family = AF_INET; // AF_INET6: an ICMPv6 socket
+    // The identifier every request of this socket carries. A datagram socket's is the
+    // kernel's; a raw socket's is held against this program's other probing processes by
+    // `Reservation` for as long as the socket lives.
+    uint16_t WireIdent = 0;
+    int Reservation = -1;
 };
 
-// Opens a raw socket, else a datagram socket with IP_RECVERR or IPV6_RECVERR (the route's
-// errors arrive on its error queue), for ICMP (AF_INET) or ICMPv6 (AF_INET6). False with
-// WSAGetLastError set when neither can be had.
+// Opens a raw socket (filtered to the ICMP types a probe can use), else a datagram socket
+// with IP_RECVERR or IPV6_RECVERR (the route's errors arrive on its error queue), for ICMP
+// (AF_INET) or ICMPv6 (AF_INET6). False with WSAGetLastError set when neither can be had.
 bool OpenIcmpSocket(IcmpSocket& socket, int family = AF_INET);
+// Closes the socket and gives its identifier back; false when closing failed.
+bool CloseIcmpSocket(IcmpSocket& socket);
 // Whether the last socket that could not be opened was refused for lack of rights (no
 // CAP_NET_RAW and a ping_group_range without this group), so the user can be told once.
 bool IcmpAccessRefused();
 // What to do about it, in one sentence for the user.
 const char* IcmpAccessAdvice();
 
-// Sends one echo request made from the packet's Ident and Seq to its Host and waits up to
-// `seconds` (0: half a millisecond) for this probe's answer. Returns 16 with the answer in
-// Reply and its time in `replyTime`, 0 on time-out, -1 when the send or the wait failed
-// (Stop ends the wait that way). Only the echo reply answers an echo: a router's message
-// about it says the host was not reached. With `routeAnswer` (a trace hop) a time-exceeded or
-// unreachable message quoting the request answers too, and its kind is stored there.
-int SendEcho(const IcmpSocket& socket, tagPACKET& packet, int32_t seconds, int32_t& replyTime,
-             icmp::ReplyKind* routeAnswer = nullptr);
+// Sends one echo request with the packet's Seq (and the socket's identifier) to its Host and
+// waits up to `seconds` (0: half a millisecond) for this probe's answer: an echo reply from
+// the target itself. Returns 16 with the answer in Reply and its time in `replyTime`, 0 on
+// time-out, -1 when the send or the wait failed (Stop ends the wait that way), with
+// WSAGetLastError set.
+int SendEcho(const IcmpSocket& socket, tagPACKET& packet, int32_t seconds, int32_t& replyTime);
 
 using TReplyEvent = std::function<void(TObject* Sender, uint8_t Status, const tagPACKET& Packet)>;
 using THopEvent = std::function<void(TObject* Sender, int32_t Hop, const tagPACKET& Packet)>;
@@ -76,13 +85,20 @@ protected:
     void Failed(bool noThread, std::exception_ptr error) override;
 };
 
-// Echoes with TTL 1, 2, ... 255 until the target answers or a hop reports it unreachable
-// (status 4); OnHop for each hop sent.
+// A trace: probes with TTL 1, 2, ... FMaxHops, up to TraceWindow of them in flight at once,
+// until the target answers or a hop reports it unreachable (status 4). OnHop once per hop in
+// TTL order, each as soon as every lower hop is settled, exactly the hops a trace sending one
+// probe at a time would report. A hop that stays silent while a farther one has answered is
+// given up on after a small multiple of that answer's round trip; FReplyTimeOut bounds every
+// wait.
 class TTrace : public TWSAThread {
 public:
+    static constexpr int TraceWindow = 16;
+
     explicit TTrace(const TagHostEnt& host);
     tagPACKET FPacket;
     THopEvent OnHop;
+    int32_t FMaxHops = 255; // 1 to 255
 
 protected:
     void Execute() override;

@@ -140,6 +140,7 @@ void TPingTrace::SendNextEcho() {
 }
 
 void TPingTrace::EchoReplied(TObject*, uint8_t status, const tagPACKET& packet) {
+    FProbeError = status == 2 ? packet.Error : 0;
     if (OnEchoReply)
         OnEchoReply(this, status, packet.Seq, packet.ReplyTime, packet.Host);
     FProbeBusy = false;
@@ -157,6 +158,7 @@ void TPingTrace::TraceBegin() {
     auto* worker = new TTrace(FHost);
     worker->FOwner = this;
     worker->FReplyTimeOut = FProbeTimeOut;
+    worker->FMaxHops = FMaxHops;
     worker->OnHop =
         Guarded(FAlive, [](TPingTrace& self, TObject* sender, int32_t hop,
                            const tagPACKET& packet) { self.TraceHopArrived(sender, hop, packet); });

@@ -31,6 +31,10 @@ public:
     TagHostEnt FHost;
     int32_t FEchoSent = 0, FEchoCount = 5, FProbeTimeOut = 5000, FEchoSerial = 0;
     bool FResolveHops = false;
+    // The highest TTL a trace probes (1 to 255); the window traces as far as 255.
+    int32_t FMaxHops = 255;
+    // The WinSock code of the last echo that failed (status 2); 0 after one that did not.
+    int32_t FProbeError = 0;
     // The port every WHOIS step connects to; only the command-line front end changes it.
     uint16_t FWhoisPort = 43;
     // AF_INET or AF_INET6 restricts every lookup (targets and WHOIS servers) to that

@@ -68,23 +68,27 @@ int32_t ReadResponse(winsock::SOCKET socket, int32_t seconds, std::string& text)
 namespace {
 
 // A found server, or an address as typed: the user named the address itself, so a missing
-// reverse name is no reason not to connect. A dotted text the parser rejects has none.
+// reverse name is no reason not to connect. A dotted text the parser rejects has none, nor
+// has a record that kept no address of the family asked for.
 bool HasAddress(const TagHostEnt& server) {
     TIn6Addr typed;
-    return server.Found || (IsIPAddress(server.Query) && server.Address != 0xFFFFFFFFu) ||
-           (ParseIPv6(server.Query, typed) && !server.Addresses6.empty());
+    uint32_t scope;
+    return server.Found ||
+           (IsIPAddress(server.Query) && server.Address != 0xFFFFFFFFu && server.Address != 0) ||
+           (ParseIPv6Zone(server.Query, typed, scope) && !server.Addresses6.empty() &&
+            server.Addresses6.front() != TIn6Addr{});
 }
 
 // The server's addresses in the order they are tried: IPv4 first (Address, then the rest),
-// then IPv6.
+// then IPv6, the first with its zone. The unspecified addresses (0.0.0.0, ::) are never
+// tried: a connection to them reaches this machine, not a server.
 std::vector<sockaddr_storage> ConnectAddresses(const TagHostEnt& server, uint16_t port) {
     std::vector<sockaddr_storage> list;
     std::vector<uint32_t> v4;
-    // Address 0 stands for "none" only beside IPv6 addresses; typed alone it is tried.
-    if (server.Address != 0xFFFFFFFFu && (server.Address != 0 || server.Addresses6.empty()))
+    if (server.Address != 0xFFFFFFFFu && server.Address != 0)
         v4.push_back(server.Address);
     for (uint32_t a : server.Addresses)
-        if (std::find(v4.begin(), v4.end(), a) == v4.end())
+        if (a != 0 && std::find(v4.begin(), v4.end(), a) == v4.end())
             v4.push_back(a);
     for (uint32_t a : v4) {
         sockaddr_storage storage{};
@@ -94,12 +98,16 @@ std::vector<sockaddr_storage> ConnectAddresses(const TagHostEnt& server, uint16_
         in->sin_addr.s_addr = a;
         list.push_back(storage);
     }
-    for (const TIn6Addr& a : server.Addresses6) {
+    for (size_t k = 0; k < server.Addresses6.size(); ++k) {
+        const TIn6Addr& a = server.Addresses6[k];
+        if (a == TIn6Addr{})
+            continue;
         sockaddr_storage storage{};
         auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
         in6->sin6_family = AF_INET6;
         in6->sin6_port = htons(port);
         std::memcpy(&in6->sin6_addr, a.data(), 16);
+        in6->sin6_scope_id = k == 0 ? server.Scope6 : 0;
         list.push_back(storage);
     }
     return list;

@@ -50,12 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto request = icmp::BuildEchoRequest(ident, seq);
     const uint32_t source = 0x0100007f, destination = 0x0200007f;
 
-    CheckType(icmp::MatchRawReply(bytes, datagram.size(), request.data()));
+    CheckType(icmp::MatchRawReply(bytes, datagram.size(), request.data(), destination));
     const auto viaDatagram =
-        icmp::MatchDatagramReply(bytes, datagram.size(), source, request.data());
+        icmp::MatchDatagramReply(bytes, datagram.size(), source, request.data(), source);
     CheckType(viaDatagram);
-    const auto queued =
-        icmp::MatchQueuedError(errType, errCode, source, bytes, datagram.size(), request.data());
+    const auto queued = icmp::MatchQueuedError(errType, errCode, source, bytes, datagram.size(),
+                                               request.data(), destination, destination);
     CheckType(queued);
 
     // Laid out as a raw socket would deliver it, the record stays within its buffer and keeps
@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(laid <= reply.size());
     if (viaDatagram.kind == icmp::ReplyKind::EchoReply) {
         FUZZ_CHECK(laid > 20 && reply[20] == icmp::TypeEchoReply);
-        FUZZ_CHECK(icmp::MatchRawReply(reply.data(), laid, request.data()).source == source);
+        FUZZ_CHECK(icmp::MatchRawReply(reply.data(), laid, request.data(), source).source ==
+                   source);
     }
     if (queued.kind != icmp::ReplyKind::Foreign) {
         const size_t n = icmp::LayOutQueuedError(errType, errCode, source, destination, bytes,
@@ -75,20 +76,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The same bytes as ICMPv6 messages; a queued error laid out keeps its type in place.
     const auto request6 = icmp::BuildEchoRequest6(ident, seq);
-    CheckType6(icmp::MatchRawReply6(bytes, datagram.size(), request6.data()));
-    CheckType6(icmp::MatchDatagramReply6(bytes, datagram.size(), request6.data()));
-    const auto queued6 = icmp::MatchQueuedError6(errType, bytes, datagram.size(), request6.data());
+    const uint8_t target6[16] = {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    CheckType6(icmp::MatchRawReply6(bytes, datagram.size(), request6.data(), target6, target6));
+    CheckType6(
+        icmp::MatchDatagramReply6(bytes, datagram.size(), request6.data(), target6, target6));
+    const auto queued6 =
+        icmp::MatchQueuedError6(errType, bytes, datagram.size(), request6.data(), target6, target6);
     CheckType6(queued6);
     if (queued6.kind != icmp::ReplyKind::Foreign) {
-        const size_t n = icmp::LayOutQueuedError6(errType, errCode, bytes, datagram.size(), reply);
+        const size_t n =
+            icmp::LayOutQueuedError6(errType, errCode, target6, bytes, datagram.size(), reply);
         FUZZ_CHECK(n <= reply.size() && n >= 56 && reply[0] == errType);
     }
-    FUZZ_CHECK(icmp::MatchRawReply6(request6.data(), request6.size(), request6.data()).kind ==
-               icmp::ReplyKind::Foreign);
+    FUZZ_CHECK(
+        icmp::MatchRawReply6(request6.data(), request6.size(), request6.data(), target6, target6)
+            .kind == icmp::ReplyKind::Foreign);
 
     // Our own request, as loopback hands it back to a raw socket, is not its answer.
     const size_t own = icmp::LayOutAsRaw(source, source, request.data(), request.size(), reply);
-    FUZZ_CHECK(icmp::MatchRawReply(reply.data(), own, request.data()).kind ==
+    FUZZ_CHECK(icmp::MatchRawReply(reply.data(), own, request.data(), source).kind ==
                icmp::ReplyKind::Foreign);
     return 0;
 }

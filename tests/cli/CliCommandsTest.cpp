@@ -2,6 +2,8 @@
 #include "tests/cli/CliFixture.h"
 #include "tests/support/HopNetwork.h"
 
+#include <future>
+
 namespace clitest {
 namespace {
 
@@ -40,6 +42,12 @@ TEST_F(CliTest, BadInputIsRefusedBeforeAnythingIsSent) {
         {{"-c", "3", "a.test"}, "-c and -i belong to --ping"},
         {{"--whois", "a.test"}, "--resolve and --whois belong to --trace"},
         {{"--trace", ""}, "host '': empty"},
+        {{"-4", "-6", "a.test"}, "-4 and -6 exclude each other"},
+        {{"-6", "-h", "127.0.0.36", "a.test"}, "-6 cannot reach the IPv4 address '127.0.0.36'"},
+        {{"-4", "--ping", "fe80::1%lo"}, "-4 cannot reach the IPv6 address 'fe80::1%lo'"},
+        {{"--trace", "a.test", "-m", "0"}, "bad hop count '0' (1 to 255)"},
+        {{"--trace", "a.test", "--max-hops", "256"}, "bad hop count '256'"},
+        {{"--ping", "a.test", "-m", "3"}, "-m belongs to --trace"},
     };
     for (const auto& c : cases) {
         const RunResult r = Run(c.args);
@@ -171,7 +179,8 @@ TEST_F(CliTest, PingAndTraceRowsAndRefusedSockets) {
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"--ping", "127.0.0.1", "-c", "100", "-i", "0", "-W", "600"},
              {"--ping", "127.0.0.1", "-c", "1", "-i", "32767"},
-             {"--trace", "127.0.0.1", "-W", "600"}})
+             {"--trace", "127.0.0.1", "-W", "600", "-m", "1"},
+             {"--trace", "127.0.0.1", "--max-hops", "255"}})
         EXPECT_EQ(Run(args).status, 0) << args[3];
 
     // Through routed namespaces, --resolve names the routers.
@@ -189,6 +198,92 @@ TEST_F(CliTest, PingAndTraceRowsAndRefusedSockets) {
         EXPECT_EQ(refused.status, 2) << mode << refused.err;
         EXPECT_NE(refused.err.find("setcap cap_net_raw+ep"), std::string::npos) << refused.err;
     }
+}
+
+// Eight pings at once over raw sockets, half of them to hosts that never answer: every dead
+// one ends without a reply, every live one gets its own three.
+TEST_F(CliTest, EightPingsAtOnceTakeOnlyTheirOwnReplies) {
+    REQUIRE_SANDBOX();
+    testsupport::HopNetworkOptions options;
+    options.routers = 1;
+    options.targetIgnoresEchoes = true;
+    testsupport::HopNetwork net{options};
+    ASSERT_TRUE(net.Ok()) << net.Error();
+    const struct {
+        std::string target;
+        bool live;
+    } cases[] = {{"127.0.0.2", true},
+                 {"198.18.0.2", true},
+                 {"198.18.1.2", false},
+                 {"198.18.1.99", false},
+                 {"::1", true},
+                 {"2001:db8::2", true},
+                 {"2001:db8:1::2", false},
+                 {"2001:db8:1::99", false}};
+    std::vector<std::future<RunResult>> runs;
+    for (const auto& c : cases)
+        runs.push_back(std::async(std::launch::async, [this, &c] {
+            return Run({"--ping", c.target, "-c", "3", "-i", "0", "-W", "1"});
+        }));
+    for (size_t k = 0; k < runs.size(); ++k) {
+        const RunResult r = runs[k].get();
+        const auto rows = Lines(r.out);
+        EXPECT_EQ(r.status, cases[k].live ? 0 : 1) << cases[k].target << r.err;
+        ASSERT_EQ(rows.size(), 3u) << cases[k].target << r.out;
+        for (const std::string& row : rows) {
+            EXPECT_NE(row.find(cases[k].target), std::string::npos) << row;
+            EXPECT_EQ(row.find("     ?  ") == std::string::npos, cases[k].live) << row;
+        }
+    }
+    // A trace to the silent target stops at 30 hops unless told otherwise.
+    for (const auto& [args, rows] : std::vector<std::pair<std::vector<std::string>, size_t>>{
+             {{"--trace", "198.18.1.2", "-W", "0"}, 30},
+             {{"--trace", "198.18.1.2", "-W", "0", "-m", "31"}, 31}}) {
+        const RunResult trace = Run(args);
+        EXPECT_EQ(trace.status, 1) << trace.err;
+        EXPECT_EQ(Lines(trace.out).size(), rows) << trace.out;
+    }
+}
+
+// A link-local address keeps its zone from the text to the socket and into the rows, as root
+// and as an ordinary user; an echo that cannot be sent says why and fails.
+TEST_F(CliTest, ZonesReachTheSocketAndFailedEchoesSayWhy) {
+    REQUIRE_SANDBOX();
+    // Before any route exists here: no route to this address: the send fails, which is no time-out.
+    const RunResult failed = Run({"--ping", "198.19.255.1", "-c", "2", "-i", "0"});
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_EQ(Lines(failed.out).size(), 2u) << failed.out;
+    EXPECT_EQ(Lines(failed.err),
+              (std::vector<std::string>{
+                  "zwhois: echo 1 to 198.19.255.1 could not be sent: Error WSAENETUNREACH",
+                  "zwhois: echo 2 to 198.19.255.1 could not be sent: Error WSAENETUNREACH"}));
+
+    testsupport::HopNetworkOptions options;
+    options.routers = 1;
+    testsupport::HopNetwork net{options};
+    ASSERT_TRUE(net.Ok()) << net.Error();
+    ASSERT_EQ(net.RunIn(1, "ip -6 addr add fe80::2/64 dev zwr0 nodad"), 0);
+    // The link's own link-local address comes a moment after the link is up.
+    ASSERT_EQ(testsupport::RunShell("for i in $(seq 100); do ip -6 addr show dev zwl0 scope link "
+                                    "| grep -q fe80 && exit 0; sleep 0.02; done; exit 1"),
+              0);
+    ASSERT_EQ(testsupport::RunShell("sysctl -qw net.ipv4.ping_group_range='0 2147483647'"), 0);
+    RunOptions noRaw;
+    noRaw.wrapper = {"setpriv", "--bounding-set=-net_raw", "--inh-caps=-net_raw"};
+    for (const RunOptions& as : {RunOptions{}, noRaw}) {
+        const RunResult ping = Run({"--ping", "fe80::2%zwl0", "-c", "1", "-W", "2"}, as);
+        EXPECT_EQ(ping.status, 0) << ping.err;
+        EXPECT_NE(ping.out.find("fe80::2%zwl0"), std::string::npos) << ping.out;
+        const RunResult trace = Run({"--trace", "fe80::2%zwl0", "-W", "2"}, as);
+        EXPECT_EQ(trace.status, 0) << trace.err;
+        EXPECT_EQ(Lines(trace.out).size(), 1u) << trace.out;
+    }
+    // WHOIS to a link-local server on this end of the link.
+    ASSERT_EQ(testsupport::RunShell("ip -6 addr add fe80::43/64 dev zwl0 nodad"), 0);
+    FakeServer any("::", 43, FakeServer::Answer(Answer("Domain Name: ZONE.TEST")));
+    const RunResult whois = Run({"-h", "fe80::43%zwl0", "zone.test"});
+    EXPECT_EQ(whois.status, 0) << whois.err;
+    EXPECT_NE(whois.out.find("Domain Name: ZONE.TEST"), std::string::npos) << whois.out;
 }
 
 } // namespace

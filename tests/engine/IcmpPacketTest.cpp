@@ -17,12 +17,16 @@ uint32_t Addr(uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
     return value;
 }
 
-// An IPv4 header of `ihl` bytes (options zero) from `source`, protocol `protocol`.
-Bytes IpHeader(size_t ihl, uint32_t source, uint8_t protocol = 1) {
+// The probes' target in these cases, and another host.
+const uint32_t kTarget = Addr(198, 18, 3, 2), kElsewhere = Addr(198, 18, 9, 9);
+
+// An IPv4 header of `ihl` bytes (options zero) from `source` to `destination`.
+Bytes IpHeader(size_t ihl, uint32_t source, uint8_t protocol = 1, uint32_t destination = 0) {
     Bytes h(ihl, 0);
     h[0] = uint8_t(0x40 | (ihl / 4));
     h[9] = protocol;
     std::memcpy(&h[12], &source, 4);
+    std::memcpy(&h[16], &destination, 4);
     return h;
 }
 
@@ -42,10 +46,11 @@ Bytes EchoReplyTo(Bytes request) {
     return request;
 }
 
-// A router's error message quoting the request behind a header of `quotedIhl` bytes.
-Bytes ErrorQuoting(uint8_t type, const Bytes& request, size_t quotedIhl = 20) {
+// A router's error message quoting the request to `to` behind a header of `quotedIhl` bytes.
+Bytes ErrorQuoting(uint8_t type, const Bytes& request, size_t quotedIhl = 20,
+                   uint32_t to = kTarget) {
     Bytes header = {type, 0, 0, 0, 0, 0, 0, 0};
-    return Cat(Cat(header, IpHeader(quotedIhl, Addr(198, 18, 0, 1))), request);
+    return Cat(Cat(header, IpHeader(quotedIhl, Addr(198, 18, 0, 1), 1, to)), request);
 }
 
 TEST(IcmpChecksum, MakesTheOnesComplementSumAllOnes) {
@@ -98,21 +103,28 @@ TEST(MatchRawReply, TellsOurAnswersFromEverythingElse) {
         Bytes datagram;
         icmp::ReplyKind kind;
     };
-    Bytes notIcmp = Cat(IpHeader(20, from, 17), EchoReplyTo(ours));
-    Bytes notV4 = Cat(IpHeader(20, from), EchoReplyTo(ours));
+    Bytes notIcmp = Cat(IpHeader(20, kTarget, 17), EchoReplyTo(ours));
+    Bytes notV4 = Cat(IpHeader(20, kTarget), EchoReplyTo(ours));
     notV4[0] = 0x65;
-    Bytes shortIhl = Cat(IpHeader(20, from), EchoReplyTo(ours));
+    Bytes shortIhl = Cat(IpHeader(20, kTarget), EchoReplyTo(ours));
     shortIhl[0] = 0x44;
     Bytes otherIdent = Request(513, 3);
     const Case cases[] = {
-        {"echo reply", Cat(IpHeader(20, from), EchoReplyTo(ours)), icmp::ReplyKind::EchoReply},
-        {"reply behind options", Cat(IpHeader(24, from), EchoReplyTo(ours)),
+        {"echo reply", Cat(IpHeader(20, kTarget), EchoReplyTo(ours)), icmp::ReplyKind::EchoReply},
+        {"reply behind options", Cat(IpHeader(24, kTarget), EchoReplyTo(ours)),
          icmp::ReplyKind::EchoReply},
-        {"reply of another sequence", Cat(IpHeader(20, from), EchoReplyTo(other)),
+        // Another process's echo to another host, with the same numbers on the wire.
+        {"reply from another host", Cat(IpHeader(20, kElsewhere), EchoReplyTo(ours)),
          icmp::ReplyKind::Foreign},
-        {"reply of another ident", Cat(IpHeader(20, from), EchoReplyTo(otherIdent)),
+        {"reply of another sequence", Cat(IpHeader(20, kTarget), EchoReplyTo(other)),
          icmp::ReplyKind::Foreign},
-        {"our own request", Cat(IpHeader(20, from), ours), icmp::ReplyKind::Foreign},
+        {"reply of another ident", Cat(IpHeader(20, kTarget), EchoReplyTo(otherIdent)),
+         icmp::ReplyKind::Foreign},
+        {"our own request", Cat(IpHeader(20, kTarget), ours), icmp::ReplyKind::Foreign},
+        {"time exceeded for a probe to another host",
+         Cat(IpHeader(20, from), ErrorQuoting(11, ours, 20, kElsewhere)), icmp::ReplyKind::Foreign},
+        {"unreachable for a probe to another host",
+         Cat(IpHeader(20, from), ErrorQuoting(3, ours, 20, kElsewhere)), icmp::ReplyKind::Foreign},
         {"time exceeded", Cat(IpHeader(20, from), ErrorQuoting(11, ours)),
          icmp::ReplyKind::TimeExceeded},
         {"time exceeded, options in both headers",
@@ -129,10 +141,11 @@ TEST(MatchRawReply, TellsOurAnswersFromEverythingElse) {
         {"header length below 20", shortIhl, icmp::ReplyKind::Foreign},
     };
     for (const Case& c : cases) {
-        const auto m = icmp::MatchRawReply(c.datagram.data(), c.datagram.size(), ours.data());
+        const auto m =
+            icmp::MatchRawReply(c.datagram.data(), c.datagram.size(), ours.data(), kTarget);
         EXPECT_EQ(m.kind, c.kind) << c.what;
         if (m.kind != icmp::ReplyKind::Foreign) {
-            EXPECT_EQ(m.source, from) << c.what;
+            EXPECT_EQ(m.source, m.kind == icmp::ReplyKind::EchoReply ? kTarget : from) << c.what;
         }
     }
 }
@@ -141,7 +154,7 @@ TEST(MatchRawReply, ReadsTheTypeWhereTheHeaderLengthPutsIt) {
     const Bytes ours = Request(300, 1);
     // Options whose byte 20 is 0 would pass for an echo reply at a fixed offset.
     Bytes d = Cat(IpHeader(24, Addr(10, 0, 0, 1)), ErrorQuoting(11, ours));
-    const auto m = icmp::MatchRawReply(d.data(), d.size(), ours.data());
+    const auto m = icmp::MatchRawReply(d.data(), d.size(), ours.data(), kTarget);
     EXPECT_EQ(m.type, 11);
     EXPECT_EQ(m.kind, icmp::ReplyKind::TimeExceeded);
 }
@@ -154,7 +167,7 @@ TEST(MatchRawReply, RefusesEveryTruncation) {
     const size_t needed = 24 + 8 + 24 + 8;
     for (size_t n = 0; n < full.size(); ++n) {
         Bytes prefix(full.begin(), full.begin() + long(n));
-        const auto m = icmp::MatchRawReply(prefix.data(), prefix.size(), ours.data());
+        const auto m = icmp::MatchRawReply(prefix.data(), prefix.size(), ours.data(), kTarget);
         EXPECT_EQ(m.kind == icmp::ReplyKind::Foreign, n < needed) << n;
     }
 }
@@ -163,14 +176,18 @@ TEST(MatchDatagramReply, MatchesOnTheSequenceSinceTheKernelOwnsTheIdent) {
     const Bytes ours = Request(257, 9);
     Bytes reply = EchoReplyTo(ours);
     reply[4] = 0x77; // the kernel's identifier
-    const uint32_t from = Addr(198, 18, 3, 2);
-    auto m = icmp::MatchDatagramReply(reply.data(), reply.size(), from, ours.data());
+    const uint32_t from = kTarget;
+    auto m = icmp::MatchDatagramReply(reply.data(), reply.size(), from, ours.data(), kTarget);
     EXPECT_EQ(m.kind, icmp::ReplyKind::EchoReply);
     EXPECT_EQ(m.source, from);
+    // The kernel hands a datagram socket every reply to its identifier, whoever sent it.
+    EXPECT_EQ(
+        icmp::MatchDatagramReply(reply.data(), reply.size(), kElsewhere, ours.data(), kTarget).kind,
+        icmp::ReplyKind::Foreign);
     reply[6] = 10;
-    EXPECT_EQ(icmp::MatchDatagramReply(reply.data(), reply.size(), from, ours.data()).kind,
+    EXPECT_EQ(icmp::MatchDatagramReply(reply.data(), reply.size(), from, ours.data(), kTarget).kind,
               icmp::ReplyKind::Foreign);
-    EXPECT_EQ(icmp::MatchDatagramReply(reply.data(), 7, from, ours.data()).kind,
+    EXPECT_EQ(icmp::MatchDatagramReply(reply.data(), 7, from, ours.data(), kTarget).kind,
               icmp::ReplyKind::Foreign);
 }
 
@@ -181,18 +198,21 @@ TEST(MatchQueuedError, TakesTimeExceededAndUnreachableForThisSequence) {
         uint8_t type;
         Bytes original;
         icmp::ReplyKind kind;
+        uint32_t sentTo = kTarget;
     };
     const Case cases[] = {
         {11, ours, icmp::ReplyKind::TimeExceeded},
         {3, ours, icmp::ReplyKind::Unreachable},
+        {11, ours, icmp::ReplyKind::Foreign, kElsewhere},
+        {3, ours, icmp::ReplyKind::Foreign, kElsewhere},
         {11, Request(512, 5), icmp::ReplyKind::Foreign},
         {12, ours, icmp::ReplyKind::Foreign},
         {11, Bytes(ours.begin(), ours.begin() + 7), icmp::ReplyKind::Foreign},
     };
     for (const Case& c : cases) {
         const auto m = icmp::MatchQueuedError(c.type, 0, router, c.original.data(),
-                                              c.original.size(), ours.data());
-        EXPECT_EQ(m.kind, c.kind) << int(c.type) << "/" << c.original.size();
+                                              c.original.size(), ours.data(), c.sentTo, kTarget);
+        EXPECT_EQ(m.kind, c.kind) << int(c.type) << "/" << c.original.size() << "/" << c.sentTo;
     }
 }
 
@@ -209,13 +229,14 @@ TEST(DatagramRecord, ReadsLikeARawDatagram) {
     uint32_t source;
     std::memcpy(&source, &reply[12], 4);
     EXPECT_EQ(source, target);
-    EXPECT_EQ(icmp::MatchRawReply(reply.data(), n, ours.data()).kind, icmp::ReplyKind::EchoReply);
+    EXPECT_EQ(icmp::MatchRawReply(reply.data(), n, ours.data(), target).kind,
+              icmp::ReplyKind::EchoReply);
     // A queued time-exceeded: the router as source, type 11, and the request quoted.
     n = icmp::LayOutQueuedError(11, 0, router, target, ours.data(), ours.size(), reply);
     std::memcpy(&source, &reply[12], 4);
     EXPECT_EQ(source, router);
     EXPECT_EQ(reply[20], 11);
-    EXPECT_EQ(icmp::MatchRawReply(reply.data(), n, ours.data()).kind,
+    EXPECT_EQ(icmp::MatchRawReply(reply.data(), n, ours.data(), target).kind,
               icmp::ReplyKind::TimeExceeded);
     // An oversized message is cut at the buffer's end.
     const Bytes big(1000, 0xAB);
@@ -233,12 +254,17 @@ Bytes Request6(uint32_t ident, uint32_t seq) {
     return Bytes(r.begin(), r.end());
 }
 
-// An ICMPv6 error quoting `request` behind an IPv6 header with next header `next`.
-Bytes Error6Quoting(uint8_t type, const Bytes& request, uint8_t version = 6, uint8_t next = 58) {
+const uint8_t kTarget6[16] = {0x20, 0x01, 0x0d, 0xb8, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2};
+const uint8_t kElsewhere6[16] = {0x20, 0x01, 0x0d, 0xb8, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9};
+
+// An ICMPv6 error quoting `request` to `to` behind an IPv6 header with next header `next`.
+Bytes Error6Quoting(uint8_t type, const Bytes& request, uint8_t version = 6, uint8_t next = 58,
+                    const uint8_t* to = kTarget6) {
     Bytes header = {type, 0, 0, 0, 0, 0, 0, 0};
     Bytes ip6(40, 0);
     ip6[0] = uint8_t(version << 4);
     ip6[6] = next;
+    std::memcpy(&ip6[24], to, 16);
     return Cat(Cat(header, ip6), request);
 }
 
@@ -255,7 +281,7 @@ TEST(MatchReply6, TellsOurIcmpv6AnswersFromEverythingElse) {
     otherIdent[4] = 0x77;
     const Bytes laidOut = [&] {
         std::array<uint8_t, icmp::ReplySize> r{};
-        const size_t n = icmp::LayOutQueuedError6(3, 0, ours.data(), ours.size(), r);
+        const size_t n = icmp::LayOutQueuedError6(3, 0, kTarget6, ours.data(), ours.size(), r);
         return Bytes(r.begin(), r.begin() + long(n));
     }();
     using K = icmp::ReplyKind;
@@ -263,8 +289,12 @@ TEST(MatchReply6, TellsOurIcmpv6AnswersFromEverythingElse) {
         const char* what;
         Bytes message;
         K raw, datagram;
+        const uint8_t* from = kTarget6;
     } cases[] = {
         {"echo reply", reply, K::EchoReply, K::EchoReply},
+        {"reply from another host", reply, K::Foreign, K::Foreign, kElsewhere6},
+        {"time exceeded for a probe to another host", Error6Quoting(3, ours, 6, 58, kElsewhere6),
+         K::Foreign, K::Foreign},
         {"reply of another sequence", otherSeq, K::Foreign, K::Foreign},
         {"reply with the kernel's ident", otherIdent, K::Foreign, K::EchoReply},
         {"our own request", ours, K::Foreign, K::Foreign},
@@ -282,16 +312,30 @@ TEST(MatchReply6, TellsOurIcmpv6AnswersFromEverythingElse) {
         {"a queued error laid out", laidOut, K::TimeExceeded, K::Foreign},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(icmp::MatchRawReply6(c.message.data(), c.message.size(), ours.data()).kind, c.raw)
+        EXPECT_EQ(
+            icmp::MatchRawReply6(c.message.data(), c.message.size(), ours.data(), c.from, kTarget6)
+                .kind,
+            c.raw)
             << c.what;
-        EXPECT_EQ(icmp::MatchDatagramReply6(c.message.data(), c.message.size(), ours.data()).kind,
+        EXPECT_EQ(icmp::MatchDatagramReply6(c.message.data(), c.message.size(), ours.data(), c.from,
+                                            kTarget6)
+                      .kind,
                   c.datagram)
             << c.what;
     }
-    EXPECT_EQ(icmp::MatchQueuedError6(3, ours.data(), ours.size(), ours.data()).kind,
-              K::TimeExceeded);
-    EXPECT_EQ(icmp::MatchQueuedError6(1, ours.data(), ours.size(), ours.data()).kind,
-              K::Unreachable);
-    EXPECT_EQ(icmp::MatchQueuedError6(11, ours.data(), ours.size(), ours.data()).kind, K::Foreign);
-    EXPECT_EQ(icmp::MatchQueuedError6(3, otherSeq.data(), 7, ours.data()).kind, K::Foreign);
+    const struct {
+        uint8_t type;
+        size_t length;
+        const uint8_t* sentTo;
+        K kind;
+    } queued[] = {
+        {3, ours.size(), kTarget6, K::TimeExceeded}, {1, ours.size(), kTarget6, K::Unreachable},
+        {3, ours.size(), kElsewhere6, K::Foreign},   {1, ours.size(), kElsewhere6, K::Foreign},
+        {11, ours.size(), kTarget6, K::Foreign},     {3, 7, kTarget6, K::Foreign}};
+    for (const auto& q : queued)
+        EXPECT_EQ(
+            icmp::MatchQueuedError6(q.type, ours.data(), q.length, ours.data(), q.sentTo, kTarget6)
+                .kind,
+            q.kind)
+            << int(q.type) << "/" << q.length;
 }

@@ -14,6 +14,8 @@
 #include <memory>
 #include <tuple>
 
+#include <linux/icmp.h>
+#include <netinet/icmp6.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -135,7 +137,7 @@ TEST_P(ProbeNetwork, TraceReportsBothRoutersThenTheTargetWithHopNames) {
 
 TEST_P(ProbeNetwork, ASilentRouterTimesOutAndTheTraceGoesOn) {
     HopNetworkOptions options;
-    options.silentRouter = 1;
+    options.silentRouters = {1};
     BUILD_OR_SKIP(options);
     TPingTrace trace;
     EventLog log{trace};
@@ -255,9 +257,60 @@ TEST_P(ProbeNetwork, StopEndsAWaitingEchoAtOnce) {
     EXPECT_FALSE(trace.FProbeBusy);
 }
 
-TEST_P(ProbeNetwork, StopEndsATraceWaitingOnASilentHop) {
+// Six routers, three of them silent: the rows a trace of one probe at a time would give, in
+// TTL order, nothing past the target, and the silent hops given up on long before their
+// time-out once a farther hop has answered. The hop limit cuts the same rows short.
+TEST_P(ProbeNetwork, ALongPathPastSilentRoutersKeepsItsRowsAndTakesNoTimeOut) {
     HopNetworkOptions options;
-    options.silentRouter = 2;
+    options.routers = 6;
+    options.silentRouters = {2, 3, 5};
+    BUILD_OR_SKIP(options);
+    const struct {
+        int32_t maxHops;
+        size_t rows;
+        bool ends; // the last row is the target's
+    } cases[] = {{255, 7, true}, {7, 7, true}, {6, 6, false}, {3, 3, false}, {1, 1, false}};
+    for (const auto& c : cases) {
+        TPingTrace trace;
+        EventLog log{trace};
+        trace.FProbeTimeOut = 5;
+        trace.FMaxHops = c.maxHops;
+        const Ms took = Timed([&] {
+            trace.Trace(Target());
+            ASSERT_TRUE(WaitFor(log, "Done", 30s)) << log.Kinds();
+        });
+        const auto hops = Hops(log);
+        ASSERT_EQ(hops.size(), c.rows) << c.maxHops << ": " << log.Kinds();
+        for (size_t i = 0; i < hops.size(); ++i) {
+            const int32_t ttl = int32_t(i + 1);
+            const bool silent = ttl == 2 || ttl == 3 || ttl == 5;
+            EXPECT_EQ(hops[i]->seq, ttl);
+            EXPECT_EQ(hops[i]->status, silent ? 3 : 1) << ttl;
+            if (!silent) {
+                EXPECT_EQ(hops[i]->address,
+                          ttl == 7 ? Target() : HopNetwork::RouterAddress(ttl, Family()))
+                    << ttl;
+            }
+        }
+        EXPECT_EQ(hops.back()->address == Target(), c.ends);
+        EXPECT_EQ(log.Count("TraceEnd"), 1);
+        // Past the target nothing more waits; short of it the last silent hop has no farther
+        // answer and waits its whole time-out.
+        if (c.ends) {
+            EXPECT_LT(took, 2500ms) << c.maxHops;
+        } else if (c.maxHops == 3) {
+            EXPECT_GE(took, 4900ms);
+        }
+    }
+}
+
+// Stop in the middle of a window of probes in flight: the hops already settled stay, no
+// other hop and no end of trace follow, and every probe ends at once.
+TEST_P(ProbeNetwork, StopEndsEveryProbeInFlightAtOnce) {
+    HopNetworkOptions options;
+    options.routers = 6;
+    options.silentRouters = {2, 3, 4, 5, 6};
+    options.targetIgnoresEchoes = true;
     BUILD_OR_SKIP(options);
     TPingTrace trace;
     EventLog log{trace};
@@ -348,6 +401,42 @@ TEST_P(ProbeNetwork, WithoutAnyIcmpSocketEchoesFailAndTracesEndAtOnce) {
     trace.Trace(Target());
     ASSERT_TRUE(WaitFor(log, "Done"));
     EXPECT_EQ(log.Kinds(), "Start LookupStart Resolved TraceEnd Done");
+}
+
+// A raw socket wakes only for the types a probe can use, and two sockets at once never carry
+// the same identifier; a datagram socket has the kernel's and holds none.
+TEST_P(ProbeNetwork, RawSocketsPassOnlyProbeTypesUnderTheirOwnIdentifier) {
+    BUILD_OR_SKIP(HopNetworkOptions{});
+    IcmpSocket first, second;
+    ASSERT_TRUE(OpenIcmpSocket(first, Family()));
+    ASSERT_TRUE(OpenIcmpSocket(second, Family()));
+    EXPECT_EQ(first.Datagram, std::get<0>(GetParam()) == Sockets::Datagram);
+    if (first.Datagram) {
+        EXPECT_EQ(first.Reservation, -1);
+    } else {
+        EXPECT_GE(first.Reservation, 0);
+        EXPECT_NE(first.WireIdent, second.WireIdent);
+        for (int type = 0; type < 256; ++type) {
+            bool passes;
+            if (Family() == AF_INET6) {
+                icmp6_filter filter;
+                socklen_t length = sizeof filter;
+                ASSERT_EQ(
+                    ::getsockopt(first.Handle, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, &length), 0);
+                passes = !ICMP6_FILTER_WILLBLOCK(type, &filter);
+            } else {
+                icmp_filter filter;
+                socklen_t length = sizeof filter;
+                ASSERT_EQ(::getsockopt(first.Handle, SOL_RAW, ICMP_FILTER, &filter, &length), 0);
+                passes = type < 32 && (filter.data >> type & 1) == 0;
+            }
+            const bool wanted = Family() == AF_INET6 ? (type == 1 || type == 3 || type == 129)
+                                                     : (type == 0 || type == 3 || type == 11);
+            EXPECT_EQ(passes, wanted) << type;
+        }
+    }
+    EXPECT_TRUE(CloseIcmpSocket(first));
+    EXPECT_TRUE(CloseIcmpSocket(second));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sockets, ProbeNetwork,

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <net/if.h>
 #include <netdb.h>
 #include <set>
 #include <sys/socket.h>
@@ -65,12 +66,14 @@ TEST(IPToStr, FormatsTheOctetsInMemoryOrder) {
 }
 
 TEST(IsAddressQuery, TakesAddressesPrefixesAndAsNumbers) {
-    for (const char* text : {"192.0.2.1", "2001:db8::1", "2001:db8::/32", "::ffff:192.0.2.1",
-                             "2001:db8::/128", "AS2515", "as2515", "aS4294967295"})
+    for (const char* text :
+         {"192.0.2.1", "2001:db8::1", "2001:db8::/32", "::ffff:192.0.2.1", "2001:db8::/128",
+          "AS2515", "as2515", "aS4294967295", "192.0.2.0/24", "192.0.2.0/32", "0.0.0.0/0"})
         EXPECT_TRUE(IsAddressQuery(text)) << text;
     for (const char* text :
          {"2001:db8::/129", "2001:db8::/", "2001:db8::/3x", "2001:db8:::1", "AS", "AS4294967296",
-          "AS-2515", "asia.example", "example.jp", "[2001:db8::1]"})
+          "AS-2515", "asia.example", "example.jp", "[2001:db8::1]", "192.0.2.0/33", "192.0.2.0/",
+          "192.0.2.0/2x", "192.0.2/24", "192.0.2.0/024"})
         EXPECT_FALSE(IsAddressQuery(text)) << text;
 }
 
@@ -173,6 +176,47 @@ TEST(PrepareLookup, KeepsTheNameOrTheParsedAddress) {
     // Passes the dotted-quad test, but the parser rejects it: all ones.
     PrepareLookup("300.1.1.1", host);
     EXPECT_EQ(host.Address, 0xFFFFFFFFu);
+}
+
+// A zone names an interface by name or number and is shown again only for a link-local
+// address; one that names no interface is no address.
+TEST(ParseIPv6Zone, KeepsTheZoneOfALinkLocalAddress) {
+    const uint32_t lo = ::if_nametoindex("lo");
+    ASSERT_NE(lo, 0u);
+    const struct {
+        std::string text;
+        bool parsed;
+        uint32_t scope;
+        std::string shown;
+    } cases[] = {
+        {"fe80::1%lo", true, lo, "fe80::1%lo"},
+        {"fe80::1%" + std::to_string(lo), true, lo, "fe80::1%lo"},
+        {"febf::1%lo", true, lo, "febf::1%lo"},
+        {"fec0::1%lo", true, lo, "fec0::1"},
+        {"ff02::1%lo", true, lo, "ff02::1%lo"},
+        {"2001:db8::1%lo", true, lo, "2001:db8::1"},
+        {"fe80::1", true, 0, "fe80::1"},
+        {"fe80::1%", false, 0, ""},
+        {"fe80::1%nosuchif0", false, 0, ""},
+        {"fe80::1%0", false, 0, ""},
+        {"fe80::1%lo%lo", false, 0, ""},
+        {"192.0.2.1%lo", false, 0, ""},
+    };
+    for (const auto& c : cases) {
+        TIn6Addr address{};
+        uint32_t scope = 99;
+        EXPECT_EQ(ParseIPv6Zone(c.text, address, scope), c.parsed) << c.text;
+        if (!c.parsed)
+            continue;
+        EXPECT_EQ(scope, c.scope) << c.text;
+        EXPECT_EQ(IP6ToStr(address, scope), c.shown) << c.text;
+        TagHostEnt host;
+        PrepareLookup(c.text, host);
+        EXPECT_EQ(host.Scope6, c.scope) << c.text;
+        EXPECT_EQ(HostAddressText(host), c.shown) << c.text;
+    }
+    EXPECT_EQ(IP6ToStr(TIn6Addr{0xFE, 0x80, 15, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 4000000),
+              "fe80:f00::1%4000000");
 }
 
 TEST(ResolveHost, RejectedDottedTextKeepsAllOnesAndIsNotFound) {

@@ -125,6 +125,26 @@ TEST(ChainDecisions, NoQueryGoesTwiceToOneServer) {
                                "whois.b.test www.example.jp", "whois.b.test example.jp"}));
 }
 
+// Address space is never asked again as a "parent": 192.0.2.0/24 is no domain under 0.2.0/24.
+TEST(ChainDecisions, OnlyDomainsGetTheParentRetry) {
+    const struct {
+        const char* query;
+        Strings asks;
+    } cases[] = {
+        {"192.0.2.0/24", {"whois.a.test 192.0.2.0/24"}},
+        {"192.0.2.7", {"whois.a.test 192.0.2.7"}},
+        {"2001:db8::/32", {"whois.a.test 2001:db8::/32"}},
+        {"AS64496", {"whois.a.test AS64496"}},
+        {"www.example.jp", {"whois.a.test www.example.jp", "whois.a.test example.jp"}},
+    };
+    for (const auto& c : cases) {
+        Chain chain;
+        chain.answer = [](const std::string&, const std::string&) { return "No match"s; };
+        chain.Run("whois.a.test", c.query);
+        EXPECT_EQ(chain.asks, c.asks) << c.query;
+    }
+}
+
 TEST(ShownBody, OnlyALeadingBannerIsHidden) {
     const Strings keys{"Domain Information:"};
     struct Case {

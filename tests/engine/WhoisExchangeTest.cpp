@@ -191,6 +191,11 @@ TEST_F(WhoisExchange, EachAddressIsTriedInTurnIPv4First) {
         {sb::kWhois6, AF_INET6, 0},
         {sb::kWhois6, AF_INET, 10061},
         {sb::kWhois6Addr, AF_INET, 11001},
+        // Under -6 a typed IPv4 address has none to try: never 0.0.0.0, this machine, which
+        // would refuse here.
+        {sb::kWhoisAAddr, AF_INET6, 11001},
+        {"0.0.0.0", 0, 11001},
+        {"::", 0, 11001},
         {sb::kDual, 0, 10051}, // refused, then no route to its IPv6 address
     };
     for (const auto& row : rows) {

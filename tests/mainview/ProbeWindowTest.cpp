@@ -99,7 +99,7 @@ class ProbeWindowFamily : public ProbeWindowTest, public ::testing::WithParamInt
 TEST_P(ProbeWindowFamily, TraceRowsNameTheHopsAndAskWhoisOfTheTarget) {
     const int family = GetParam();
     HopNetworkOptions options;
-    options.silentRouter = 1;
+    options.silentRouters = {1};
     BUILD_OR_SKIP(options);
     FakeServer whois(sb::kWhoisAAddr, 43, FakeServer::Answer("NetRange: 198.18.0.0\n"));
     TMainForm& f = StartShown();

@@ -221,9 +221,11 @@ bool HopNetwork::Build(const HopNetworkOptions& options) {
                 script += in + all + " via " + LinkAddress(node - 1, 1, family) + "\n";
         }
     }
-    if (options.silentRouter > 0 && options.silentRouter <= options.routers) {
+    for (int silent : options.silentRouters) {
+        if (silent < 1 || silent > options.routers)
+            continue;
         // What the router itself sends goes nowhere; what it forwards is untouched.
-        const std::string in = Prefix(options.silentRouter);
+        const std::string in = Prefix(silent);
         script += in + "ip route add blackhole default table 100\n";
         script += in + "ip rule add iif lo table 100 priority 100\n";
         script += in + "ip -6 route add blackhole default table 100\n";

@@ -19,8 +19,8 @@ namespace testsupport {
 
 struct HopNetworkOptions {
     int routers = 2;
-    // Router (1-based) whose own ICMP messages are dropped, so its hop times out; 0 none.
-    int silentRouter = 0;
+    // Routers (1-based) whose own ICMP messages are dropped, so their hops time out.
+    std::vector<int> silentRouters;
     bool targetIgnoresEchoes = false;
     // Added to each direction of the client's link by a user-space delay line (the kernel
     // here has no netem); zero keeps a plain veth link.
