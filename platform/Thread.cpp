@@ -14,9 +14,17 @@ namespace platform {
 
 namespace {
 std::atomic<int> g_live{0};
-// Changes of g_live to 0 are made under this lock and announced on g_noneLive.
-std::mutex g_liveLock;
-std::condition_variable g_noneLive;
+
+// Changes of g_live to 0 are made under this lock and announced on `none`. Never destroyed:
+// a worker that outlives everything else may still end while the process ends.
+struct LiveWait {
+    std::mutex lock;
+    std::condition_variable none;
+};
+LiveWait& Live() {
+    static LiveWait* wait = new LiveWait;
+    return *wait;
+}
 std::atomic<bool> g_failStart{false};
 
 // OS threads kept for a while after their worker has freed itself, so that the next worker
@@ -111,9 +119,10 @@ Thread::Thread(bool createSuspended) {
 }
 
 Thread::~Thread() {
-    std::lock_guard lock(g_liveLock);
+    LiveWait& live = Live();
+    std::lock_guard lock(live.lock);
     if (g_live.fetch_sub(1) == 1)
-        g_noneLive.notify_all();
+        live.none.notify_all();
 }
 
 int Thread::LiveCount() {
@@ -121,8 +130,9 @@ int Thread::LiveCount() {
 }
 
 bool Thread::WaitNoneLive(std::chrono::milliseconds limit) {
-    std::unique_lock lock(g_liveLock);
-    return g_noneLive.wait_for(lock, limit, [] { return g_live.load() == 0; });
+    LiveWait& live = Live();
+    std::unique_lock lock(live.lock);
+    return live.none.wait_for(lock, limit, [] { return g_live.load() == 0; });
 }
 
 void Thread::InjectStartFailure(bool fail) {

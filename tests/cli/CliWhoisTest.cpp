@@ -309,9 +309,9 @@ TEST_F(CliTest, HostileAndFailingServersAsTheUserSeesThem) {
     } rows[] = {
         // clang-format off
         {controls, {"-h", a, "x.test"}, 0, shown, "", one},
-        // Bidirectional controls could make one name pass for another.
-        {FakeServer::Answer(Answer("Domain Name: X.TEST\xE2\x80\xAE tset.x\xE2\x81\xA6\xE2\x80\x8F")),
-         {"-h", a, "x.test"}, 0, "Domain Name: X.TEST" + x + " tset.x" + x + x + "\n", "", one},
+        // Bidirectional controls could make one name pass for another; a dash stays.
+        {FakeServer::Answer(Answer("Domain Name: X.TEST\xE2\x80\xAE tset.x\xE2\x81\xA6\xE2\x80\x94")),
+         {"-h", a, "x.test"}, 0, "Domain Name: X.TEST" + x + " tset.x" + x + "\u2014\n", "", one},
         // A referral that names no host is as if it were not there.
         {badReferral, {"-h", a, "x.test"}, 1, noMatch + "\n" + referral + x + "[2J\n",
          "zwhois: x.test: no match\n", one},
