@@ -33,8 +33,8 @@ UpdateResult UpdateBootstrap(const std::string& baseUrl, const std::string& fold
             why = HostOf(got.finalUrl) + ": " + got.reason;
         } else {
             Bootstrap check;
-            if (!check.AddFile(file.kind, got.body) || check.Size(file.kind) == 0)
-                why = "not a valid bootstrap file";
+            if (!check.AddFile(file.kind, got.body, file.family))
+                why = "not a bootstrap file of its kind";
         }
         if (why.empty()) {
             // Written beside the old file and renamed over it: never half a file.

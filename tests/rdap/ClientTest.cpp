@@ -8,6 +8,7 @@
 #include "rdap/RdapUpdate.h"
 #include "tests/rdap/Helpers.h"
 #include "tests/support/FakeHttpServer.h"
+#include "tests/support/LookupGate.h"
 #include "tests/support/NetSandbox.h"
 
 namespace {
@@ -24,8 +25,11 @@ const std::string kBase = std::string("http://") + sb::kWhoisAAddr + ":8080";
 
 TEST(RdapClient, FetchOutcomes) {
     HttpReply limited = Reply("", 429), longLimit = Reply("", 429), silent = Reply("{}");
+    HttpReply overCap = Reply("", 429), past = Reply("", 429);
     limited.headers = {{"Retry-After", "1"}};
     longLimit.headers = {{"Retry-After", "10"}};
+    overCap.headers = {{"Retry-After", "11"}};
+    past.headers = {{"Retry-After", "Wed, 21 Oct 2015 07:28:00 GMT"}};
     silent.silentAfterHeaders = true;
     HttpReply html = Reply("{}");
     html.contentType = "text/html";
@@ -48,12 +52,20 @@ TEST(RdapClient, FetchOutcomes) {
         Status status;
         const char* found; // in the body, or at the start of the reason of an error
         std::size_t requests;
-        std::chrono::milliseconds atLeast = 0ms, atMost = 3000ms, stopAfter = 0ms;
+        std::chrono::milliseconds atLeast = 0ms, atMost = 3000ms, stopAfter = 0ms, timeout = 500ms;
     } rows[] = {
         {q, {{"/q", {Reply(R"({"ldhName":"a.test"})")}}}, Status::Ok, R"({"ldhName":"a.test"})", 1},
         {q, {}, Status::NotFound, R"({"errorCode":404,"title":"Not Found")", 1},
-        {q, {{"/q", {limited, Reply("second")}}}, Status::Ok, "second", 2, 900ms},
-        {q, {{"/q", {limited}}}, Status::Error, "HTTP 429", 2},
+        {q,
+         {{"/q", {limited, Reply("second")}}},
+         Status::Ok,
+         "second",
+         2,
+         900ms,
+         3000ms,
+         0ms,
+         3000ms},
+        {q, {{"/q", {limited}}}, Status::Error, "HTTP 429", 2, 900ms, 3000ms, 0ms, 3000ms},
         {q, {{"/q", {Reply("{}", 500)}}}, Status::Error, "HTTP 500", 1},
         {q, {{"/q", {to(kBase + "/r")}}, {"/r", {moved}}}, Status::Ok, "moved", 2},
         {q, {{"/q", {to("/r", 301)}}, {"/r", {moved}}}, Status::Ok, "moved", 2},
@@ -63,7 +75,17 @@ TEST(RdapClient, FetchOutcomes) {
         {q, {{"/q", {html}}}, Status::Ok, "{}", 1},
         {q, {{"/q", {silent}}}, Status::Error, "time-out", 1, 400ms},
         {q, {{"/q", {silent}}}, Status::Stopped, "", 1, 0ms, 1000ms, 150ms},
-        {q, {{"/q", {longLimit}}}, Status::Stopped, "", 1, 0ms, 1000ms, 150ms},
+        {q, {{"/q", {longLimit}}}, Status::Stopped, "", 1, 0ms, 1000ms, 150ms, 15000ms},
+        {q, {{"/q", {overCap, moved}}}, Status::Ok, "moved", 2, 9900ms, 10500ms, 0ms, 15000ms},
+        {q, {{"/q", {past, moved}}}, Status::Ok, "moved", 2, 0ms, 300ms},
+        {q, {{"/q", {longLimit}}}, Status::Error, "HTTP 429: the server asks", 1, 0ms, 300ms},
+        // One time-out for the whole fetch: the wait and the silent second answer share it.
+        {q, {{"/q", {limited, silent}}}, Status::Error, "time-out", 2, 1400ms, 1700ms, 0ms, 1500ms},
+        {q,
+         {{"/q", {to("file:///etc/passwd")}}},
+         Status::Error,
+         "redirect to file:///etc/passwd refused",
+         1},
         {refused, {}, Status::Error, "connection", 0},
         {"http://nowhere.a.test:8080/q", {}, Status::Error, "DNS: ", 0}, // not in the hosts file
         {sq + "s", {}, Status::Ok, "sealed", 0},
@@ -77,7 +99,7 @@ TEST(RdapClient, FetchOutcomes) {
         ASSERT_TRUE(server.Listening()) << server.Error();
         std::atomic<bool> stop{false};
         rdap::FetchOptions options;
-        options.timeout = 500ms;
+        options.timeout = row.timeout;
         options.caFile = tls.CaFile();
         options.stop = &stop;
         std::thread stopper([&] {
@@ -100,6 +122,37 @@ TEST(RdapClient, FetchOutcomes) {
         for (auto& q : requests)
             EXPECT_EQ(q.headers["accept"].rfind("application/rdap+json,", 0), 0u);
     }
+}
+
+// A name lookup of the RDAP host held in the resolver (as behind a DNS server that never
+// answers) neither delays Stop nor stretches the time-out.
+TEST(RdapClient, AHeldNameLookupDelaysNeitherStopNorTheTimeOut) {
+    testsupport::LookupGate gate;
+    ASSERT_TRUE(gate.Closed()) << gate.Error();
+    const struct {
+        std::chrono::milliseconds stopAfter, timeout;
+        Status status;
+    } rows[] = {{150ms, 5000ms, Status::Stopped}, {0ms, 400ms, Status::Error}};
+    for (const auto& row : rows) {
+        std::atomic<bool> stop{false};
+        rdap::FetchOptions options;
+        options.timeout = row.timeout;
+        options.stop = &stop;
+        std::thread stopper([&] {
+            if (row.stopAfter.count() > 0) {
+                std::this_thread::sleep_for(row.stopAfter);
+                stop = true;
+            }
+        });
+        auto start = std::chrono::steady_clock::now();
+        rdap::FetchResult r = rdap::Fetch("http://held.a.test:8080/q", options);
+        auto took = std::chrono::steady_clock::now() - start;
+        stopper.join();
+        EXPECT_EQ(r.status, row.status) << r.reason;
+        EXPECT_EQ(r.reason, row.status == Status::Error ? "time-out" : "");
+        EXPECT_LE(took, (row.stopAfter.count() > 0 ? row.stopAfter : row.timeout) + 250ms);
+    }
+    gate.Release();
 }
 
 // The whole step: registry, then the registrar through the related link.
