@@ -4,6 +4,8 @@
 
 #include <thread>
 
+#include <sys/mount.h>
+
 #include "rdap/RdapLookup.h"
 #include "rdap/RdapUpdate.h"
 #include "tests/rdap/Helpers.h"
@@ -166,20 +168,35 @@ TEST(RdapLookup, RegistryThenRegistrar) {
     };
     HttpReply registrar = Reply(R"({"objectClassName":"domain","ldhName":"a.test","entities":[
         {"roles":["registrant"],"vcardArray":["vcard",[["org",{},"text","Holder Ltd"]]]}]})");
+    HttpReply portal = Reply("<html>portal</html>");
+    portal.contentType = "text/html";
+    const std::string rdapError = R"({"rdapConformance":["rdap_level_0"],"errorCode":)";
     using LS = rdap::LookupResult::Status;
     const struct {
         HttpReply atRegistry, atRegistrar;
         LS status;
         const char* shown;
         std::size_t steps;
+        std::string error = ""; // the error line after "RDAP server HOST: "
+        std::size_t failures = 0;
     } rows[] = {
         {registry(tls.Url() + rr), registrar, LS::Hit,
          "a.test\n|\nDomain Name: a.test\nRegistrant:\n  Organization: Holder Ltd", 2},
-        {registry(tls.Url() + rr), Reply("{}", 503), LS::Hit, "a.test|:8443: HTTP 503", 2},
+        {registry(tls.Url() + rr), Reply("{}", 503), LS::Hit, "a.test|:8443: HTTP 503", 2, "", 1},
+        {registry(tls.Url() + rr), portal, LS::Hit, ":8443: not RDAP (text/html, 19 bytes)\n", 2,
+         "", 1},
         {registry(kBase + rr), registrar, LS::Hit, "a.test|not followed: not https", 1},
+        {registry(tls.Url() + reg), registrar, LS::Hit, "Domain Name: a.test", 1}, // its own URL
         {FakeHttpServer::NotFound(), registrar, LS::NoMatch, "No match: Not Found: No such object",
          1},
-        {Reply("{}", 500), registrar, LS::Error, "", 1},
+        {Reply(rdapError + R"(404,"title":"Gone"})"), registrar, LS::NoMatch, "No match: Gone", 1},
+        {Reply("{}", 500), registrar, LS::Error, "", 1, "HTTP 500", 1},
+        {portal, registrar, LS::Error, "", 1, "not RDAP (text/html, 19 bytes)", 1},
+        {Reply(R"({"ldhName":"a.test"})"), registrar, LS::Error, "", 1,
+         "not RDAP (application/rdap+json, 20 bytes)", 1},
+        {Reply(rdapError + R"("500","title":"Down"})"), registrar, LS::Error, "", 1,
+         "Error (HTTP 200): Down", 1},
+        {Reply(R"({"rdapConformance":[],"domainSearchResults":[]})"), registrar, LS::Hit, "", 1},
     };
     rdap::Bootstrap bootstrap;
     ASSERT_TRUE(bootstrap.AddFile(rdap::QueryKind::Domain,
@@ -187,6 +204,7 @@ TEST(RdapLookup, RegistryThenRegistrar) {
     rdap::FetchOptions options;
     options.caFile = tls.CaFile();
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.atRegistry.body);
         tls.Put(reg, row.atRegistry);
         tls.Put(rr, row.atRegistrar);
         std::vector<std::string> announced;
@@ -200,34 +218,136 @@ TEST(RdapLookup, RegistryThenRegistrar) {
         asked.resize(row.steps);
         EXPECT_EQ(announced, asked);
         EXPECT_EQ(r.errorLine,
-                  r.status != LS::Error ? "" : "RDAP server " + tls.Url().substr(8) + ": HTTP 500");
+                  row.error.empty() ? "" : "RDAP server " + tls.Url().substr(8) + ": " + row.error);
+        EXPECT_EQ(r.failures.size(), row.failures);
     }
     EXPECT_EQ(rdap::Lookup("a.example", bootstrap, {}).status, LS::NoService);
 }
 
-// Fresh files replace the old ones; a file that fails or is not bootstrap JSON leaves the old.
-TEST(RdapUpdate, KeepsOldFilesWhenADownloadIsBad) {
-    std::string shipped = std::string(ZW_DATA_DIR) + "/rdap/";
-    FakeHttpServer server(
-        sb::kWhoisAAddr, kPort,
-        FakeHttpServer::Routes({{"/iana/dns.json", Reply("<html>maintenance</html>")},
-                                {"/iana/ipv4.json", Reply(ReadRaw(shipped + "ipv4.json"))},
-                                {"/iana/asn.json", Reply(ReadRaw(shipped + "asn.json"))}}));
+// The service's bases in turn, https first, under one time-out for the whole step.
+TEST(RdapLookup, NextBaseAfterAFailureAndOneTimeOut) {
+    using LS = rdap::LookupResult::Status;
+    using rdap::Failure;
+    const std::string path = "/b/domain/a.test",
+                      refused = std::string("https://") + sb::kRefusedAddr + ":8443/x/";
+    HttpReply limited = Reply("", 429), silent = Reply("{}"), portal = Reply("<p>");
+    limited.headers = {{"Retry-After", "1"}};
+    silent.silentAfterHeaders = true;
+    portal.contentType = "text/html";
+    const HttpReply record = Reply(R"({"objectClassName":"domain","handle":"B-1","links":[{"rel":
+        "related","type":"application/rdap+json","href":")" +
+                                   kBase + R"(/rar/domain/a.test"}]})");
+    const struct {
+        std::vector<HttpReply> atB, atRar;
+        LS status;
+        const char* shown;
+        std::vector<Failure> failures;
+        std::chrono::milliseconds atLeast = 0ms, atMost = 1000ms;
+    } rows[] = {
+        {{record}, {}, LS::Hit, "Handle: B-1\n\nRegistrar: No match", {Failure::Server}},
+        {{FakeHttpServer::NotFound()}, {}, LS::NoMatch, "No match: Not Found", {Failure::Server}},
+        {{portal}, {}, LS::Error, "", {Failure::Server, Failure::NotRdap}},
+        // The 429 wait, then a registrar that never answers: the step ends at its time-out.
+        {{limited, record},
+         {silent},
+         LS::Hit,
+         "Handle: B-1\n\nRDAP server 127.0.0.2:8080: time-out\n",
+         {Failure::Server, Failure::Server},
+         1400ms,
+         1750ms},
+    };
+    rdap::Bootstrap bootstrap;
+    ASSERT_TRUE(bootstrap.AddFile(rdap::QueryKind::Domain,
+                                  R"({"services":[[["test"],[")" + kBase + R"(/b","https://)" +
+                                      sb::kRefusedAddr + R"(:8443/x"]]]})"));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shown);
+        std::map<std::string, std::vector<HttpReply>> replies{{path, row.atB}};
+        if (!row.atRar.empty())
+            replies["/rar/domain/a.test"] = row.atRar;
+        FakeHttpServer server(sb::kWhoisAAddr, kPort, Sequence(replies));
+        rdap::FetchOptions options;
+        options.timeout = 1500ms;
+        auto start = std::chrono::steady_clock::now();
+        rdap::LookupResult r = rdap::Lookup("a.test", bootstrap, options);
+        auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(r.status, row.status);
+        ExpectShown(r.text, row.shown, row.shown);
+        EXPECT_EQ(r.steps.front(), refused + "domain/a.test");
+        EXPECT_EQ(r.steps.at(1), kBase + path);
+        std::vector<Failure> kinds;
+        for (const rdap::FailedFetch& f : r.failures)
+            kinds.push_back(f.kind);
+        EXPECT_EQ(kinds, row.failures);
+        EXPECT_EQ(r.failures.front().line.rfind(
+                      std::string("RDAP server ") + sb::kRefusedAddr + ":8443: connection", 0),
+                  0u);
+        EXPECT_GE(took, row.atLeast);
+        EXPECT_LE(took, row.atMost);
+    }
+}
+
+// Fresh files replace the old ones; a file that fails, is not bootstrap JSON, is of another
+// kind, lists no service or cannot be written leaves the old one in place.
+TEST(RdapUpdate, KeepsOldFilesUnlessTheDownloadIsWholeAndOfItsKind) {
+    const std::string shipped = std::string(ZW_DATA_DIR) + "/rdap/";
+    const std::string dns = ReadRaw(shipped + "dns.json"), v4 = ReadRaw(shipped + "ipv4.json"),
+                      v6 = ReadRaw(shipped + "ipv6.json"), asn = ReadRaw(shipped + "asn.json");
+    const HttpReply html = Reply("<html>maintenance</html>"), busy = Reply("{}", 503),
+                    empty = Reply(R"({"version":"1.0","services":[]})");
+    SecureFront tls(sb::kWhoisAAddr);
+    ASSERT_TRUE(tls.Ready());
     TempDir home;
-    std::string folder = home.path() + "/rdap";
+    const std::string folder = home.path() + "/rdap/";
     std::filesystem::create_directories(folder);
-    for (const char* name : {"dns.json", "ipv4.json", "ipv6.json", "asn.json"})
-        std::ofstream(folder + "/" + name) << "old";
-    rdap::UpdateResult r = rdap::UpdateBootstrap(kBase + "/iana", folder, {});
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(ReadRaw(folder + "/dns.json"), "old");
-    EXPECT_EQ(ReadRaw(folder + "/ipv4.json"), ReadRaw(shipped + "ipv4.json"));
-    EXPECT_EQ(ReadRaw(folder + "/ipv6.json"), "old");
-    EXPECT_EQ(ReadRaw(folder + "/asn.json"), ReadRaw(shipped + "asn.json"));
-    ASSERT_EQ(r.lines.size(), 4u);
-    EXPECT_EQ(r.lines[1], "ipv4.json: updated");
-    EXPECT_NE(r.lines[2].find("kept the old file"), std::string::npos) << r.lines[2];
-    EXPECT_FALSE(std::filesystem::exists(folder + "/dns.json.new"));
+    const char* const names[] = {"dns.json", "ipv4.json", "ipv6.json", "asn.json"};
+    std::map<std::string, std::string> held; // what each file should hold
+    for (const char* name : names)
+        testutil::WriteRaw(folder + name, held[name] = std::string("old ") + name);
+    const struct {
+        std::vector<HttpReply> served; // in the order of `names`; a 404 when status is 0
+        bool readOnly;
+        const char* updated; // one letter a file: 'u' updated, '-' kept
+    } runs[] = {
+        {{Reply(asn), Reply(v4), Reply(v4), empty}, false, "-u--"},
+        {{html, busy, Reply("", 0), Reply(asn)}, false, "---u"},
+        {{Reply(dns), Reply(v4), Reply(v6), Reply(asn)}, true, "----"},
+        {{Reply(dns), Reply(v6), Reply(v6), Reply(dns)}, false, "u-u-"},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.updated);
+        for (std::size_t i = 0; i < 4; ++i) {
+            std::filesystem::remove(tls.dir.path() + "/iana/" + names[i]);
+            if (run.served[i].status != 0)
+                tls.Put(std::string("/iana/") + names[i], run.served[i]);
+        }
+        if (run.readOnly) {
+            ASSERT_EQ(::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr), 0);
+            ASSERT_EQ(::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
+                              nullptr),
+                      0);
+        }
+        rdap::FetchOptions options;
+        options.caFile = tls.CaFile();
+        const rdap::UpdateResult r = rdap::UpdateBootstrap(tls.Url() + "/iana", folder, options);
+        if (run.readOnly)
+            ::umount(folder.c_str());
+        EXPECT_EQ(r.ok, std::string(run.updated) == "uuuu");
+        ASSERT_EQ(r.lines.size(), 4u);
+        for (std::size_t i = 0; i < 4; ++i) {
+            const bool updated = run.updated[i] == 'u';
+            if (updated)
+                held[names[i]] = run.served[i].body;
+            EXPECT_EQ(ReadRaw(folder + names[i]), held[names[i]]) << names[i];
+            EXPECT_EQ(r.lines[i].rfind(std::string(names[i]) +
+                                           (updated ? ": updated" : ": kept the old file ("),
+                                       0),
+                      0u)
+                << r.lines[i];
+        }
+        EXPECT_EQ(home.entries().size(), 1u);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 4);
+    }
 }
 
 } // namespace
