@@ -243,6 +243,8 @@ private:
             return Fail("--rdap-source belongs to --update-rdap");
         if (options_.rdapOnly && options_.noRdap)
             return Fail("--rdap and --no-rdap exclude each other");
+        if (options_.rdapOnly && !options_.server.empty())
+            return Fail("-h names a port-43 server, --rdap asks RDAP only: give one of them");
         const Mode mode = options_.mode;
         if ((countGiven_ || intervalGiven_) && mode != Mode::Ping)
             return Fail("-c and -i belong to --ping");

@@ -74,10 +74,15 @@ StepFailure WhoisFailure(int32_t code) {
     return {FailureKind::Other, WSAErrorText(code)};
 }
 
-StepFailure RdapFailure(rdap::FetchResult::Failure failure, const std::string& line) {
+StepFailure RdapFailure(const rdap::FailedFetch& failed) {
     using F = rdap::FetchResult::Failure;
+    const std::string& line = failed.line;
+    if (failed.kind == rdap::Failure::NotRdap)
+        return {FailureKind::NotRdap, line};
+    if (failed.kind == rdap::Failure::NoLibcurl)
+        return {FailureKind::Other, line};
     FailureKind kind = FailureKind::Other;
-    switch (failure) {
+    switch (failed.transport) {
     case F::Dns:
         kind = FailureKind::UnknownHost;
         break;

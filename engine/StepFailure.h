@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rdap/RdapClient.h"
+#include "rdap/RdapLookup.h"
 
 #include <cstdint>
 #include <string>
@@ -35,4 +35,4 @@ const char* FailureKindName(FailureKind kind);
 StepFailure WhoisFailure(int32_t code);
 
 // An RDAP fetch's failure; detail: the line that names the server and the reason.
-StepFailure RdapFailure(rdap::FetchResult::Failure failure, const std::string& line);
+StepFailure RdapFailure(const rdap::FailedFetch& failed);

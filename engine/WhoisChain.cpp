@@ -12,11 +12,17 @@ namespace {
 
 constexpr std::string_view kBlankLine = "\r\n\r\n";
 
-std::string_view TrimName(std::string_view s) {
+std::string_view TrimBlanks(std::string_view s) {
     while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20)
         s.remove_prefix(1);
     while (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20)
         s.remove_suffix(1);
+    return s;
+}
+
+// A server name or query: blanks around it and a final dot do not count.
+std::string_view TrimName(std::string_view s) {
+    s = TrimBlanks(s);
     if (!s.empty() && s.back() == '.')
         s.remove_suffix(1);
     return s;
@@ -55,7 +61,7 @@ std::string ServerOf(const WhoisAnswer& answer) {
 std::string FailureReason(const WhoisAnswer& answer, const WhoisChainState& state) {
     if (state.Plain)
         return WhoisFailure(answer.ErrorCode).detail;
-    std::string_view text = TrimName(answer.Converted);
+    std::string_view text = TrimBlanks(answer.Converted);
     return text.empty() ? WSAErrorText(answer.ErrorCode) : std::string(text);
 }
 
@@ -290,7 +296,7 @@ WhoisStep ChooseRdapEnd(const RdapOutcome& outcome, const std::string& query,
     if (!state.Plain || !state.RdapAbove.empty())
         for (const std::string& url : outcome.urls)
             part += (part.empty() ? "" : "\r\n") + RdapCommandLine(url);
-    const std::string body(TrimName(NormalizeLineBreaks(outcome.text)));
+    const std::string body(TrimBlanks(NormalizeLineBreaks(outcome.text)));
     if (!body.empty())
         part += (part.empty() ? "" : std::string(kBlankLine)) + body;
     WhoisStep step;

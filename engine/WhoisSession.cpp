@@ -171,28 +171,35 @@ void WhoisSession::RdapResult(const rdap::LookupResult& lookup) {
         steps_.back().url = url;
     }
     stepOpen_ = false;
-    StepRecord& registry = steps_[first];
-    if (answered) {
-        registry.answer = lookup.text;
-        registry.verdict = lookup.status == Status::Hit ? StepVerdict::Hit : StepVerdict::NoMatch;
-    } else {
-        registry.verdict = StepVerdict::Failed;
-        registry.failure =
-            lookup.status == Status::NoService
-                ? StepFailure{FailureKind::NoService, "no RDAP service for " + lastQuery_}
-                : RdapFailure(lookup.failure, lookup.errorLine);
-        failures_.push_back({url, registry.failure});
-    }
-    if (steps_.size() - first > 1) {
-        // A registrar that failed is a failed server like any other; the registry's record
-        // above it stays the answer.
-        StepRecord& registrar = steps_.back();
-        registrar.verdict = registry.verdict;
-        if (lookup.registrarFailure != rdap::FetchResult::Failure::None) {
-            registrar.verdict = StepVerdict::Failed;
-            registrar.failure = RdapFailure(lookup.registrarFailure, lookup.registrarError);
-            failures_.push_back({registrar.url, registrar.failure});
+    // The records in fetch order: a base that failed before the next was tried, the one that
+    // answered, then the registrar. Failures come in the same order.
+    const StepVerdict verdict = lookup.status == Status::Hit       ? StepVerdict::Hit
+                                : lookup.status == Status::NoMatch ? StepVerdict::NoMatch
+                                : lookup.status == Status::Stopped ? StepVerdict::Pending
+                                                                   : StepVerdict::Failed;
+    size_t failed = 0;
+    bool answerPlaced = false;
+    for (size_t i = first; i < steps_.size(); ++i) {
+        StepRecord& record = steps_[i];
+        if (failed < lookup.failures.size() && lookup.failures[failed].url == record.url) {
+            record.verdict = StepVerdict::Failed;
+            record.failure = RdapFailure(lookup.failures[failed++]);
+            continue;
         }
+        record.verdict = verdict;
+        if (answered && !answerPlaced)
+            record.answer = lookup.text;
+        answerPlaced = true;
+    }
+    // Every fetch that failed is a failed server like any other, a registrar's too: the
+    // registry's record above it stays the answer.
+    for (const rdap::FailedFetch& f : lookup.failures)
+        failures_.push_back({f.url, RdapFailure(f)});
+    if (lookup.status == Status::NoService) {
+        StepRecord& record = steps_[first];
+        record.verdict = StepVerdict::Failed;
+        record.failure = {FailureKind::NoService, "no RDAP service for " + lastQuery_};
+        failures_.push_back({url, record.failure});
     }
     const WhoisStep step = ChooseRdapEnd(OutcomeOf(lookup), lastQuery_, chain_);
     // The text now ends with the RDAP step's; without any answer it is only the failure.

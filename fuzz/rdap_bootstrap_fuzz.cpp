@@ -30,10 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     rdap::Bootstrap b;
     const rdap::QueryKind kinds[] = {rdap::QueryKind::Domain, rdap::QueryKind::Ip,
                                      rdap::QueryKind::Autnum};
-    bool ok =
-        data[0] % 4 == 3 ? b.AddCcTldSupplement(file) : b.AddFile(kinds[data[0] % 4 % 3], file);
-    if (!ok && data[0] % 4 != 3)
-        FUZZ_CHECK(b.Size(kinds[data[0] % 4 % 3]) == 0); // a rejected file adds nothing
+    // The high bits pick the address family the file must hold (none, 4, 6).
+    const int family = data[0] / 4 % 3 == 0 ? 0 : data[0] / 4 % 3 == 1 ? 4 : 6;
+    bool ok = data[0] % 4 == 3 ? b.AddCcTldSupplement(file)
+                               : b.AddFile(kinds[data[0] % 4 % 3], file, family);
+    // A rejected file adds nothing; an accepted one adds at least one entry.
+    if (data[0] % 4 != 3)
+        FUZZ_CHECK((b.Size(kinds[data[0] % 4 % 3]) != 0) == ok);
     // Quoted strings of the input, as queries of every kind.
     size_t pos = 0;
     for (int n = 0; n < 64; ++n) {

@@ -33,5 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string link = rdap::RegistrarLink(json);
     FUZZ_CHECK(link.empty() || (link.find("/domain/") != std::string::npos &&
                                 (link.rfind("https://", 0) == 0 || link.rfind("http://", 0) == 0)));
+    // Only a JSON object can be an answer at all.
+    if (rdap::ClassifyAnswer(json) != rdap::AnswerKind::NotRdap)
+        FUZZ_CHECK(text.find("not an RDAP object") == std::string::npos &&
+                   text.find("not JSON") == std::string::npos);
     return 0;
 }

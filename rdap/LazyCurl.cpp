@@ -2,10 +2,13 @@
 // are mapped and relocated at every start of every program that holds the engine: a plain
 // WHOIS run of zwhois paid about 8 ms for them, five times its own work. These definitions
 // stand in for the libcurl functions the client calls and forward to the real ones.
+#include "rdap/RdapClient.h"
+
 #include <curl/curl.h>
 
 #include <cstdarg>
 #include <mutex>
+#include <string>
 
 #include <dlfcn.h>
 
@@ -29,6 +32,7 @@ struct Curl {
     CURLMsg* (*multiInfoRead)(CURLM*, int*);
     CURLMcode (*multiCleanup)(CURLM*);
     bool ok = false;
+    std::string error; // the loader's reason when not ok
 };
 
 template <typename F> bool Bind(void* lib, const char* name, F& fn) {
@@ -42,7 +46,12 @@ const Curl& Lib() {
     static std::once_flag once;
     std::call_once(once, [] {
         void* lib = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
-        c.ok = lib && Bind(lib, "curl_global_init", c.globalInit) &&
+        if (lib == nullptr) {
+            const char* why = dlerror();
+            c.error = why ? why : "not found";
+            return;
+        }
+        c.ok = Bind(lib, "curl_global_init", c.globalInit) &&
                Bind(lib, "curl_easy_init", c.easyInit) &&
                Bind(lib, "curl_easy_cleanup", c.easyCleanup) &&
                Bind(lib, "curl_easy_setopt", c.easySetopt) &&
@@ -58,11 +67,30 @@ const Curl& Lib() {
                Bind(lib, "curl_multi_poll", c.multiPoll) &&
                Bind(lib, "curl_multi_info_read", c.multiInfoRead) &&
                Bind(lib, "curl_multi_cleanup", c.multiCleanup);
+        if (!c.ok)
+            c.error = "it lacks a function zindor-whois calls";
     });
     return c;
 }
 
 } // namespace
+
+namespace rdap {
+
+std::string LibcurlMissing() {
+    const Curl& c = Lib();
+    if (c.ok)
+        return {};
+    // The loader's text is ASCII from ld.so, but a path in it comes from the environment.
+    std::string why;
+    for (char ch : c.error)
+        why += (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7f) ? ' ' : ch;
+    return "libcurl (libcurl.so.4, Debian package libcurl4) is missing, so RDAP cannot be "
+           "asked: " +
+           why;
+}
+
+} // namespace rdap
 
 extern "C" {
 

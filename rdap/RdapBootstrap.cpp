@@ -77,6 +77,30 @@ const json* TopLevelArray(std::string_view text, const char* name, json& doc) {
     return member != doc.end() && member->is_array() ? &*member : nullptr;
 }
 
+// A bootstrap entry of dns.json: LDH labels with at least one letter (a TLD is never all digits),
+// so AS ranges and address prefixes served under that name are refused.
+bool IsZoneName(std::string_view entry) {
+    if (!entry.empty() && entry.back() == '.')
+        entry.remove_suffix(1);
+    bool letter = false;
+    std::size_t label = 0;
+    for (char c : entry) {
+        const bool alpha = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (c == '.') {
+            if (label == 0)
+                return false;
+            label = 0;
+        } else if (alpha || (c >= '0' && c <= '9') || c == '-') {
+            letter = letter || alpha;
+            if (++label > 63)
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return letter && label > 0;
+}
+
 } // namespace
 
 QueryKind ClassifyQuery(std::string_view query) {
@@ -126,7 +150,7 @@ std::size_t Bootstrap::AddService(Urls urls) {
     return services_.size() - 1;
 }
 
-bool Bootstrap::AddFile(QueryKind kind, std::string_view text) {
+bool Bootstrap::AddFile(QueryKind kind, std::string_view text, int family) {
     json doc;
     const json* services = TopLevelArray(text, "services", doc);
     if (!services)
@@ -161,13 +185,16 @@ bool Bootstrap::AddFile(QueryKind kind, std::string_view text) {
     for (std::size_t i = 0; i < parsed.size(); ++i) {
         for (const std::string& entry : parsed[i].first) {
             if (kind == QueryKind::Domain) {
+                if (!IsZoneName(entry))
+                    return false;
                 std::string label = AsciiLower(entry);
                 while (!label.empty() && label.back() == '.')
                     label.pop_back();
                 names.emplace_back(std::move(label), next + i);
             } else if (kind == QueryKind::Ip) {
                 Prefix p;
-                if (!ParseAddress(entry, p.bytes, p.v6, p.length))
+                if (!ParseAddress(entry, p.bytes, p.v6, p.length) ||
+                    (family != 0 && p.v6 != (family == 6)))
                     return false;
                 p.service = next + i;
                 prefixes.push_back(p);
@@ -186,6 +213,8 @@ bool Bootstrap::AddFile(QueryKind kind, std::string_view text) {
             }
         }
     }
+    if (names.empty() && prefixes.empty() && ranges.empty())
+        return false; // an empty table would hide the file it stands in for
     for (auto& [entries, urls] : parsed)
         AddService(std::move(urls));
     for (auto& [label, service] : names)
@@ -235,7 +264,8 @@ void Bootstrap::LoadKind(QueryKind kind, const std::vector<std::string>& folders
     };
     for (const File& file : kFiles)
         if (file.kind == kind)
-            first(file.name, [&](const std::string& text) { return AddFile(kind, text); });
+            first(file.name,
+                  [&](const std::string& text) { return AddFile(kind, text, file.family); });
     if (kind == QueryKind::Domain)
         first(kSupplementName, [&](const std::string& text) { return AddCcTldSupplement(text); });
 }

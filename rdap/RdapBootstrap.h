@@ -25,9 +25,10 @@ public:
     static Bootstrap Load(const std::vector<std::string>& folders);
     // Load for one kind only (a Domain also takes the supplement): what a single lookup needs.
     void LoadKind(QueryKind kind, const std::vector<std::string>& folders);
-    // Pure parser for one IANA file's bytes; false when not bootstrap JSON (nothing is added).
-    // Services added earlier win over later ones for the same entry.
-    bool AddFile(QueryKind kind, std::string_view json);
+    // Pure parser for one IANA file's bytes; false when not bootstrap JSON of that kind (nothing
+    // is added): no entry at all, or one that is not a domain name, an address prefix (of
+    // `family` 4 or 6 when given) or an AS range. Services added earlier win over later ones.
+    bool AddFile(QueryKind kind, std::string_view json, int family = 0);
     // The supplement of ccTLDs that run RDAP but are missing from IANA's file:
     // {"ccTldRdapServers":[{"tld":"de","rdapServer":"https://..."}]}. Only TLDs that the
     // IANA file lacks are taken. False when not of that form.
@@ -41,11 +42,12 @@ public:
     struct File {
         const char* name;
         QueryKind kind;
+        int family; // addresses: 4 or 6; 0 otherwise
     };
-    static constexpr File kFiles[] = {{"dns.json", QueryKind::Domain},
-                                      {"ipv4.json", QueryKind::Ip},
-                                      {"ipv6.json", QueryKind::Ip},
-                                      {"asn.json", QueryKind::Autnum}};
+    static constexpr File kFiles[] = {{"dns.json", QueryKind::Domain, 0},
+                                      {"ipv4.json", QueryKind::Ip, 4},
+                                      {"ipv6.json", QueryKind::Ip, 6},
+                                      {"asn.json", QueryKind::Autnum, 0}};
     static constexpr const char* kSupplementName = "dns-cctld.json";
 
 private:

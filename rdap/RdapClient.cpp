@@ -31,6 +31,7 @@ struct Exchange {
     bool tooLarge = false;
     std::string location;
     std::string retryAfter;
+    std::string contentType;
     std::string body;
     std::size_t maxBytes = 0;
     char error[CURL_ERROR_SIZE] = {};
@@ -64,7 +65,11 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     return length;
 }
 
-void Perform(const std::string& url, const FetchOptions& options, Exchange& ex) {
+using Clock = std::chrono::steady_clock;
+
+// One request, ended by `deadline` whatever the network or the resolver does.
+void Perform(const std::string& url, const FetchOptions& options, Clock::time_point deadline,
+             Exchange& ex) {
     ex.maxBytes = options.maxBytes;
     CURL* easy = curl_easy_init();
     CURLM* multi = curl_multi_init();
@@ -75,7 +80,10 @@ void Perform(const std::string& url, const FetchOptions& options, Exchange& ex) 
     if (easy == nullptr || multi == nullptr || headers == nullptr) {
         ex.code = CURLE_OUT_OF_MEMORY;
     } else {
-        long ms = static_cast<long>(options.timeout.count());
+        const auto ms =
+            std::max(1L, static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               deadline - Clock::now())
+                                               .count()));
         curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
         curl_easy_setopt(easy, CURLOPT_USERAGENT, "zindor-whois");
@@ -83,6 +91,9 @@ void Perform(const std::string& url, const FetchOptions& options, Exchange& ex) 
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L); // followed here, so https->http is seen
         curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        // Clean-up leaves a name lookup still in the resolver's thread behind instead of
+        // waiting for it: a silent DNS server must not hold up Stop or the time-out.
+        curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
         curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, ms);
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, ms);
         curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, ex.error);
@@ -104,6 +115,10 @@ void Perform(const std::string& url, const FetchOptions& options, Exchange& ex) 
                 ex.stopped = true;
                 break;
             }
+            if (Clock::now() >= deadline + std::chrono::milliseconds(kPollMs)) {
+                ex.code = CURLE_OPERATION_TIMEDOUT; // libcurl's own timer should have fired
+                break;
+            }
             curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);
         }
         int left = 0;
@@ -115,6 +130,9 @@ void Perform(const std::string& url, const FetchOptions& options, Exchange& ex) 
         char* location = nullptr;
         if (curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location)
             ex.location = location;
+        char* type = nullptr;
+        if (curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
+            ex.contentType = OneLine(type);
         curl_multi_remove_handle(multi, easy);
     }
     curl_slist_free_all(headers);
@@ -191,12 +209,23 @@ long RetryWait(const std::string& retryAfter) {
     return std::clamp(seconds, 0L, kMaxRetryWaitSeconds);
 }
 
+bool IsWeb(std::string_view url) {
+    return StartsWithNoCase(url, "https://") || StartsWithNoCase(url, "http://");
+}
+
 } // namespace
 
 FetchResult Fetch(const std::string& url, const FetchOptions& options) {
-    std::call_once(gCurlInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     FetchResult result;
     result.url = url;
+    result.finalUrl = url;
+    if (std::string missing = LibcurlMissing(); !missing.empty()) {
+        result.reason = std::move(missing);
+        result.noLibcurl = true;
+        return result;
+    }
+    std::call_once(gCurlInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    const Clock::time_point deadline = Clock::now() + options.timeout;
     std::string current = url;
     int redirects = 0;
     bool retried = false;
@@ -206,8 +235,13 @@ FetchResult Fetch(const std::string& url, const FetchOptions& options) {
             result.status = FetchResult::Status::Stopped;
             return result;
         }
+        if (Clock::now() >= deadline) {
+            result.reason = "time-out";
+            result.failure = FetchResult::Failure::TimedOut;
+            return result;
+        }
         Exchange ex;
-        Perform(current, options, ex);
+        Perform(current, options, deadline, ex);
         result.httpStatus = ex.status;
         if (ex.stopped) {
             result.status = FetchResult::Status::Stopped;
@@ -224,6 +258,8 @@ FetchResult Fetch(const std::string& url, const FetchOptions& options) {
             return result;
         }
         if (ex.status >= 300 && ex.status < 400) {
+            // The redirect's target is the server's text: shown on one line, and cut short.
+            const std::string target = OneLine(ex.location.substr(0, 200));
             if (ex.location.empty()) {
                 result.reason = "HTTP " + std::to_string(ex.status) + " without a Location";
                 result.failure = FetchResult::Failure::Redirect;
@@ -234,8 +270,13 @@ FetchResult Fetch(const std::string& url, const FetchOptions& options) {
                 result.failure = FetchResult::Failure::Redirect;
                 return result;
             }
+            if (!IsWeb(ex.location)) {
+                result.reason = "redirect to " + target + " refused: not http or https";
+                result.failure = FetchResult::Failure::Redirect;
+                return result;
+            }
             if (StartsWithNoCase(current, "https:") && !StartsWithNoCase(ex.location, "https:")) {
-                result.reason = "redirect from https to " + ex.location + " refused";
+                result.reason = "redirect from https to " + target + " refused";
                 result.failure = FetchResult::Failure::Redirect;
                 return result;
             }
@@ -244,9 +285,13 @@ FetchResult Fetch(const std::string& url, const FetchOptions& options) {
         }
         if (ex.status == 429 && !retried) {
             retried = true;
-            auto until =
-                std::chrono::steady_clock::now() + std::chrono::seconds(RetryWait(ex.retryAfter));
-            while (std::chrono::steady_clock::now() < until) {
+            const auto until = Clock::now() + std::chrono::seconds(RetryWait(ex.retryAfter));
+            if (until >= deadline) {
+                result.reason = "HTTP 429: the server asks for a wait beyond the time-out";
+                result.failure = FetchResult::Failure::Http;
+                return result;
+            }
+            while (Clock::now() < until) {
                 if (Stopped(options)) {
                     result.status = FetchResult::Status::Stopped;
                     return result;
@@ -256,6 +301,7 @@ FetchResult Fetch(const std::string& url, const FetchOptions& options) {
             continue;
         }
         result.body = std::move(ex.body);
+        result.contentType = std::move(ex.contentType);
         if (ex.status >= 200 && ex.status < 300) {
             result.status = FetchResult::Status::Ok;
         } else if (ex.status == 404) {

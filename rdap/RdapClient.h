@@ -8,7 +8,7 @@
 namespace rdap {
 
 struct FetchOptions {
-    // For each request of the fetch (a redirect or the retry after 429 starts a new one).
+    // For the whole fetch: its redirects and a 429's wait included (for Lookup, the whole step).
     std::chrono::milliseconds timeout{21000};
     const std::atomic<bool>* stop = nullptr; // polled; set -> the transfer ends at once
     std::size_t maxBytes = 4u << 20;
@@ -32,16 +32,21 @@ struct FetchResult {
     };
     Failure failure = Failure::None;
     long httpStatus = 0;
-    std::string url;      // as asked
-    std::string finalUrl; // after redirects
-    std::string body;     // the answer's bytes (also for 404: the error object)
-    std::string reason;   // Error: "HTTP 500", "TLS: ...", "DNS: ...", "time-out", ...
+    std::string url;         // as asked
+    std::string finalUrl;    // after redirects
+    std::string body;        // the answer's bytes (also for 404: the error object)
+    std::string contentType; // as the server labelled the body
+    std::string reason;      // Error: "HTTP 500", "TLS: ...", "DNS: ...", "time-out", ...
+    bool noLibcurl = false;  // Error because libcurl could not be loaded: no server was asked
 };
 
-// One GET with Accept: application/rdap+json (application/json second), redirects (<=5, never
-// https->http), 429 retried once after Retry-After (<=10 s, interruptible by stop). Blocking; call
-// on a worker thread.
+// One GET with Accept: application/rdap+json (application/json second), redirects (<=5, only to
+// http or https, never https->http), 429 retried once after Retry-After (<=10 s, interruptible
+// by stop, not past the time-out). Blocking; call on a worker thread.
 FetchResult Fetch(const std::string& url, const FetchOptions& options);
+
+// Empty when libcurl is at hand; otherwise a line saying it is missing, with the loader's reason.
+std::string LibcurlMissing();
 
 // The host (and port, when given) of a URL, for error lines that name the server.
 std::string HostOf(const std::string& url);

@@ -1,6 +1,7 @@
 #include "rdap/RdapRender.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "rdap/RdapText.h"
 #include "rdap/RdapVcard.h"
@@ -165,19 +166,30 @@ public:
         }
     }
 
+    // Titled remarks each under their title; untitled ones (AFNIC gives a dozen one-word ones
+    // per contact) folded under one "Remarks:" heading; remarks with nothing in them dropped.
     void Remarks(const json& object, const std::string& indent) {
+        std::string untitled;
         for (const json& r : Array(object, "remarks")) {
             std::string title = Text(r, "title");
-            out_ += indent + "Remark" + (title.empty() ? "" : ": " + title) + "\n";
+            std::string body;
             for (const json& d : Array(r, "description")) {
                 std::string line = ValueText(d);
                 if (!line.empty())
-                    out_ += indent + "  " + line + "\n";
+                    body += indent + "  " + line + "\n";
             }
+            body += LinkLines(r, indent + "  ");
+            if (!title.empty())
+                out_ += indent + "Remark: " + title + "\n" + body;
+            else
+                untitled += body;
         }
+        if (!untitled.empty())
+            out_ += indent + "Remarks:\n" + untitled;
     }
 
-    // Notices are boilerplate of the server (terms of use, status codes): a few lines each.
+    // Notices are boilerplate of the server (terms of use, status codes): a few lines each,
+    // then the addresses they point to, which their text often only announces.
     void Notices(const json& object) {
         for (const json& n : Array(object, "notices")) {
             std::string text;
@@ -189,12 +201,24 @@ public:
             std::string title = Text(n, "title");
             out_ += "Notice" + (title.empty() ? std::string() : ": " + title) + "\n";
             Fold(text);
+            out_ += LinkLines(n, "  ");
         }
     }
 
     std::string Take() { return std::move(out_); }
 
 private:
+    // The web addresses of a notice's or remark's links, one a line.
+    static std::string LinkLines(const json& object, const std::string& indent) {
+        std::string lines;
+        for (const json& link : Array(object, "links")) {
+            std::string href = Text(link, "href");
+            if (StartsWithNoCase(href, "https://") || StartsWithNoCase(href, "http://"))
+                lines += indent + href + "\n";
+        }
+        return lines;
+    }
+
     void Fold(const std::string& text) {
         std::size_t pos = 0;
         for (std::size_t line = 0; pos < text.size(); ++line) {
@@ -394,6 +418,29 @@ std::string RenderError(std::string_view text, long httpStatus) {
     if (!description.empty())
         line += ": " + description;
     return line;
+}
+
+AnswerKind ClassifyAnswer(std::string_view text, long* errorCode) {
+    json doc = ParseAnswer(text);
+    if (!doc.is_object())
+        return AnswerKind::NotRdap;
+    if (const json* kind = Member(doc, "objectClassName"); kind && kind->is_string())
+        return AnswerKind::Record;
+    if (!Member(doc, "rdapConformance"))
+        return AnswerKind::NotRdap;
+    if (const json* code = Member(doc, "errorCode");
+        code && (code->is_number() || code->is_string())) {
+        if (errorCode)
+            *errorCode = std::atol(ValueText(*code).c_str());
+        return AnswerKind::ErrorObject;
+    }
+    for (const auto& [key, value] : doc.items()) {
+        constexpr std::string_view kSearch = "SearchResults";
+        if (value.is_array() && key.size() > kSearch.size() &&
+            key.compare(key.size() - kSearch.size(), kSearch.size(), kSearch) == 0)
+            return AnswerKind::Record;
+    }
+    return AnswerKind::NotRdap;
 }
 
 std::string RegistrarLink(std::string_view text) {

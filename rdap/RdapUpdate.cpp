@@ -37,8 +37,8 @@ UpdateResult UpdateBootstrap(const std::string& baseUrl, const std::string& fold
             done = {name, FileUpdate::Outcome::Failed, why};
         } else {
             Bootstrap check;
-            if (!check.AddFile(file.kind, got.body) || check.Size(file.kind) == 0) {
-                why = "not a valid bootstrap file";
+            if (!check.AddFile(file.kind, got.body, file.family) || check.Size(file.kind) == 0) {
+                why = "not a bootstrap file of its kind";
                 done.outcome = FileUpdate::Outcome::Invalid;
             }
         }

@@ -27,6 +27,7 @@ TEST_F(CliTest, BadInputIsRefusedBeforeAnythingIsSent) {
         {{"--frobnicate", "a.test"}, "unknown option --frobnicate"},
         {{"-x", "a.test"}, "unknown option -x"},
         {{"-h"}, "option -h needs a value"},
+        {{"--rdap", "-h", h, "a.test"}, "-h names a port-43 server, --rdap asks RDAP only"},
         {{"-p", "0", "a.test"}, "bad port '0'"},
         {{"-p", "65536", "a.test"}, "bad port '65536'"},
         {{"-p", "43x", "a.test"}, "bad port '43x'"},

@@ -128,6 +128,26 @@ TEST_F(CliRdapTest, RegistrarFailureAndTimeOutAsEveryFailedServer) {
     }
 }
 
+// Where libcurl cannot be loaded, RDAP says so once, with the loader's reason; WHOIS goes on.
+TEST_F(CliRdapTest, WithoutLibcurlRdapSaysSoAndWhoisGoesOn) {
+    REQUIRE_SANDBOX();
+    FakeServer registry(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer("Domain Name: X.LTD")));
+    std::filesystem::create_directory(home_.file("lib"));
+    WriteFile("lib/libcurl.so.4", "not a library");
+    RunOptions broken;
+    broken.wrapper = {"env", "LD_LIBRARY_PATH=" + home_.file("lib")};
+    for (const auto& args : {std::vector<std::string>{"x.ltd"}, {"--rdap", "x.ltd"}}) {
+        const RunResult r = Run(args, broken);
+        const std::string said = "libcurl (libcurl.so.4, Debian package libcurl4) is missing, so "
+                                 "RDAP cannot be asked: " +
+                                 home_.file("lib/libcurl.so.4: file too short");
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("libcurl ("), r.err.rfind("libcurl (")) << r.err; // once
+    }
+    EXPECT_EQ(Run({"-h", sb::kWhoisA, "x.ltd"}, broken).status, 0);
+}
+
 TEST_F(CliRdapTest, HttpsTrustsTheSystemsCaStore) {
     REQUIRE_SANDBOX();
     // A self-signed certificate for 127.0.0.2 made here; openssl serves the record with it.

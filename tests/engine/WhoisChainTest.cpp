@@ -103,6 +103,17 @@ TEST(ChainDecisions, AFailedStepKeepsTheUsefulAnswerOnShow) {
                           "No answer from whois.b.test: Error WSAECONNREFUSED");
 }
 
+// An RDAP step's text is shown as rendered: only blanks around it go, a final dot stays.
+TEST(ChainDecisions, TheRdapTextKeepsItsLastDot) {
+    for (const bool hit : {true, false}) {
+        WhoisChainState state;
+        const WhoisStep s = ChooseRdapEnd(
+            {hit, {"https://r.test/domain/a.test"}, " Notice\n  ...\n\n"}, "a.test", state);
+        EXPECT_EQ(s.kind, hit ? WhoisStep::Hit : WhoisStep::End);
+        EXPECT_EQ(s.MemoText, "rdap https://r.test/domain/a.test\r\n\r\nNotice\r\n  ...");
+    }
+}
+
 TEST(ChainDecisions, WithoutRegistryTheFirstAnswerToTheUsersQueryStands) {
     Chain c;
     c.candidates = {"whois.b.test", "whois.c.test"};

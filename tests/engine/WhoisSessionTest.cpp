@@ -152,6 +152,9 @@ TEST_F(Session, StopLeavesTheAskedStepPendingAndNothingFollows) {
 // Failures as values: the stable kind and the words, WinSock's and curl's alike.
 TEST(StepFailures, KindsAndWords) {
     using F = rdap::FetchResult::Failure;
+    const auto server = [](F transport, std::string line) {
+        return RdapFailure({"", std::move(line), rdap::Failure::Server, transport});
+    };
     struct Row {
         StepFailure failure;
         std::string kind, detail;
@@ -166,13 +169,15 @@ TEST(StepFailures, KindsAndWords) {
         {WhoisFailure(10040), "bad-query", "query too long"},
         {WhoisFailure(-1), "no-answer", "no answer"},
         {WhoisFailure(10055), "other", "Error WSAENOBUFS"},
-        {RdapFailure(F::Dns, "d"), "unknown-host", "d"},
-        {RdapFailure(F::TimedOut, ""), "timeout", ""},
-        {RdapFailure(F::Connection, ""), "refused", ""}, {RdapFailure(F::Reset, ""), "reset", ""},
-        {RdapFailure(F::Tls, ""), "tls", ""}, {RdapFailure(F::Http, ""), "http-status", ""},
-        {RdapFailure(F::TooLarge, ""), "not-rdap", ""},
-        {RdapFailure(F::Redirect, ""), "not-rdap", ""},
-        {RdapFailure(F::Other, ""), "other", ""},
+        {server(F::Dns, "d"), "unknown-host", "d"},
+        {server(F::TimedOut, ""), "timeout", ""},
+        {server(F::Connection, ""), "refused", ""}, {server(F::Reset, ""), "reset", ""},
+        {server(F::Tls, ""), "tls", ""}, {server(F::Http, ""), "http-status", ""},
+        {server(F::TooLarge, ""), "not-rdap", ""},
+        {server(F::Redirect, ""), "not-rdap", ""},
+        {server(F::Other, ""), "other", ""},
+        {RdapFailure({"", "n", rdap::Failure::NotRdap, F::None}), "not-rdap", "n"},
+        {RdapFailure({"", "l", rdap::Failure::NoLibcurl, F::None}), "other", "l"},
         // clang-format on
     };
     for (const Row& row : rows) {

@@ -32,6 +32,8 @@ TEST(RdapBootstrap, LookupsAgainstTheShippedFiles) {
         {"2c0f:fb50::1", "https://rdap.afrinic.net/rdap/ip/2c0f:fb50::1"},
         {"AS13335", "https://rdap.arin.net/registry/autnum/13335"},
         {"as16276", "https://rdap.db.ripe.net/autnum/16276"},
+        {"AS1876", "https://rdap.arin.net/registry/autnum/1876"}, // the last of "1-1876"
+        {"AS1877", "https://rdap.db.ripe.net/autnum/1877"},       // the first of "1877-1901"
     };
     for (const auto& row : rows) {
         auto services = b.ServicesFor(row.query);
@@ -62,7 +64,20 @@ TEST(RdapBootstrap, UserFilesTakePrecedenceAndBadFilesAddNothing) {
         rdap::QueryKind kind;
         const char* json;
         bool ok;
+        int family = 0;
     } files[] = {
+        // Files of another kind served under a file's name, and an empty table.
+        {rdap::QueryKind::Domain, R"({"services":[[["1-1876"],["https://x.test/"]]]})", false},
+        {rdap::QueryKind::Domain, R"({"services":[[["192.0.2.0/24"],["https://x.test/"]]]})",
+         false},
+        {rdap::QueryKind::Domain, R"({"services":[[["a..b"],["https://x.test/"]]]})", false},
+        {rdap::QueryKind::Domain, R"({"services":[[["xn--p1ai","co.uk."],["https://x.test/"]]]})",
+         true},
+        {rdap::QueryKind::Ip, R"({"services":[[["192.0.2.0/24"],["https://x.test/"]]]})", false, 6},
+        {rdap::QueryKind::Ip, R"({"services":[[["2001:db8::/32"],["https://x.test/"]]]})", false,
+         4},
+        {rdap::QueryKind::Ip, R"({"services":[[["2001:db8::/32"],["https://x.test/"]]]})", true, 6},
+        {rdap::QueryKind::Autnum, R"({"services":[]})", false},
         {rdap::QueryKind::Ip, R"({"services":[[["192.0.2.0/33"],["https://x.test/"]]]})", false},
         {rdap::QueryKind::Autnum, R"({"services":[[["20-10"],["https://x.test/"]]]})", false},
         {rdap::QueryKind::Domain, R"({"services":[[["a"],"https://x.test/"]]})", false},
@@ -73,11 +88,11 @@ TEST(RdapBootstrap, UserFilesTakePrecedenceAndBadFilesAddNothing) {
     };
     for (const auto& f : files) {
         rdap::Bootstrap one;
-        EXPECT_EQ(one.AddFile(f.kind, f.json), f.ok) << f.json;
+        EXPECT_EQ(one.AddFile(f.kind, f.json, f.family), f.ok) << f.json;
         EXPECT_EQ(one.Size(f.kind) != 0, f.ok) << f.json;
     }
     rdap::Bootstrap order;
-    order.AddFile(rdap::QueryKind::Ip, files[4].json);
+    order.AddFile(rdap::QueryKind::Ip, files[std::size(files) - 1].json);
     EXPECT_EQ(order.ServicesFor("192.0.2.9"), // the longest prefix, https first
               (std::vector<std::string>{"https://s.test/", "http://h.test/"}));
     EXPECT_EQ(order.ServicesFor("192.0.3.1"), std::vector<std::string>{"https://wide.test/"});

@@ -18,7 +18,8 @@ const struct {
     const char* registrarLink = "";
 } kSamples[] = {
     {"afnic-domain-airport.fr.json", "Registrar IANA ID: 82909|Name: Ano Nymous|rue Saint Honoré"},
-    {"afnic-domain-lemonde.fr.json", "Registrar: NAMESHIELD|DU MONDE|Expiration: 2025-06-09T22"},
+    {"afnic-domain-lemonde.fr.json", "Registrar: NAMESHIELD|DU MONDE|Expiration: 2025-06-09T22|"
+                                     "  Remarks:\n    NO\n    NO\n    ORGANIZATION\n    NO\n"},
     {"afnic-help.json", "Notice: RDAP queries can be made|  ...\n"},
     {"afrinic-ip-41.192.224.0.json", "Network: 41.192.224.0 - 41.192.255.255|Phone: +27-21-940"},
     {"apnic-autnum-AS9269.json", "AS Number: AS9269\nAS Name: HKBN-AS-AP|Hong Kong Broadband"},
@@ -28,7 +29,8 @@ const struct {
     {"arin-autnum-AS13335.json", "AS Number: AS13335|AS Name: CLOUDFLARENET"},
     {"arin-entity-GOVI.json", "Name: Govital Internet Inc.|Email: support@govital.net"},
     {"arin-ip-2001_4860__.json", "CIDR: 2001:4860::/32|Google LLC"},
-    {"arin-ip-8.8.8.8.json", "Network Name: LVLT-GOGL-8-8-8|Parent Handle: NET-8-0-0-0-1"},
+    {"arin-ip-8.8.8.8.json", "Network Name: LVLT-GOGL-8-8-8|Parent Handle: NET-8-0-0-0-1|please "
+                             "visit:\n  https://www.arin.net/resources/registry/whois/inaccuracy"},
     {"centralnic-domain-abc.xyz.json", "Registrar: MarkMonitor Inc.|Name Server: ns2.google.com",
      "https://rdap.markmonitor.com/rdap/domain/abc.xyz"},
     {"google-registry-domain-web.dev.json", "Domain Name: web.dev|Registrar IANA ID: 292",
@@ -101,6 +103,24 @@ TEST(RdapRender, OddAnswersRenderWhatCanBeRead) {
         {R"({"objectClassName":"domain","entities":[{"roles":["registrant"],"vcardArray":["vcard",
             [["fn",{},"text",""]]]}]})",
          "Registrant:", "[REDACTED]"},
+        // Contacts in a reader's order whatever the answer's.
+        {R"({"objectClassName":"domain","entities":[{"roles":["abuse"],"handle":"E"},
+            {"roles":["billing"],"handle":"D"},{"roles":["technical"],"handle":"C"},
+            {"handle":"F"},{"roles":["registrant"],"handle":"A"},
+            {"roles":["administrative"],"handle":"B"}]})",
+         "Registrant:\n  Handle: A\nAdministrative:\n  Handle: B\nTechnical:\n  Handle: "
+         "C\nBilling:\n"
+         "  Handle: D\nAbuse:\n  Handle: E\nContact:\n  Handle: F\n"},
+        // Untitled remarks folded under one heading, empty ones dropped; links under their text.
+        {R"({"objectClassName":"entity","handle":"H","entities":[{"roles":["technical"],"remarks":[
+            {"description":["NO"]},{"description":[""]},{"title":"T","description":["x"],"links":[
+            {"href":"https://r.test/"}]},{},{"description":["ORG"]}]}],"remarks":[{"description":[]}],
+            "notices":[{"title":"Report","description":["please visit:"],"links":[{"href":
+            "https://n.test/report"},{"href":"javascript:x"}]}]})",
+         "Technical:\n  Remark: T\n    x\n    https://r.test/\n  Remarks:\n    NO\n    "
+         "ORG\nNotice: "
+         "Report\n  please visit:\n  https://n.test/report\n",
+         "Remark\n"},
     };
     for (const auto& row : rows) {
         std::string text = rdap::Render(row.json);
