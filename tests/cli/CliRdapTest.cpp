@@ -128,6 +128,61 @@ TEST_F(CliRdapTest, RegistrarFailureAndTimeOutAsEveryFailedServer) {
     }
 }
 
+// When RDAP is asked after port 43, and the registered name after a name's no-match, on
+// port 43 and over RDAP alike (github.io, a private suffix, is registered at .io's registry).
+TEST_F(CliRdapTest, WhenRdapIsAskedAndTheRegisteredNameRetry) {
+    REQUIRE_SANDBOX();
+    WriteFile("rdap/dns.json", R"({"services":[[["ltd","io"],[")" + kRdap + R"("]]]})");
+    WriteFile("rdap/ipv4.json", R"({"services":[[["198.18.0.0/15"],[")" + kRdap + R"("]]]})");
+    const std::string a = sb::kWhoisA, www = "/domain/www.example.ltd", ip = "/ip/198.18.0.1",
+                      gh = "/domain/github.io";
+    const HttpReply none = FakeHttpServer::NotFound(),
+                    found = Reply(R"({"handle":"REG-7",)"
+                                  R"("objectClassName":"ip network"})");
+    struct Row {
+        std::string serverWis, query;
+        std::vector<std::string> args, whoisAsked, rdapAsked;
+        HttpReply reply; // at kPath, /domain/github.io and /ip/198.18.0.1
+        int status;
+        std::string out; // must show; "!": must not
+    } rows[] = {
+        // The registry's no-match is its last word, though RDAP serves .ltd.
+        {a + ",-,ltd", "example.ltd", {}, {"example.ltd"}, {}, found, 1, "No match!!"},
+        // An address the address servers did not know: the RIR's RDAP has it.
+        {a + ",+", "198.18.0.1", {"--no-sweep"}, {"198.18.0.1"}, {ip}, found, 0, "REG-7"},
+        {a + ",-,io", "foo.github.io", {}, {"foo.github.io", "github.io"}, {}, found, 0, "GITHUB"},
+        {"", "foo.github.io", {"--rdap"}, {}, {"/domain/foo.github.io", gh}, found, 0, "!rdap "},
+        {"", "www.example.ltd", {"--rdap"}, {}, {www, kPath}, found, 0, "!rdap "},
+        {"", "www.example.ltd", {"--rdap"}, {}, {www, kPath}, none, 1, "\n\nrdap " + kUrl},
+        {"", "example.ltd", {"--rdap"}, {}, {kPath}, none, 1, "!rdap "},
+    };
+    for (const Row& row : rows) {
+        WriteFile("Server.wis", row.serverWis + "\r\n");
+        FakeServer whois(
+            sb::kWhoisAAddr, 43,
+            FakeServer::AnswerByQuery({{"github.io", Answer("Domain Name: GITHUB.IO")}},
+                                      Answer("No match!!")));
+        FakeHttpServer rdap(
+            "127.0.0.2", 8080,
+            Sequence(
+                {{kPath, {row.reply}}, {"/domain/github.io", {row.reply}}, {ip, {row.reply}}}));
+        std::vector<std::string> args = row.args, whoisAsked, rdapAsked;
+        args.push_back(row.query);
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.status, row.status) << row.query << "\n" << r.out << r.err;
+        EXPECT_EQ(r.out.find(row.out.substr(row.out[0] == '!')) == std::string::npos,
+                  row.out[0] == '!')
+            << row.query << "\n"
+            << r.out;
+        for (const std::string& q : whois.Received())
+            whoisAsked.push_back(q.substr(0, q.find('\r')));
+        for (const auto& request : rdap.Requests())
+            rdapAsked.push_back(request.target);
+        EXPECT_EQ(whoisAsked, row.whoisAsked) << row.query;
+        EXPECT_EQ(rdapAsked, row.rdapAsked) << row.query;
+    }
+}
+
 TEST_F(CliRdapTest, HttpsTrustsTheSystemsCaStore) {
     REQUIRE_SANDBOX();
     // A self-signed certificate for 127.0.0.2 made here; openssl serves the record with it.

@@ -1,6 +1,7 @@
 // The chain's decisions: a new referral first, no query twice to one server, the useful
 // answer kept, the first answer at a chain's end, and the texts they rest on. Whole chains
 // against real answers are in the window's tests (WhoisCorpusChainTest).
+#include "engine/WhoisChain.h"
 #include "engine/WhoisText.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +124,18 @@ TEST(ChainDecisions, NoQueryGoesTwiceToOneServer) {
     c.Run("whois.a.test", "www.example.jp");
     EXPECT_EQ(c.asks, (Strings{"whois.a.test www.example.jp", "whois.a.test example.jp",
                                "whois.b.test www.example.jp", "whois.b.test example.jp"}));
+}
+
+TEST(RegisteredName, TheLabelAboveTheIcannSuffix) {
+    const std::pair<const char*, const char*> rows[] = {
+        // clang-format off
+        {"www.example.ltd", "example.ltd"}, {"a.b.example.co.jp", "example.co.jp"},
+        {"example.co.jp", ""}, {"foo.github.io", "github.io"},
+        {"x.y.example.unlisted", "example.unlisted"}, {"198.18.0.1", ""},
+        // clang-format on
+    };
+    for (const auto& [query, name] : rows)
+        EXPECT_EQ(RegisteredName(query), name) << query;
 }
 
 TEST(ShownBody, OnlyALeadingBannerIsHidden) {
