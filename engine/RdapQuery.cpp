@@ -68,6 +68,7 @@ RdapOutcome OutcomeOf(const rdap::LookupResult& result) {
     using Status = rdap::LookupResult::Status;
     RdapOutcome outcome;
     outcome.hit = result.status == Status::Hit;
+    outcome.noMatch = result.status == Status::NoMatch;
     outcome.urls = result.steps;
     outcome.text =
         result.status == Status::Error || result.text.empty() ? result.errorLine : result.text;

@@ -265,6 +265,9 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         step.StatusText = WhoisCommandLine(next, answer.LastQuery);
         return step;
     }
+    // A registry's no-match is its last word on a name. An address has no registry here (its
+    // servers are marked in Server.wis, not named by suffix), so the address servers' no-match
+    // asks RDAP: the RIRs' RDAP holds every address they gave out.
     if (MayAskRdap(answer, state) && !state.UserAnswerFromRegistry) {
         // No registry gave its record of the name: none exists for it, or each one failed.
         if (failed && state.Useful.empty())
@@ -289,20 +292,48 @@ std::string RdapCommandLine(std::string_view url) {
     return "rdap " + std::string(url);
 }
 
+std::string RegisteredName(const std::string& query) {
+    if (IsAddressQuery(query) || !IsDomainName(query))
+        return {};
+    const std::vector<std::string> labels = SplitLabels(query);
+    auto from = [&labels](size_t k) {
+        std::string name = labels[k];
+        for (size_t j = k + 1; j < labels.size(); ++j)
+            name += '.' + labels[j];
+        return name;
+    };
+    size_t k = 1;
+    while (k + 1 < labels.size() && !IsPublicSuffix(from(k)))
+        ++k;
+    return k < 2 ? std::string() : from(k - 1);
+}
+
 WhoisStep ChooseRdapEnd(const RdapOutcome& outcome, const std::string& query,
                         WhoisChainState& state) {
+    const bool retried = state.RdapParentAsked;
+    // What stands above this answer: port 43's text, and the no-match of the user's own name
+    // unless the registered name's record replaces it.
+    std::string above = state.RdapAbove;
+    if (retried && !outcome.hit)
+        above += (above.empty() ? "" : std::string(kBlankLine)) + state.RdapUserPart;
     std::string part;
     // A plain text opens with the answer itself, as with WHOIS.
-    if (!state.Plain || !state.RdapAbove.empty())
+    if (!state.Plain || !above.empty())
         for (const std::string& url : outcome.urls)
             part += (part.empty() ? "" : "\r\n") + RdapCommandLine(url);
     const std::string body(TrimBlanks(NormalizeLineBreaks(outcome.text)));
     if (!body.empty())
         part += (part.empty() ? "" : std::string(kBlankLine)) + body;
     WhoisStep step;
-    step.MemoText =
-        state.RdapAbove.empty() ? part : state.RdapAbove + std::string(kBlankLine) + part;
-    if (outcome.hit) {
+    step.MemoText = above.empty() ? part : above + std::string(kBlankLine) + part;
+    const std::string registered =
+        retried || state.RdapAboveHit || !outcome.noMatch ? std::string() : RegisteredName(query);
+    if (!registered.empty()) {
+        state.RdapParentAsked = true;
+        state.RdapUserPart = part;
+        step.kind = WhoisStep::AskRdap;
+        step.Query = registered;
+    } else if (outcome.hit) {
         step.kind = WhoisStep::Hit;
         step.OpenWeb = IsDomainName(query);
         step.WebHint = step.OpenWeb ? "www." + query : std::string();

@@ -52,6 +52,10 @@ struct WhoisChainState {
     bool RdapAsked = false;
     std::string RdapAbove;
     bool RdapAboveHit = false;
+    // RDAP found no record of the user's name and its registered name was asked instead;
+    // RdapUserPart: the first answer's text, which stays above when that finds nothing too.
+    bool RdapParentAsked = false;
+    std::string RdapUserPart;
     // How the texts are written: the window's (each answer under its command line, a failure
     // by its WinSock name) or plain, for a terminal (the first answer without its command
     // line, failures in words).
@@ -107,10 +111,13 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
                           WhoisChainState& state,
                           const std::function<std::string()>& nextCandidate);
 
-// Where port 43 gave no record ChooseWhoisStep lets an RDAP step stand in (AskRdap): with
-// auto jump on and RdapReady, when no registry of the directory answered the user's query
-// (none exists for it, or each one failed), or when the registrar that a registry's record
-// referred to failed. Never after a hit, and once per chain.
+// When ChooseWhoisStep lets an RDAP step stand in (AskRdap), with auto jump on and RdapReady,
+// once per chain: the chain ends without a hit because no registry of the directory serves
+// the name, or its servers failed, or the registrar that a registry's record names failed
+// (the registry's record stays the hit, the registrar's RDAP record goes below it); and for
+// an address, prefix or AS number also when the servers asked answered that they have no
+// record (the RIRs' RDAP is authoritative). A name that its registry answered without a
+// record on port 43 asks no RDAP, and a hit on port 43 asks none except in the registrar case.
 
 // "rdap " + url: an RDAP step's command line, as "whois -h" is a WHOIS step's.
 std::string RdapCommandLine(std::string_view url);
@@ -118,11 +125,19 @@ std::string RdapCommandLine(std::string_view url);
 // What an RDAP step found, and the chain's end after it (Hit or End, the text in MemoText).
 struct RdapOutcome {
     bool hit = false;
+    bool noMatch = false;          // the server answered that it has no such record
     std::vector<std::string> urls; // each fetch, in order
     std::string text;              // the rendered record, or why there is none (LF or CR LF)
 };
+// A name's no-match asks RDAP once more, for the registered name above it (the public-suffix
+// rule of the port-43 parent retry): AskRdap with that name as Query.
 WhoisStep ChooseRdapEnd(const RdapOutcome& outcome, const std::string& query,
                         WhoisChainState& state);
+
+// The name a registry holds for `query`: the label just above its public suffix, or above its
+// last label where no suffix of it is listed. Empty when the query is that name already, or
+// is an address.
+std::string RegisteredName(const std::string& query);
 
 // "Servers asked: " and the servers of the chain, for the line under a chain's last text.
 std::string ServersAskedLine(const WhoisChainState& state);

@@ -16,6 +16,7 @@ using namespace std::chrono_literals;
 
 using testsupport::FakeHttpServer;
 using testsupport::HttpReply;
+using Strings = std::vector<std::string>;
 
 const std::string kRdap = "http://127.0.0.2:8080/", kPath = "/domain/example.ltd";
 const std::string kUrl = kRdap + "domain/example.ltd", kRar = kRdap + "rar/domain/x";
@@ -146,6 +147,56 @@ TEST_F(CliRdapTest, WithoutLibcurlRdapSaysSoAndWhoisGoesOn) {
         EXPECT_EQ(r.err.find("libcurl ("), r.err.rfind("libcurl (")) << r.err; // once
     }
     EXPECT_EQ(Run({"-h", sb::kWhoisA, "x.ltd"}, broken).status, 0);
+}
+
+// When RDAP is asked after port 43, and the registered name after a name's no-match, on
+// port 43 and over RDAP alike (github.io, a private suffix, is registered at .io's registry).
+TEST_F(CliRdapTest, WhenRdapIsAskedAndTheRegisteredNameRetry) {
+    REQUIRE_SANDBOX();
+    WriteFile("rdap/dns.json", R"({"services":[[["ltd","io"],[")" + kRdap + R"("]]]})");
+    WriteFile("rdap/ipv4.json", R"({"services":[[["198.18.0.0/15"],[")" + kRdap + R"("]]]})");
+    const std::string a = sb::kWhoisA, www = "/domain/www.example.ltd ", gh = "/domain/github.io ";
+    struct Row {
+        std::string serverWis, arg, query, whoisAsked, rdapAsked;
+        bool found;
+        int status;
+        std::string out; // must show; "!": must not
+    } rows[] = {
+        // clang-format off
+        {a + ",-,ltd", "", "example.ltd", "example.ltd ", "", true, 1, "No match!!"},
+        {a + ",+", "--no-sweep", "198.18.0.1", "198.18.0.1 ", "/ip/198.18.0.1 ", true, 0, "REG-7"},
+        {a + ",-,io", "", "foo.github.io", "foo.github.io github.io ", "", true, 0, "Name: X"},
+        {"", "--rdap", "foo.github.io", "", "/domain/foo.github.io " + gh, true, 0, "!rdap "},
+        {"", "--rdap", "www.example.ltd", "", www + kPath + " ", true, 0, "!rdap "},
+        {"", "--rdap", "www.example.ltd", "", www + kPath + " ", false, 1, "\n\nrdap " + kUrl},
+        {"", "--rdap", "example.ltd", "", kPath + " ", false, 1, "!rdap "},
+        // clang-format on
+    };
+    for (const Row& row : rows) {
+        WriteFile("Server.wis", row.serverWis + "\r\n");
+        FakeServer whois(sb::kWhoisAAddr, 43,
+                         FakeServer::AnswerByQuery({{"github.io", Answer("Domain Name: X")}},
+                                                   Answer("No match!!")));
+        const HttpReply found = Reply(R"({"objectClassName":"domain","handle":"REG-7"})");
+        FakeHttpServer rdap("127.0.0.2", 8080, [&](const testsupport::HttpRequest& q) {
+            const bool held =
+                q.target == kPath || q.target + " " == gh || q.target[1] == 'i'; // ip/
+            return held && row.found ? found : FakeHttpServer::NotFound();
+        });
+        const RunResult r = Run(row.arg.empty() ? Strings{row.query} : Strings{row.arg, row.query});
+        EXPECT_EQ(r.status, row.status) << row.query << "\n" << r.out << r.err;
+        EXPECT_EQ(r.out.find(row.out.substr(row.out[0] == '!')) == std::string::npos,
+                  row.out[0] == '!')
+            << row.query << "\n"
+            << r.out;
+        std::string whoisAsked, rdapAsked;
+        for (const std::string& q : whois.Received())
+            whoisAsked += q.substr(0, q.find('\r')) + " ";
+        for (const auto& request : rdap.Requests())
+            rdapAsked += request.target + " ";
+        EXPECT_EQ(whoisAsked, row.whoisAsked) << row.query;
+        EXPECT_EQ(rdapAsked, row.rdapAsked) << row.query;
+    }
 }
 
 TEST_F(CliRdapTest, HttpsTrustsTheSystemsCaStore) {

@@ -1,6 +1,7 @@
 // The chain's decisions: a new referral first, no query twice to one server, the useful
 // answer kept, the first answer at a chain's end, and the texts they rest on. Whole chains
 // against real answers are in the window's tests (WhoisCorpusChainTest).
+#include "engine/WhoisChain.h"
 #include "engine/WhoisText.h"
 
 #include <gtest/gtest.h>
@@ -154,6 +155,15 @@ TEST(ChainDecisions, OnlyDomainsGetTheParentRetry) {
         chain.Run("whois.a.test", c.query);
         EXPECT_EQ(chain.asks, c.asks) << c.query;
     }
+}
+
+TEST(RegisteredName, TheLabelAboveTheIcannSuffix) {
+    for (const auto& [query, name] : std::vector<std::pair<std::string, std::string>>{
+             {"a.b.example.co.jp", "example.co.jp"},
+             {"example.co.jp", ""},
+             {"x.y.example.unlisted", "example.unlisted"},
+             {"198.18.0.1", ""}})
+        EXPECT_EQ(RegisteredName(query), name) << query;
 }
 
 TEST(ShownBody, OnlyALeadingBannerIsHidden) {
