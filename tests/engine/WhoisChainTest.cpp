@@ -109,7 +109,7 @@ TEST(ChainDecisions, TheRdapTextKeepsItsLastDot) {
     for (const bool hit : {true, false}) {
         WhoisChainState state;
         const WhoisStep s = ChooseRdapEnd(
-            {hit, {"https://r.test/domain/a.test"}, " Notice\n  ...\n\n"}, "a.test", state);
+            {hit, false, {"https://r.test/domain/a.test"}, " Notice\n  ...\n\n"}, "a.test", state);
         EXPECT_EQ(s.kind, hit ? WhoisStep::Hit : WhoisStep::End);
         EXPECT_EQ(s.MemoText, "rdap https://r.test/domain/a.test\r\n\r\nNotice\r\n  ...");
     }
