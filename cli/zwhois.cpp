@@ -50,7 +50,8 @@ Probe options:
 
 Exit status: 0 every query found, 1 some query found nothing and every server
 asked answered, 2 a usage error or a query without a hit where some server failed,
-130 interrupted. Control characters in anything printed are shown as U+FFFD.
+130 interrupted (Ctrl-C or SIGTERM). Control characters in anything printed are
+shown as U+FFFD.
 )";
 
 } // namespace
