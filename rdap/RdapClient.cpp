@@ -173,23 +173,14 @@ FetchResult::Failure FailureOf(CURLcode code) {
 
 std::string Describe(const Exchange& ex) {
     std::string detail = ex.error[0] ? std::string(ex.error) : curl_easy_strerror(ex.code);
-    switch (ex.code) {
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
+    switch (FailureOf(ex.code)) {
+    case FetchResult::Failure::Dns:
         return "DNS: " + detail;
-    case CURLE_OPERATION_TIMEDOUT:
+    case FetchResult::Failure::TimedOut:
         return "time-out";
-    case CURLE_COULDNT_CONNECT:
+    case FetchResult::Failure::Connection:
         return "connection: " + detail;
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_SSL_CERTPROBLEM:
-    case CURLE_SSL_CIPHER:
-    case CURLE_SSL_CACERT_BADFILE:
-    case CURLE_SSL_ISSUER_ERROR:
-    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-    case CURLE_SSL_INVALIDCERTSTATUS:
-    case CURLE_USE_SSL_FAILED:
+    case FetchResult::Failure::Tls:
         return "TLS: " + detail;
     default:
         return detail;
