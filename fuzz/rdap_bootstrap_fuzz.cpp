@@ -4,17 +4,22 @@
 #include "fuzz/FuzzCommon.h"
 #include "rdap/RdapBootstrap.h"
 
+#include <cctype>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace {
 
-// Every service URL is absolute, ends in '/', and https ones come before http ones.
+// Every service URL is absolute, ends in '/', and https ones come before http ones. The
+// scheme's case does not matter ("httpS://" is https).
 void CheckServices(const std::vector<std::string>& urls) {
     bool sawHttp = false;
     for (const std::string& url : urls) {
-        bool https = url.rfind("https://", 0) == 0 || url.rfind("HTTPS://", 0) == 0;
+        std::string scheme = url.substr(0, 8);
+        for (char& c : scheme)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        const bool https = scheme == "https://";
         FUZZ_CHECK(!url.empty() && url.back() == '/');
         FUZZ_CHECK(!(https && sawHttp));
         sawHttp = sawHttp || !https;
