@@ -117,29 +117,37 @@ bool IsAsNumber(const std::string& text) {
            std::stoull(digits) <= 0xFFFFFFFFull;
 }
 
-// The IPv6 addresses of a name, through getaddrinfo; the canonical name into `name`.
-std::vector<TIn6Addr> LookupIPv6(const std::string& text, std::string& name) {
+// A name's addresses of both families (or of `family` alone) in one getaddrinfo: one pass
+// through the name services, so a name that the hosts file knows is not also asked of DNS
+// for the other family, and DNS gets both questions at once. Each address once, in the
+// resolver's order; the canonical name into `name`.
+bool LookupName(const std::string& text, int family, std::string& name,
+                std::vector<uint32_t>& addresses, std::vector<TIn6Addr>& addresses6) {
     addrinfo hints{};
-    hints.ai_family = AF_INET6;
+    hints.ai_family = family == AF_INET || family == AF_INET6 ? family : AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_CANONNAME;
     addrinfo* list = nullptr;
-    std::vector<TIn6Addr> addresses;
     if (winsock::getaddrinfo(text.c_str(), nullptr, &hints, &list) != 0)
-        return addresses;
+        return false;
     if (list->ai_canonname)
         name = list->ai_canonname;
     for (const addrinfo* a = list; a; a = a->ai_next) {
-        if (a->ai_family != AF_INET6 || a->ai_addrlen < sizeof(sockaddr_in6))
-            continue;
-        TIn6Addr address;
-        std::memcpy(address.data(), &reinterpret_cast<const sockaddr_in6*>(a->ai_addr)->sin6_addr,
-                    16);
-        if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
-            addresses.push_back(address);
+        if (a->ai_family == AF_INET && a->ai_addrlen >= sizeof(sockaddr_in)) {
+            const uint32_t address =
+                reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
+            if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
+                addresses.push_back(address);
+        } else if (a->ai_family == AF_INET6 && a->ai_addrlen >= sizeof(sockaddr_in6)) {
+            TIn6Addr address;
+            std::memcpy(address.data(),
+                        &reinterpret_cast<const sockaddr_in6*>(a->ai_addr)->sin6_addr, 16);
+            if (std::find(addresses6.begin(), addresses6.end(), address) == addresses6.end())
+                addresses6.push_back(address);
+        }
     }
     winsock::freeaddrinfo(list);
-    return addresses;
+    return !addresses.empty() || !addresses6.empty();
 }
 
 } // namespace
@@ -194,7 +202,7 @@ void PrepareLookup(const std::string& text, TagHostEnt& host) {
     }
 }
 
-void ResolveHost(const std::string& text, TagHostEnt& host, int family) {
+void ResolveHost(const std::string& text, TagHostEnt& host, int family, bool aliases) {
     PrepareLookup(text, host);
     std::optional<winsock::HostEntry> entry;
     if (IsIPAddress(text)) {
@@ -205,22 +213,23 @@ void ResolveHost(const std::string& text, TagHostEnt& host, int family) {
         if (entry)
             entry->addresses6 = host.Addresses6;
     } else {
-        if (family != AF_INET6)
-            entry = winsock::gethostbyname(text);
         std::string canonical;
+        std::vector<uint32_t> addresses;
         std::vector<TIn6Addr> addresses6;
-        if (family != AF_INET) {
+        if (LookupName(text, family, canonical, addresses, addresses6)) {
             const int error = winsock::WSAGetLastError();
-            addresses6 = LookupIPv6(text, canonical);
-            if (entry)
-                winsock::WSASetLastError(error);
-        }
-        if (!entry && !addresses6.empty()) {
-            entry.emplace();
-            entry->name = canonical.empty() ? text : canonical;
-        }
-        if (entry)
+            // Only the host entry lists aliases; its IPv4 addresses are the ones shown with
+            // them. Asked only when the name has IPv4 addresses at all.
+            if (aliases && !addresses.empty())
+                entry = winsock::gethostbyname(text);
+            winsock::WSASetLastError(error);
+            if (!entry) {
+                entry.emplace();
+                entry->name = canonical.empty() ? text : canonical;
+                entry->addresses = addresses;
+            }
             entry->addresses6 = addresses6;
+        }
     }
     host.Found = entry.has_value();
     if (entry)

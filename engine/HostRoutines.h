@@ -13,11 +13,12 @@ bool IsHostName(const std::string& text);
 // "%u.%u.%u.%u" of an address in network byte order, first octet first.
 std::string IPToStr(uint32_t address);
 // One forward (name) or reverse (dotted or IPv6 text) lookup into `host`; blocks on the
-// resolver. A name gives its IPv4 addresses (with aliases) and its IPv6 addresses; `family`
-// (AF_INET or AF_INET6; AF_UNSPEC for both) keeps only the addresses of one family, and a
-// record left without any address is not found (an address typed in the other family too:
-// it keeps no address at all). An IPv6 address keeps its zone in Scope6.
-void ResolveHost(const std::string& text, TagHostEnt& host, int family = 0);
+// resolver. A name gives its IPv4 addresses and its IPv6 addresses from one pass through the
+// name services, and with `aliases` its aliases (the host entry's, a second question);
+// `family` (AF_INET or AF_INET6; AF_UNSPEC for both) keeps only the addresses of one family,
+// and a record left without any address is not found (an address typed in the other family
+// too: it keeps no address at all). An IPv6 address keeps its zone in Scope6.
+void ResolveHost(const std::string& text, TagHostEnt& host, int family = 0, bool aliases = true);
 
 // An IPv6 address in text form ("2001:db8::1"), parsed into `address`.
 bool ParseIPv6(const std::string& text, TIn6Addr& address);

@@ -156,38 +156,45 @@ TQueryClient::TQueryClient(const std::string& query, const TagHostEnt& server, u
 void TQueryClient::Execute() {
     if (!FLookup.empty()) {
         if (FWinSockReady)
-            ResolveHost(FLookup, FServer, FFamily);
+            ResolveHost(FLookup, FServer, FFamily, false); // a server's aliases are not shown
         else
             PrepareLookup(FLookup, FServer); // reported as a lookup that found nothing
     }
-    const bool announced = !(OnServerFound || OnQueryStart) || RaiseOnMain([this] {
-        if (OnServerFound)
-            OnServerFound(this, FServer);
-        if (OnQueryStart && !Terminated())
-            OnQueryStart(this, FServer.Query, FQuery);
-    });
-    if (!announced)
-        return;
+    // One-way hand-offs: the exchange does not wait for the main thread to show the start,
+    // nor for the result to be taken. Stop still ends the exchange (its token) and drops
+    // both calls when they have not run yet.
+    if (OnServerFound || OnQueryStart)
+        Post([this] {
+            if (OnServerFound)
+                OnServerFound(this, FServer);
+            if (OnQueryStart && !Terminated())
+                OnQueryStart(this, FServer.Query, FQuery);
+        });
     if (Terminated())
         return;
+    int32_t code;
+    std::string response;
     if (FWinSockReady && HasAddress(FServer)) {
         std::string answer;
-        FResultCode = Exchange(answer);
-        FResponse = answer.empty() ? WSAErrorText(FResultCode) : answer;
+        code = Exchange(answer);
+        response = answer.empty() ? WSAErrorText(code) : std::move(answer);
     } else {
         // A server whose lookup could not be made says why, not that it does not exist.
-        FResultCode = FServer.Error != 0 ? FServer.Error : winsock::WSAHOST_NOT_FOUND;
-        FResponse.clear();
+        code = FServer.Error != 0 ? FServer.Error : winsock::WSAHOST_NOT_FOUND;
     }
+    Report(code, std::move(response));
+}
+
+void TQueryClient::Report(int32_t code, std::string response) {
+    FResultCode = code;
+    FResponse = std::move(response);
     if (OnQueryResult)
-        RaiseOnMain([this] { OnQueryResult(this, FResultCode, FQuery, FResponse); });
+        Post([this] { OnQueryResult(this, FResultCode, FQuery, FResponse); });
 }
 
 void TQueryClient::Failed(bool noThread, std::exception_ptr error) {
-    FResultCode = FailureCode(noThread, error);
-    FResponse = WSAErrorText(FResultCode);
-    if (OnQueryResult)
-        RaiseOnMain([this] { OnQueryResult(this, FResultCode, FQuery, FResponse); });
+    const int32_t code = FailureCode(noThread, error);
+    Report(code, WSAErrorText(code));
 }
 
 int32_t TQueryClient::Exchange(std::string& answer) {

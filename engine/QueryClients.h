@@ -62,6 +62,8 @@ protected:
     std::string FWire;
 
 private:
+    // Keeps the result and hands it to the main thread.
+    void Report(int32_t code, std::string response);
     // The exchange with FServer; returns the code and fills `answer`.
     int32_t Exchange(std::string& answer);
 

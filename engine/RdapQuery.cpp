@@ -14,9 +14,10 @@ TRdapQuery::TRdapQuery(const std::string& query, std::shared_ptr<const rdap::Boo
 
 void TRdapQuery::Execute() {
     const std::string wire = WhoisWireQuery(FQuery);
+    // One-way: the fetch goes on while the main thread shows its start.
     auto started = [this](const std::string& url) {
         if (OnRdapStart)
-            RaiseOnMain([this, url] { OnRdapStart(this, url); });
+            Post([this, url] { OnRdapStart(this, url); });
     };
     if (FBootstrap)
         FResult = rdap::Lookup(wire, *FBootstrap, FOptions, started);
@@ -25,7 +26,7 @@ void TRdapQuery::Execute() {
     if (Terminated() || FResult.status == rdap::LookupResult::Status::Stopped)
         return;
     if (OnRdapResult)
-        RaiseOnMain([this] { OnRdapResult(this, FResult); });
+        Post([this] { OnRdapResult(this, FResult); });
 }
 
 void TRdapQuery::Failed(bool noThread, std::exception_ptr error) {
@@ -33,7 +34,7 @@ void TRdapQuery::Failed(bool noThread, std::exception_ptr error) {
     FResult.status = rdap::LookupResult::Status::Error;
     FResult.errorLine = "RDAP: " + WSAErrorText(FailureCode(noThread, error));
     if (OnRdapResult)
-        RaiseOnMain([this] { OnRdapResult(this, FResult); });
+        Post([this] { OnRdapResult(this, FResult); });
 }
 
 TRdapUpdate::TRdapUpdate(const std::string& source, const std::string& folder,

@@ -14,14 +14,14 @@ void TNameResolv::Execute() {
         // result that would never come.
         PrepareLookup(FTarget, FHost);
     if (OnLookup)
-        RaiseOnMain([this] { OnLookup(this, FHost); });
+        Post([this] { OnLookup(this, FHost); });
 }
 
 void TNameResolv::Failed(bool noThread, std::exception_ptr error) {
     PrepareLookup(FTarget, FHost);
     FHost.Error = FailureCode(noThread, error);
     if (OnLookup)
-        RaiseOnMain([this] { OnLookup(this, FHost); });
+        Post([this] { OnLookup(this, FHost); });
 }
 
 TIPResolv::TIPResolv(int32_t tag, uint32_t address)
@@ -55,7 +55,7 @@ void TIPResolv::Execute() {
             FHost.HostName = UnknownHopName;
     }
     if (OnLookup)
-        RaiseOnMain([this] { OnLookup(this, FTag, FHost); });
+        Post([this] { OnLookup(this, FTag, FHost); });
 }
 
 void TIPResolv::Failed(bool, std::exception_ptr) {
@@ -63,5 +63,5 @@ void TIPResolv::Failed(bool, std::exception_ptr) {
     SetHopAddress(FHost, FIPv6, FAddress, FAddress6);
     FHost.HostName = UnknownHopName;
     if (OnLookup)
-        RaiseOnMain([this] { OnLookup(this, FTag, FHost); });
+        Post([this] { OnLookup(this, FTag, FHost); });
 }

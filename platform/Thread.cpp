@@ -172,7 +172,7 @@ void Thread::Launch() {
 
 void Thread::Finish() {
     if (!Terminated() && WantsEndNotification())
-        Synchronize([this] { RaiseEndNotification(); });
+        Post([this] { RaiseEndNotification(); });
 }
 
 void Thread::Run() {
@@ -197,8 +197,18 @@ void Thread::Run() {
     }
     Finish();
     SetCurrentCancelToken(nullptr);
-    { std::lock_guard barrier(mutex_); }
-    delete this;
+    bool free;
+    {
+        // mutex_ is a barrier too: a Terminate still reaching into the worker holds it, and
+        // the last posted call takes it before it frees the worker.
+        std::lock_guard barrier(mutex_);
+        bodyDone_ = true;
+        free = posted_ == 0;
+    }
+    // Otherwise the last posted call frees it, on the main thread; this thread must not touch
+    // the worker again.
+    if (free)
+        delete this;
 }
 
 void Thread::Terminate() {
@@ -261,6 +271,49 @@ bool Thread::Synchronize(std::function<void()> fn) {
         pending_.reset();
     }
     return ran;
+}
+
+void Thread::Post(std::function<void()> fn) {
+    if (OnMainThread()) {
+        if (!Terminated())
+            fn();
+        return;
+    }
+    // Settles the call once, whoever lets go of it last: the main thread after running or
+    // dropping it, the service that is destroyed with it queued, or this function when it
+    // could not be queued.
+    struct Ticket {
+        explicit Ticket(Thread* w) : worker(w) {}
+        Ticket(const Ticket&) = delete;
+        Ticket& operator=(const Ticket&) = delete;
+        ~Ticket() { worker->PostSettled(); }
+        Thread* worker;
+    };
+    // Declared before the lock, so that a call that could not be queued settles only after
+    // the lock is released.
+    std::shared_ptr<Ticket> ticket;
+    // Queued under mutex_, so a Terminate on the main thread comes wholly before the call is
+    // queued (and refuses it) or after (and the call, once pumped, drops itself).
+    std::lock_guard lock(mutex_);
+    if (Terminated())
+        return;
+    ++posted_;
+    ticket = std::make_shared<Ticket>(this);
+    PostToMainThread([ticket, fn = std::move(fn)] {
+        // Terminate runs on the main thread as well, so the flag cannot change underneath.
+        if (!ticket->worker->Terminated())
+            fn();
+    });
+}
+
+void Thread::PostSettled() {
+    bool free;
+    {
+        std::lock_guard lock(mutex_);
+        free = --posted_ == 0 && bodyDone_;
+    }
+    if (free)
+        delete this;
 }
 
 } // namespace platform

@@ -23,10 +23,10 @@ namespace platform {
 // it earlier; a suspended worker begins only through Start().
 //
 // Terminate (main thread only) ends the worker at once: its blocking socket waits end (its
-// CancelToken), a Synchronize call that has not begun is dropped, later ones are refused, and
-// OnTerminate is not raised. A call that is already running on the main thread finishes first.
-// A worker stuck in a call that cannot be interrupted (a name lookup) finishes it in the
-// background and then frees itself without reporting.
+// CancelToken), a Synchronize or Post call that has not begun is dropped, later ones are
+// refused, and OnTerminate is not raised. A call that is already running on the main thread
+// finishes first. A worker stuck in a call that cannot be interrupted (a name lookup) finishes it
+// in the background and then frees itself without reporting.
 class Thread {
 public:
     explicit Thread(bool createSuspended);
@@ -57,6 +57,11 @@ protected:
     // Runs fn on the main thread and waits until it has run. Returns false, without running
     // it, when the worker is or becomes terminated before the main thread reaches the call.
     bool Synchronize(std::function<void()> fn);
+    // Runs fn on the main thread later, in order with the worker's other hand-offs, and goes
+    // on at once: a hand-off that nobody has to wait for. Dropped, without running, when the
+    // worker is terminated before the main thread reaches it. The worker is freed only after
+    // its last posted call, so fn may read members that the body no longer changes.
+    void Post(std::function<void()> fn);
     // The body could not run to its end: no thread could be had for it (then this runs on the
     // main thread), or it threw. A worker reports its step as failed here, so the operation
     // waiting for it ends; the end notification follows as after a normal end. `error` is
@@ -73,13 +78,18 @@ private:
     struct Call;
     void Run();
     void Launch();
-    void Finish(); // end notification, unless terminated
+    void Finish();      // end notification, unless terminated
+    void PostSettled(); // one posted call has run or been dropped
 
     std::atomic<bool> terminated_{false};
     std::atomic<bool> started_{false};
     CancelToken token_;
     std::mutex mutex_;
     std::shared_ptr<Call> pending_; // the Synchronize call being waited for
+    // Under mutex_: posted calls not yet run or dropped, and whether the body has ended. The
+    // last of the two to settle frees the worker.
+    int posted_ = 0;
+    bool bodyDone_ = false;
 };
 
 } // namespace platform

@@ -45,7 +45,10 @@ const Curl& Lib() {
     static Curl c{};
     static std::once_flag once;
     std::call_once(once, [] {
-        void* lib = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        // Lazy: the libraries under libcurl that are not linked for immediate binding
+        // (Kerberos, GMP, nghttp2, ...) bind only what a fetch calls, as they do for curl.
+        // The functions used here are still checked one by one below.
+        void* lib = dlopen("libcurl.so.4", RTLD_LAZY | RTLD_LOCAL);
         if (lib == nullptr) {
             const char* why = dlerror();
             c.error = why ? why : "not found";
