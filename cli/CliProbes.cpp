@@ -223,7 +223,7 @@ int RunTrace(const CliOptions& options, Session& session) {
     std::unique_ptr<WhoisSession> chain;
     if (options.whoisAfterTrace) {
         chain = std::make_unique<WhoisSession>(trace);
-        chain->Settings = PrepareWhois(options, trace);
+        chain->Settings = PrepareWhois(options, FindHomeFiles(options.home), trace);
     }
 
     TagHostEnt target;

@@ -33,7 +33,7 @@ int ReportChain(const WhoisSession& chain, bool json, bool first);
 
 // Readies the controller for WHOIS chains (port, server directory, RDAP; a directory that
 // cannot be read is reported and left empty) and returns the chain's settings from the
-// options and the home folder's files.
-SessionSettings PrepareWhois(const CliOptions& options, TPingTrace& trace);
+// options and the home folder's files (found once by the caller).
+SessionSettings PrepareWhois(const CliOptions& options, const HomeFiles& files, TPingTrace& trace);
 
 } // namespace cli

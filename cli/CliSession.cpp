@@ -75,6 +75,8 @@ bool CheckWhoisFiles(const HomeFiles& files) {
 
 Session::Session() {
     platform::InstallMainThread(&mainThread_);
+    // The first worker's thread is made while the home folder's files are read.
+    platform::Thread::Prestart();
     trace_ = std::make_unique<TPingTrace>();
 }
 

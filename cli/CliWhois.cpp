@@ -167,8 +167,7 @@ int ReportChain(const WhoisSession& chain, bool json, bool first) {
     return kExitError;
 }
 
-SessionSettings PrepareWhois(const CliOptions& options, TPingTrace& trace) {
-    const HomeFiles files = FindHomeFiles(options.home);
+SessionSettings PrepareWhois(const CliOptions& options, const HomeFiles& files, TPingTrace& trace) {
     const TWhoisKeys keys = ReadWhoisKeys(files.SettingsFile);
     trace.FWhoisPort = options.port;
     trace.FRdapFolders = files.RdapFolders;
@@ -195,12 +194,13 @@ int RunWhoisQueries(const CliOptions& options, Session& session) {
     if (!ExpandQueries(options.queries, queries, interrupted))
         return interrupted ? kExitInterrupted : kExitError;
     // RDAP alone judges answers without the hit phrases.
-    if (!options.rdapOnly && !CheckWhoisFiles(FindHomeFiles(options.home)))
+    const HomeFiles files = FindHomeFiles(options.home);
+    if (!options.rdapOnly && !CheckWhoisFiles(files))
         return kExitError;
 
     TPingTrace& trace = session.Trace();
     WhoisSession chain(trace);
-    chain.Settings = PrepareWhois(options, trace);
+    chain.Settings = PrepareWhois(options, files, trace);
     if (options.verbose)
         chain.OnStepStart = [](const std::string& line) { std::cerr << line << std::endl; };
 

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <malloc.h>
 
 namespace {
 
@@ -57,6 +58,11 @@ shown as U+FFFD.
 } // namespace
 
 int main(int argc, char** argv) {
+    // Two heaps: the main thread's and one that the workers share. A short run has one or two
+    // threads at work at a time and gains nothing from a heap per thread, which it would pay
+    // for creating each time; one heap for all would make the main thread and a worker that
+    // loads libcurl wait for each other.
+    mallopt(M_ARENA_MAX, 2);
     cli::CatchInterrupts();
     cli::TerminalGuard out(std::cout), err(std::cerr);
 

@@ -4,6 +4,7 @@
 #include "engine/QueryClients.h"
 #include "engine/Resolvers.h"
 #include "engine/WhoisIdna.h"
+#include "rdap/RdapClient.h"
 
 #include <cstring>
 
@@ -282,6 +283,8 @@ void TPingTrace::RdapQuery(const std::string& query) {
     FQueryText = query;
     if (OnStart)
         OnStart(this, opWhois);
+    // libcurl loads while the bootstrap files are read.
+    rdap::PreloadLibcurl();
     LoadRdapFor(query);
     auto* worker = new TRdapQuery(query, FRdapBootstrap, FRdapOptions);
     worker->FOwner = this;

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <stdexcept>
 #include <system_error>
@@ -43,10 +44,25 @@ public:
             return;
         }
         try {
+            ++threads_;
             std::thread([this] { Loop(); }).detach();
         } catch (...) {
+            --threads_;
             queue_.pop_back();
             throw;
+        }
+    }
+
+    // One idle thread ready before any worker exists.
+    void Prestart() {
+        std::lock_guard lock(mutex_);
+        if (threads_ > 0)
+            return;
+        ++threads_;
+        try {
+            std::thread([this] { Loop(); }).detach();
+        } catch (...) {
+            --threads_; // the first worker then makes its own, or reports that it could not
         }
     }
 
@@ -58,13 +74,18 @@ private:
     static constexpr auto kKeepIdle = std::chrono::seconds(10);
 
     void Loop() {
+        // The thread's heap is set up now, while nothing waits for it, not in the first
+        // worker's step.
+        std::free(std::malloc(1));
         std::unique_lock lock(mutex_);
         for (;;) {
             ++idle_;
             const bool got = ready_.wait_for(lock, kKeepIdle, [this] { return !queue_.empty(); });
             --idle_;
-            if (!got)
+            if (!got) {
+                --threads_;
                 return;
+            }
             Task task = queue_.front();
             queue_.pop_front();
             lock.unlock();
@@ -77,6 +98,7 @@ private:
     std::condition_variable ready_;
     std::deque<Task> queue_;
     size_t idle_ = 0;
+    size_t threads_ = 0; // started and not yet ended
 };
 
 // Never destroyed: idle threads may still wait on it while the process ends.
@@ -133,6 +155,10 @@ bool Thread::WaitNoneLive(std::chrono::milliseconds limit) {
     LiveWait& live = Live();
     std::unique_lock lock(live.lock);
     return live.none.wait_for(lock, limit, [] { return g_live.load() == 0; });
+}
+
+void Thread::Prestart() {
+    Pool().Prestart();
 }
 
 void Thread::InjectStartFailure(bool fail) {

@@ -49,6 +49,9 @@ public:
     // worker's end, so a program's exit waits no longer than its workers. Workers that still
     // need the main thread (a hand-off, a start not yet run) are not served meanwhile.
     static bool WaitNoneLive(std::chrono::milliseconds limit);
+    // Starts one OS thread for the first worker unless the pool has one already, so that its
+    // creation overlaps the caller's own start-up work (a one-shot command's file reading).
+    static void Prestart();
     // Test hook: while set, no thread can be had for a worker (as when the system has none).
     static void InjectStartFailure(bool fail);
 

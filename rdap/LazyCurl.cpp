@@ -9,6 +9,7 @@
 #include <cstdarg>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include <dlfcn.h>
 
@@ -91,6 +92,17 @@ std::string LibcurlMissing() {
     return "libcurl (libcurl.so.4, Debian package libcurl4) is missing, so RDAP cannot be "
            "asked: " +
            why;
+}
+
+void PreloadLibcurl() {
+    static std::once_flag started;
+    std::call_once(started, [] {
+        try {
+            std::thread([] { Lib(); }).detach();
+        } catch (...) {
+            // No thread: the first fetch loads it, as without this.
+        }
+    });
 }
 
 } // namespace rdap

@@ -47,6 +47,10 @@ FetchResult Fetch(const std::string& url, const FetchOptions& options);
 
 // Empty when libcurl is at hand; otherwise a line saying it is missing, with the loader's reason.
 std::string LibcurlMissing();
+// Starts loading libcurl on a thread of its own, once, so that the loading overlaps what the
+// caller does before its first fetch (reading the bootstrap files). The first fetch waits for
+// the loading to end; nothing else changes.
+void PreloadLibcurl();
 
 // The host (and port, when given) of a URL, for error lines that name the server.
 std::string HostOf(const std::string& url);
