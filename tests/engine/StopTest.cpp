@@ -141,6 +141,15 @@ TEST_F(StopRun, ResultAlreadyOnItsWayIsDropped) {
     EXPECT_EQ(log.Count("WhoisResult"), 0);
 }
 
+// Stop from the event that reports the server found: the step's start does not follow it.
+TEST_F(StopRun, FromTheFoundServersEventNoStartFollows) {
+    FakeServer server(sb::kWhoisAAddr, 43, FakeServer::Answer("answer\r\n"));
+    trace.OnResolved = [this](TObject*, uint8_t, const TagHostEnt&) { trace.Stop(); };
+    trace.WhoisResolve(sb::kWhoisA, "a.test");
+    PumpFor(700ms);
+    EXPECT_EQ(log.Kinds(), "Start Done");
+}
+
 TEST_F(StopRun, ManyWorkersBlockedAtOnce) {
     BlackHole hole(sb::kBlackHoleAddr, 43);
     FakeServer silent(sb::kWhoisAAddr, 43, FakeServer::Silence());
