@@ -30,18 +30,15 @@ int CountLines(const std::string& text, const std::string& needle) {
     return n;
 }
 
-struct Target {
-    std::string address;
-    bool live;
-};
+using testsupport::PingTarget;
 
 // One round of eight processes at once; the wall time until the last has ended, and the
 // crossed replies in their outputs.
-double EightAtOnce(const std::vector<Target>& targets, bool ours, const std::string& zwhois,
+double EightAtOnce(const std::vector<PingTarget>& targets, bool ours, const std::string& zwhois,
                    const std::string& home, int* crossed) {
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::future<std::string>> runs;
-    for (const Target& t : targets) {
+    for (const PingTarget& t : targets) {
         runs.push_back(std::async(std::launch::async, [&, t] {
             std::string out;
             if (ours)
@@ -57,8 +54,8 @@ double EightAtOnce(const std::vector<Target>& targets, bool ours, const std::str
         const std::string out = runs[k].get();
         // Ours: a row with a time shows the address after it; ping: "bytes from ADDRESS".
         const int replies = ours ? CountLines(out, targets[k].address) -
-                                       CountLines(out, "     ?  " + targets[k].address)
-                                 : CountLines(out, "bytes from " + targets[k].address);
+                                       CountLines(out, std::string("     ?  ") + targets[k].address)
+                                 : CountLines(out, std::string("bytes from ") + targets[k].address);
         *crossed += targets[k].live ? std::max(0, 3 - replies) : replies;
     }
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -114,14 +111,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", net.Error().c_str());
             return 1;
         }
-        const std::vector<Target> targets = {{"127.0.0.2", true},
-                                             {"198.18.0.2", true},
-                                             {"198.18.1.2", false},
-                                             {"198.18.1.99", false},
-                                             {"::1", true},
-                                             {"2001:db8::2", true},
-                                             {"2001:db8:1::2", false},
-                                             {"2001:db8:1::99", false}};
+        const std::vector<PingTarget> targets(std::begin(testsupport::kEightPingTargets),
+                                              std::end(testsupport::kEightPingTargets));
         std::vector<double> ours, theirs;
         int ourCrossed = 0, theirCrossed = 0;
         for (int round = 0; round < std::min(rounds, 3); ++round) {

@@ -210,29 +210,19 @@ TEST_F(CliTest, EightPingsAtOnceTakeOnlyTheirOwnReplies) {
     options.targetIgnoresEchoes = true;
     testsupport::HopNetwork net{options};
     ASSERT_TRUE(net.Ok()) << net.Error();
-    const struct {
-        std::string target;
-        bool live;
-    } cases[] = {{"127.0.0.2", true},
-                 {"198.18.0.2", true},
-                 {"198.18.1.2", false},
-                 {"198.18.1.99", false},
-                 {"::1", true},
-                 {"2001:db8::2", true},
-                 {"2001:db8:1::2", false},
-                 {"2001:db8:1::99", false}};
+    const auto& cases = testsupport::kEightPingTargets;
     std::vector<std::future<RunResult>> runs;
     for (const auto& c : cases)
         runs.push_back(std::async(std::launch::async, [this, &c] {
-            return Run({"--ping", c.target, "-c", "3", "-i", "0", "-W", "1"});
+            return Run({"--ping", c.address, "-c", "3", "-i", "0", "-W", "1"});
         }));
     for (size_t k = 0; k < runs.size(); ++k) {
         const RunResult r = runs[k].get();
         const auto rows = Lines(r.out);
-        EXPECT_EQ(r.status, cases[k].live ? 0 : 1) << cases[k].target << r.err;
-        ASSERT_EQ(rows.size(), 3u) << cases[k].target << r.out;
+        EXPECT_EQ(r.status, cases[k].live ? 0 : 1) << cases[k].address << r.err;
+        ASSERT_EQ(rows.size(), 3u) << cases[k].address << r.out;
         for (const std::string& row : rows) {
-            EXPECT_NE(row.find(cases[k].target), std::string::npos) << row;
+            EXPECT_NE(row.find(cases[k].address), std::string::npos) << row;
             EXPECT_EQ(row.find("     ?  ") == std::string::npos, cases[k].live) << row;
         }
     }

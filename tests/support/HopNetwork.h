@@ -17,6 +17,22 @@
 // tools.
 namespace testsupport {
 
+// Eight ping targets of a network of one router whose target ignores echoes: loopback and the
+// router of each family answer; the target and an unused address behind the router, of each
+// family, stay silent. For runs of many pings at once, each of which must take only its own.
+struct PingTarget {
+    const char* address;
+    bool live;
+};
+inline constexpr PingTarget kEightPingTargets[] = {{"127.0.0.2", true},
+                                                   {"198.18.0.2", true},
+                                                   {"198.18.1.2", false},
+                                                   {"198.18.1.99", false},
+                                                   {"::1", true},
+                                                   {"2001:db8::2", true},
+                                                   {"2001:db8:1::2", false},
+                                                   {"2001:db8:1::99", false}};
+
 struct HopNetworkOptions {
     int routers = 2;
     // Routers (1-based) whose own ICMP messages are dropped, so their hops time out.
