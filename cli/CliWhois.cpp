@@ -122,6 +122,7 @@ bool ExpandQueries(const std::vector<std::string>& given, std::vector<std::strin
 int ReportChain(const WhoisSession& chain, bool json, bool first) {
     const std::vector<ServerFailure>& failures = chain.Failures();
     const std::string& query = chain.Query();
+    const std::string text = ToUnixLines(chain.AnswerText(TextStyle::Plain));
     // Every failure is told, also the named first server's when a later one answered.
     for (const ServerFailure& failure : failures)
         Complain(FailureLine(failure));
@@ -131,8 +132,7 @@ int ReportChain(const WhoisSession& chain, bool json, bool first) {
                   << ",\"steps\":" << JsonSteps(chain.Steps())
                   << ",\"verdict\":" << JsonString(VerdictName(chain.Verdict()))
                   << ",\"server\":" << JsonString(chain.AnswerServer())
-                  << ",\"text\":" << JsonString(ToUnixLines(chain.AnswerText()))
-                  << ",\"failures\":[";
+                  << ",\"text\":" << JsonString(text) << ",\"failures\":[";
         for (size_t k = 0; k < failures.size(); ++k) {
             const ServerFailure& failure = failures[k];
             std::cout << (k ? "," : "") << "{\"server\":" << JsonString(failure.server)
@@ -146,13 +146,12 @@ int ReportChain(const WhoisSession& chain, bool json, bool first) {
     } else {
         if (chain.Verdict() == ChainVerdict::NoMatch)
             Complain(query + ": no match");
-        if (!chain.AnswerText().empty()) {
+        if (!text.empty()) {
             if (!first)
                 std::cout << '\n';
-            std::string text = ToUnixLines(chain.AnswerText());
-            if (text.back() != '\n')
-                text += '\n';
             std::cout << text;
+            if (text.back() != '\n')
+                std::cout << '\n';
         }
     }
     std::cout.flush();
@@ -183,7 +182,6 @@ SessionSettings PrepareWhois(const CliOptions& options, const HomeFiles& files, 
     settings.autoChange = options.recursion;
     settings.sweep = options.sweep;
     settings.encoding = ChosenEncoding(options, files);
-    settings.plain = true;
     LoadHitKeys(files.HitKeyFile, settings.hitKeys);
     return settings;
 }
@@ -214,7 +212,7 @@ int RunWhoisQueries(const CliOptions& options, Session& session) {
         }
         // The worst status of all queries: a failure outweighs a miss, a miss a hit.
         status = std::max(status, ReportChain(chain, options.json, first));
-        first = first && chain.AnswerText().empty();
+        first = first && chain.AnswerText(TextStyle::Plain).empty();
     }
     return status;
 }

@@ -56,42 +56,63 @@ std::string ServerOf(const WhoisAnswer& answer) {
     return answer.AskedServer.empty() ? answer.CurrentTarget : answer.AskedServer;
 }
 
+std::string ServerOf(const WhoisAsk& ask) {
+    return ask.Server.empty() ? ask.Target : ask.Server;
+}
+
 // Why a step failed: the worker's error text, or the error's name when nothing came back;
 // plain texts say it in words.
-std::string FailureReason(const WhoisAnswer& answer, const WhoisChainState& state) {
-    if (state.Plain)
-        return WhoisFailure(answer.ErrorCode).detail;
-    std::string_view text = TrimBlanks(answer.Converted);
-    return text.empty() ? WSAErrorText(answer.ErrorCode) : std::string(text);
+std::string FailureReason(const WhoisAsk& ask, TextStyle style) {
+    if (style == TextStyle::Plain)
+        return WhoisFailure(ask.ErrorCode).detail;
+    return ask.ErrorText.empty() ? WSAErrorText(ask.ErrorCode) : ask.ErrorText;
 }
 
-std::string FailureLine(const WhoisAnswer& answer, const WhoisChainState& state) {
-    return "No answer from " + ServerOf(answer) + ": " + FailureReason(answer, state);
+std::string FailureLine(const WhoisAsk& ask, TextStyle style) {
+    return "No answer from " + ServerOf(ask) + ": " + FailureReason(ask, style);
 }
 
-void Record(WhoisChainState& state, const WhoisAnswer& answer, const std::string& memo) {
-    const std::string server = ServerOf(answer);
-    state.Asked.push_back({answer.AskedServer, answer.CurrentTarget, answer.Query});
-    std::string note = server;
+// "Servers asked: " and the first `count` servers of the chain, each once, with the reason
+// where a step failed ("server (reason)").
+std::string ServersAskedLine(const WhoisChainState& state, size_t count, TextStyle style) {
+    std::vector<std::string> notes;
+    for (size_t k = 0; k < count && k < state.Asked.size(); ++k) {
+        const WhoisAsk& ask = state.Asked[k];
+        std::string note = ServerOf(ask);
+        if (ask.ErrorCode != 0)
+            note += " (" + FailureReason(ask, style) + ")";
+        if (std::find(notes.begin(), notes.end(), note) == notes.end())
+            notes.push_back(std::move(note));
+    }
+    std::string line = "Servers asked:";
+    for (size_t k = 0; k < notes.size(); ++k)
+        line += (k ? ", " : " ") + notes[k];
+    return line;
+}
+
+int Last(const WhoisChainState& state) {
+    return static_cast<int>(state.Asked.size()) - 1;
+}
+
+void Record(WhoisChainState& state, const WhoisAnswer& answer,
+            const std::vector<std::string>& hitKeys) {
+    WhoisAsk ask{answer.AskedServer, answer.CurrentTarget, answer.Query,
+                 answer.QueryText,   answer.ErrorCode,     ShownBody(answer.Converted, hitKeys),
+                 std::string()};
     if (answer.ErrorCode != 0)
-        note += " (" + FailureReason(answer, state) + ")";
-    const bool listed = std::any_of(state.AskedNotes.begin(), state.AskedNotes.end(),
-                                    [&](const std::string& n) { return n == note; });
-    if (!listed)
-        state.AskedNotes.push_back(note);
+        ask.ErrorText = TrimBlanks(answer.Converted);
+    state.Asked.push_back(std::move(ask));
     if (answer.ErrorCode != 0)
         return;
-    state.Useful = memo;
-    state.UsefulServer = server;
+    state.Useful = Last(state);
     if (!Same(answer.Query, answer.LastQuery))
         return;
     const bool registry =
         std::any_of(state.Registries.begin(), state.Registries.end(), [&](const std::string& r) {
             return Same(r, answer.AskedServer) || Same(r, answer.CurrentTarget);
         });
-    if (state.UserAnswer.empty() || (registry && !state.UserAnswerFromRegistry)) {
-        state.UserAnswer = memo;
-        state.UserAnswerServer = server;
+    if (state.UserAnswer < 0 || (registry && !state.UserAnswerFromRegistry)) {
+        state.UserAnswer = Last(state);
         state.UserAnswerFromRegistry = registry;
     }
 }
@@ -112,42 +133,36 @@ std::string ParentOf(const std::string& query) {
     return parent;
 }
 
-// The text of a chain's end: the best answer there is, the failure of this step, and the
-// servers asked. textServer: the server of that answer.
-std::string EndText(const WhoisChainState& state, const WhoisAnswer& answer,
-                    const std::string& memo, bool withServers, std::string& textServer) {
+// A chain's end: the best answer there is, the failure of this step, and the servers asked.
+ChainView EndView(const WhoisChainState& state, const WhoisAnswer& answer, bool withServers) {
     const bool failed = answer.ErrorCode != 0;
-    std::string text = !state.UserAnswer.empty()         ? state.UserAnswer
-                       : !failed || state.Useful.empty() ? memo
-                                                         : state.Useful;
-    textServer = !state.UserAnswer.empty() ? state.UserAnswerServer
-                 : !failed                 ? ServerOf(answer)
-                                           : state.UsefulServer;
-    std::string notes;
-    if (failed && !state.Useful.empty())
-        notes = FailureLine(answer, state);
+    ChainView view;
+    view.Answer = state.UserAnswer >= 0         ? state.UserAnswer
+                  : !failed || state.Useful < 0 ? Last(state)
+                                                : state.Useful;
+    if (failed && state.Useful >= 0)
+        view.Failure = Last(state);
     // A chain of one step shows its only server in the command line already.
-    if (withServers && state.Asked.size() > 1) {
-        if (!notes.empty())
-            notes += "\r\n";
-        notes += ServersAskedLine(state);
-    }
-    if (!notes.empty())
-        text += std::string(kBlankLine) + notes;
-    return text;
+    if (withServers && state.Asked.size() > 1)
+        view.ServersUpTo = state.Asked.size();
+    return view;
+}
+
+std::string ServerOf(const WhoisChainState& state, int index) {
+    return index < 0 ? std::string() : ServerOf(state.Asked[static_cast<size_t>(index)]);
 }
 
 bool MayAskRdap(const WhoisAnswer& answer, const WhoisChainState& state) {
     return answer.AutoChange && !state.RdapAsked && answer.RdapReady && answer.RdapReady();
 }
 
-WhoisStep RdapStep(const WhoisAnswer& answer, WhoisChainState& state, std::string above) {
+WhoisStep RdapStep(const WhoisAnswer& answer, WhoisChainState& state, ChainView above) {
     state.RdapAsked = true;
     state.RdapAbove = std::move(above);
     WhoisStep step;
     step.kind = WhoisStep::AskRdap;
     step.Query = answer.LastQuery;
-    step.MemoText = state.RdapAbove;
+    step.View = state.RdapAbove;
     return step;
 }
 
@@ -158,32 +173,55 @@ bool IsDomainName(std::string_view query) {
            query.find_first_of(":/ ") == std::string_view::npos;
 }
 
+std::string AnswerBlock(const WhoisAsk& ask, TextStyle style) {
+    if (style == TextStyle::Plain)
+        return ask.Body;
+    return WhoisCommandLine(ask.Target, ask.QueryText) + std::string(kBlankLine) + ask.Body;
+}
+
 } // namespace
 
-std::string ServersAskedLine(const WhoisChainState& state) {
-    std::string line = "Servers asked:";
-    for (size_t k = 0; k < state.AskedNotes.size(); ++k)
-        line += (k ? ", " : " ") + state.AskedNotes[k];
-    return line;
+std::string ChainText(const WhoisChainState& state, const ChainView& view, TextStyle style) {
+    auto asked = [&state](int index) -> const WhoisAsk& {
+        return state.Asked[static_cast<size_t>(index)];
+    };
+    std::string text;
+    if (view.Answer >= 0)
+        text = AnswerBlock(asked(view.Answer), style);
+    std::string notes;
+    if (view.Failure >= 0)
+        notes = FailureLine(asked(view.Failure), style);
+    if (view.ServersUpTo > 0)
+        notes += (notes.empty() ? "" : "\r\n") + ServersAskedLine(state, view.ServersUpTo, style);
+    if (!notes.empty())
+        text = view.Answer >= 0 ? text + std::string(kBlankLine) + notes : notes;
+    for (const size_t index : view.Rdap) {
+        const RdapPart& rdap = state.Rdap[index];
+        std::string part;
+        // A plain text opens with the answer itself, as with WHOIS.
+        if (style == TextStyle::Window || !text.empty())
+            for (const std::string& url : rdap.Urls)
+                part += (part.empty() ? "" : "\r\n") + RdapCommandLine(url);
+        if (!rdap.Body.empty())
+            part += (part.empty() ? "" : std::string(kBlankLine)) + rdap.Body;
+        text = text.empty() ? part : text + std::string(kBlankLine) + part;
+    }
+    return text;
 }
 
 WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::string>& hitKeys,
                           WhoisChainState& state,
                           const std::function<std::string()>& nextCandidate) {
     WhoisStep step;
-    std::string memo;
-    if (!state.Plain) {
-        memo = WhoisCommandLine(answer.CurrentTarget, answer.QueryText);
-        memo += kBlankLine;
-    }
-    memo += ShownBody(answer.Converted, hitKeys);
     const bool failed = answer.ErrorCode != 0;
     // A failed step keeps the last useful answer on show, with one line on the failure.
-    const bool keepUseful = failed && !state.Useful.empty();
-    step.MemoText =
-        keepUseful ? state.Useful + std::string(kBlankLine) + FailureLine(answer, state) : memo;
-    step.TextServer = failed ? state.UsefulServer : ServerOf(answer);
-    Record(state, answer, memo);
+    const int useful = state.Useful;
+    Record(state, answer, hitKeys);
+    const int self = Last(state);
+    step.View.Answer = failed && useful >= 0 ? useful : self;
+    if (failed && useful >= 0)
+        step.View.Failure = self;
+    step.TextServer = failed ? ServerOf(state, useful) : ServerOf(answer);
 
     const bool hit = !failed && (IsHitAnswer(answer.Converted, hitKeys) ||
                                  RecordNamesQuery(answer.Converted, answer.Query));
@@ -197,8 +235,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
     // names the server holding the details is a hit only when that server has nothing better.
     if (answer.AutoChange && !referral.empty() && !refused) {
         if (hit) {
-            state.PendingHit = memo;
-            state.PendingHitServer = ServerOf(answer);
+            state.PendingHit = self;
             state.PendingOpenWeb = !IsAddressQuery(answer.Query);
             state.PendingWebHint = state.PendingOpenWeb ? "www." + answer.QueryText : "";
         }
@@ -214,24 +251,26 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         step.OpenWeb = !IsAddressQuery(answer.Query);
         if (step.OpenWeb)
             step.WebHint = "www." + answer.QueryText;
-        state.PendingHit.clear();
+        state.PendingHit = -1;
         return step;
     }
 
-    if (!state.PendingHit.empty()) {
+    if (state.PendingHit >= 0) {
         // The referral led nowhere better: the record that named it is the answer.
         step.kind = WhoisStep::Hit;
-        step.MemoText = state.PendingHit + std::string(kBlankLine) +
-                        (failed ? FailureLine(answer, state) + "\r\n" : std::string()) +
-                        ServersAskedLine(state);
-        step.TextServer = state.PendingHitServer;
+        step.View = ChainView();
+        step.View.Answer = state.PendingHit;
+        if (failed)
+            step.View.Failure = self;
+        step.View.ServersUpTo = state.Asked.size();
+        step.TextServer = ServerOf(state, state.PendingHit);
         step.OpenWeb = state.PendingOpenWeb;
         step.WebHint = state.PendingWebHint;
-        state.PendingHit.clear();
+        state.PendingHit = -1;
         // A registrar that stopped port 43 may well answer RDAP: its record goes below.
         if (failed && MayAskRdap(answer, state)) {
             state.RdapAboveHit = true;
-            WhoisStep rdap = RdapStep(answer, state, step.MemoText);
+            WhoisStep rdap = RdapStep(answer, state, step.View);
             rdap.TextServer = step.TextServer;
             return rdap;
         }
@@ -247,11 +286,16 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         }
     }
 
+    // The server whose answer a chain's end shows.
+    const std::string endServer = state.UserAnswer >= 0 ? ServerOf(state, state.UserAnswer)
+                                  : !failed             ? ServerOf(answer)
+                                                        : ServerOf(state, state.Useful);
     if (!referral.empty() && !(answer.AutoChange && refused)) {
         // Auto jump off: a referral ends the chain, the sweep is not consulted.
         step.kind = WhoisStep::End;
         step.Referral = referral;
-        step.MemoText = EndText(state, answer, memo, true, step.TextServer);
+        step.View = EndView(state, answer, true);
+        step.TextServer = endServer;
         return step;
     }
 
@@ -270,21 +314,22 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
     // asks RDAP: the RIRs' RDAP holds every address they gave out.
     if (MayAskRdap(answer, state) && !state.UserAnswerFromRegistry) {
         // No registry gave its record of the name: none exists for it, or each one failed.
-        if (failed && state.Useful.empty())
-            return RdapStep(answer, state,
-                            FailureLine(answer, state) + (state.Asked.size() > 1
-                                                              ? "\r\n" + ServersAskedLine(state)
-                                                              : std::string()));
-        std::string textServer;
-        std::string above = EndText(state, answer, memo, true, textServer);
-        WhoisStep rdap = RdapStep(answer, state, std::move(above));
-        rdap.TextServer = textServer;
+        if (failed && state.Useful < 0) {
+            ChainView above;
+            above.Failure = self;
+            if (state.Asked.size() > 1)
+                above.ServersUpTo = state.Asked.size();
+            return RdapStep(answer, state, std::move(above));
+        }
+        WhoisStep rdap = RdapStep(answer, state, EndView(state, answer, true));
+        rdap.TextServer = endServer;
         return rdap;
     }
     step.kind = WhoisStep::End;
     step.Referral = referral;
     step.ReferralRefused = answer.AutoChange && refused;
-    step.MemoText = EndText(state, answer, memo, true, step.TextServer);
+    step.View = EndView(state, answer, true);
+    step.TextServer = endServer;
     return step;
 }
 
@@ -311,26 +356,19 @@ std::string RegisteredName(const std::string& query) {
 WhoisStep ChooseRdapEnd(const RdapOutcome& outcome, const std::string& query,
                         WhoisChainState& state) {
     const bool retried = state.RdapParentAsked;
-    // What stands above this answer: port 43's text, and the no-match of the user's own name
-    // unless the registered name's record replaces it.
-    std::string above = state.RdapAbove;
-    if (retried && !outcome.hit)
-        above += (above.empty() ? "" : std::string(kBlankLine)) + state.RdapUserPart;
-    std::string part;
-    // A plain text opens with the answer itself, as with WHOIS.
-    if (!state.Plain || !above.empty())
-        for (const std::string& url : outcome.urls)
-            part += (part.empty() ? "" : "\r\n") + RdapCommandLine(url);
-    const std::string body(TrimBlanks(NormalizeLineBreaks(outcome.text)));
-    if (!body.empty())
-        part += (part.empty() ? "" : std::string(kBlankLine)) + body;
+    state.Rdap.push_back(
+        {outcome.urls, std::string(TrimBlanks(NormalizeLineBreaks(outcome.text)))});
     WhoisStep step;
-    step.MemoText = above.empty() ? part : above + std::string(kBlankLine) + part;
+    // Port 43's text above, then the no-match of the user's own name unless the registered
+    // name's record replaces it, then this answer.
+    step.View = state.RdapAbove;
+    if (retried && !outcome.hit)
+        step.View.Rdap.push_back(state.Rdap.size() - 2);
+    step.View.Rdap.push_back(state.Rdap.size() - 1);
     const std::string registered =
         retried || state.RdapAboveHit || !outcome.noMatch ? std::string() : RegisteredName(query);
     if (!registered.empty()) {
         state.RdapParentAsked = true;
-        state.RdapUserPart = part;
         step.kind = WhoisStep::AskRdap;
         step.Query = registered;
     } else if (outcome.hit) {

@@ -7,17 +7,38 @@
 #include <vector>
 
 // The decisions of a WHOIS chain, without any Qt: from one answer to the next step and the
-// text to show. The window and the command-line front end both call ChooseWhoisStep.
+// records to show. The window and the command-line front end both call ChooseWhoisStep.
 
 // At most this many referrals are followed in one chain.
 constexpr int kMaxReferrals = 10;
 
-// One step that has been answered: the server as looked up, the controller's name for it,
-// and the query it was sent.
+// One step that has been answered, as the chain keeps it: the server as looked up, the
+// controller's name for it, the query sent and its text as the command line shows it, and
+// what came back. The texts a front end shows are written from these (ChainText).
 struct WhoisAsk {
     std::string Server;
     std::string Target;
     std::string Query;
+    std::string QueryText;
+    int32_t ErrorCode = 0;
+    std::string Body;      // ShownBody of the answer (for a failure, of the worker's text)
+    std::string ErrorText; // a failure: the worker's text without blanks around it
+};
+
+// What an RDAP step found, as the chain keeps it: each fetch, and the record or why there is
+// none, with CR LF line breaks and no blanks around it.
+struct RdapPart {
+    std::vector<std::string> Urls;
+    std::string Body;
+};
+
+// What a chain's text holds, as references to the chain's records (indexes into
+// WhoisChainState::Asked and ::Rdap; -1 for none). Written out by ChainText.
+struct ChainView {
+    int Answer = -1;          // a step's command line and answer, first
+    int Failure = -1;         // then "No answer from ..." for a failed step
+    size_t ServersUpTo = 0;   // then "Servers asked:" over this many steps; 0: no such line
+    std::vector<size_t> Rdap; // then RDAP answers, in order
 };
 
 // What one chain remembers between its answers. A front end calls Reset when a new chain
@@ -30,39 +51,39 @@ struct WhoisChainState {
     std::vector<std::string> Registries;
     // Every step answered so far, in order: no query goes to the same server twice.
     std::vector<WhoisAsk> Asked;
-    // The servers asked, each once, with the reason where a step failed ("server (reason)").
-    std::vector<std::string> AskedNotes;
-    // The text-area text of the last answer without error, and the server that gave it.
-    std::string Useful;
-    std::string UsefulServer;
-    // The text-area text of the answer to the user's own query that the end shows, and
-    // whether it came from a registry.
-    std::string UserAnswer;
-    std::string UserAnswerServer;
+    // The last answer without error.
+    int Useful = -1;
+    // The answer to the user's own query that the end shows, and whether it came from a
+    // registry.
+    int UserAnswer = -1;
     bool UserAnswerFromRegistry = false;
     // A hit whose referral was followed first: the chain ends on it when the referral
     // leads nowhere better.
-    std::string PendingHit;
-    std::string PendingHitServer;
+    int PendingHit = -1;
     bool PendingOpenWeb = false;
     std::string PendingWebHint;
-    // RDAP has been asked in this chain; its answer goes below RdapAbove, the text the chain
+    // RDAP has been asked in this chain; its answer goes below RdapAbove, what the chain
     // would have ended on without it, which stands alone when RDAP finds nothing. RdapAboveHit:
-    // that text is a hit (a registry's record whose registrar failed).
+    // that is a hit (a registry's record whose registrar failed).
     bool RdapAsked = false;
-    std::string RdapAbove;
+    ChainView RdapAbove;
     bool RdapAboveHit = false;
+    // Each RDAP answer of the chain, in order.
+    std::vector<RdapPart> Rdap;
     // RDAP found no record of the user's name and its registered name was asked instead;
-    // RdapUserPart: the first answer's text, which stays above when that finds nothing too.
+    // the first answer stays above when that finds nothing too.
     bool RdapParentAsked = false;
-    std::string RdapUserPart;
-    // How the texts are written: the window's (each answer under its command line, a failure
-    // by its WinSock name) or plain, for a terminal (the first answer without its command
-    // line, failures in words).
-    bool Plain = false;
 
     void Reset() { *this = WhoisChainState(); }
 };
+
+// How a chain's text is written: the window's (each answer under its command line, a
+// failure by its WinSock name) or plain, for a terminal (the first answer without its command
+// line, failures in words).
+enum class TextStyle { Window, Plain };
+
+// The text of `view`, from the records of `state`.
+std::string ChainText(const WhoisChainState& state, const ChainView& view, TextStyle style);
 
 // One answer of a chain, with everything the choice of the next step depends on.
 struct WhoisAnswer {
@@ -80,14 +101,14 @@ struct WhoisAnswer {
     std::function<bool()> RdapReady;
 };
 
-// The next step of the chain and the texts the window shows for it.
+// The next step of the chain and what the window shows for it.
 struct WhoisStep {
     // AskRdap: the chain ends on an RDAP step for Query (the controller's RdapQuery); its
     // result goes to ChooseRdapEnd.
     enum Kind { Hit, RetryParent, FollowReferral, NextCandidate, AskRdap, End };
     Kind kind = End;
-    std::string MemoText; // the whole new text of the text area
-    // The server (as asked) whose answer MemoText shows; empty when it shows only a failure.
+    ChainView View; // the whole new text of the text area
+    // The server (as asked) whose answer View shows; empty when it shows only a failure.
     std::string TextServer;
     // RetryParent: WhoisDirect(Query). FollowReferral and NextCandidate: WhoisResolve(Server,
     // Query); NextCandidate then sets status panel 1 to StatusText.
@@ -122,7 +143,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
 // "rdap " + url: an RDAP step's command line, as "whois -h" is a WHOIS step's.
 std::string RdapCommandLine(std::string_view url);
 
-// What an RDAP step found, and the chain's end after it (Hit or End, the text in MemoText).
+// What an RDAP step found, and the chain's end after it (Hit or End, the text in View).
 struct RdapOutcome {
     bool hit = false;
     bool noMatch = false;          // the server answered that it has no such record
@@ -138,6 +159,3 @@ WhoisStep ChooseRdapEnd(const RdapOutcome& outcome, const std::string& query,
 // last label where no suffix of it is listed. Empty when the query is that name already, or
 // is an address.
 std::string RegisteredName(const std::string& query);
-
-// "Servers asked: " and the servers of the chain, for the line under a chain's last text.
-std::string ServersAskedLine(const WhoisChainState& state);

@@ -30,11 +30,15 @@ void WhoisSession::Begin(const std::string& query) {
     askedServer_.clear();
     steps_.clear();
     failures_.clear();
-    answerText_.clear();
+    answerView_ = ChainView();
+    answerShown_ = false;
     answerServer_.clear();
     stepOpen_ = false;
     chain_.Reset();
-    chain_.Plain = Settings.plain;
+}
+
+std::string WhoisSession::AnswerText(TextStyle style) const {
+    return answerShown_ ? ChainText(chain_, answerView_, style) : std::string();
 }
 
 void WhoisSession::Start(const std::string& server, const std::string& query) {
@@ -142,7 +146,8 @@ void WhoisSession::QueryResult(int32_t code, const std::string& query,
     }
     // A text that holds no answer is only the failure, which goes with the failures.
     answerServer_ = step.TextServer;
-    answerText_ = step.TextServer.empty() ? std::string() : step.MemoText;
+    answerView_ = step.View;
+    answerShown_ = !step.TextServer.empty();
     Take(step);
 }
 
@@ -203,12 +208,13 @@ void WhoisSession::RdapResult(const rdap::LookupResult& lookup) {
     }
     const WhoisStep step = ChooseRdapEnd(OutcomeOf(lookup), lastQuery_, chain_);
     // The text now ends with the RDAP step's; without any answer it is only the failure.
-    if (answered || !chain_.Useful.empty()) {
+    if (answered || chain_.Useful >= 0) {
         answerServer_ = answered ? url : answerServer_;
-        answerText_ = step.MemoText;
+        answerView_ = step.View;
+        answerShown_ = true;
     } else {
         answerServer_.clear();
-        answerText_.clear();
+        answerShown_ = false;
     }
     Take(step);
 }

@@ -41,9 +41,6 @@ struct SessionSettings {
     bool sweep = true;      // ask the directory's next candidate after no match
     int encoding = kCodeAuto;
     std::vector<std::string> hitKeys;
-    // The chain's texts for a terminal: no command line before the answer, failures in
-    // words (see WhoisChainState::Plain).
-    bool plain = false;
 };
 
 class WhoisSession {
@@ -63,8 +60,8 @@ public:
 
     // A step starts: its command line ("whois -h server query", "rdap URL").
     std::function<void(const std::string& commandLine)> OnStepStart;
-    // An answer was decided on: step.MemoText is the new text. Called before the step is
-    // taken, and OnStepTaken after it.
+    // An answer was decided on: step.View is the new text (Text writes it). Called before the
+    // step is taken, and OnStepTaken after it.
     std::function<void(const WhoisStep& step)> OnText;
     std::function<void(const WhoisStep& step)> OnStepTaken;
 
@@ -86,8 +83,12 @@ public:
     std::vector<std::string> Servers() const;
     // The text the chain shows now, and the server (or URL) whose answer it holds. Both
     // empty when no server answered: the text would only repeat the failures.
-    const std::string& AnswerText() const { return answerText_; }
+    std::string AnswerText(TextStyle style) const;
     const std::string& AnswerServer() const { return answerServer_; }
+    // A view of this chain's records, as a step reported it.
+    std::string Text(const ChainView& view, TextStyle style) const {
+        return ChainText(chain_, view, style);
+    }
     const std::string& Query() const { return lastQuery_; }
 
 private:
@@ -106,6 +107,9 @@ private:
     ChainVerdict verdict_ = ChainVerdict::NoMatch;
     std::vector<StepRecord> steps_;
     std::vector<ServerFailure> failures_;
-    std::string answerText_, answerServer_;
+    // What AnswerText shows, when anything.
+    ChainView answerView_;
+    bool answerShown_ = false;
+    std::string answerServer_;
     bool stepOpen_ = false; // the last record waits for its answer
 };

@@ -131,8 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(asks <= 1 || answer.SweepCheck);
         FUZZ_CHECK(asks <= 4);
         FUZZ_CHECK(state.Referrals >= 0 && state.Referrals <= kMaxReferrals);
-        FUZZ_CHECK(platform::IsValidUtf8(step.MemoText) || !platform::IsValidUtf8(query) ||
-                   !platform::IsValidUtf8(asked));
+        FUZZ_CHECK(platform::IsValidUtf8(ChainText(state, step.View, TextStyle::Window)) ||
+                   !platform::IsValidUtf8(query) || !platform::IsValidUtf8(asked));
         if (step.kind != WhoisStep::FollowReferral)
             break;
         FUZZ_CHECK(!step.Server.empty());

@@ -191,7 +191,7 @@ void TMainForm::BindController() {
     w.BeforeRdap = [this] { ReadyRdap(); };
     w.OnStepStart = [this](const std::string& line) { WhoisStepStart(line); };
     w.OnText = [this](const WhoisStep& step) {
-        Memo1->setPlainText(QString::fromStdString(step.MemoText));
+        Memo1->setPlainText(QString::fromStdString(WhoisRun->Text(step.View, TextStyle::Window)));
     };
     w.OnStepTaken = [this](const WhoisStep& step) { WhoisStepTaken(step); };
     // OnTraceEnd stays unbound.

@@ -28,6 +28,8 @@ struct Chain {
     bool sweep = true;
     WhoisChainState state;
     Strings asks;
+    std::vector<ChainView> views; // each step's, in order, and its text at the time
+    Strings texts;
     int rdapConsulted = 0; // RDAP never serves here; only when it is asked counts
 
     WhoisStep Run(const std::string& server, const std::string& query) {
@@ -51,6 +53,8 @@ struct Chain {
                 candidates.erase(candidates.begin());
                 return next;
             });
+            views.push_back(step.View);
+            texts.push_back(ChainText(state, step.View, TextStyle::Window));
             if (step.kind == WhoisStep::Hit || step.kind == WhoisStep::End)
                 break;
             if (step.kind != WhoisStep::RetryParent)
@@ -75,7 +79,8 @@ TEST(ChainDecisions, NewReferralIsFollowedBeforeTheHitOnlyWithAutoJump) {
     EXPECT_EQ(on.asks,
               (Strings{"whois.arin.test 144.134.121.81", "whois.apnic.test 144.134.121.81"}));
     EXPECT_EQ(s.kind, WhoisStep::Hit);
-    EXPECT_NE(s.MemoText.find("inetnum: 144.134.0.0"), std::string::npos);
+    EXPECT_NE(ChainText(on.state, s.View, TextStyle::Window).find("inetnum: 144.134.0.0"),
+              std::string::npos);
     EXPECT_EQ(on.rdapConsulted, 0); // a hit never reads the RDAP bootstrap
 
     Chain off = on;
@@ -100,8 +105,9 @@ TEST(ChainDecisions, AFailedStepKeepsTheUsefulAnswerOnShow) {
     a.Converted = "Error WSAECONNREFUSED";
     s = ChooseWhoisStep(a, kKeys, state, [] { return "whois.c.test"; });
     EXPECT_EQ(s.kind, WhoisStep::NextCandidate);
-    EXPECT_EQ(s.MemoText, "whois -h whois.a.test example.jp\r\n\r\nNo match!!\r\n\r\n"
-                          "No answer from whois.b.test: Error WSAECONNREFUSED");
+    EXPECT_EQ(ChainText(state, s.View, TextStyle::Window),
+              "whois -h whois.a.test example.jp\r\n\r\nNo match!!\r\n\r\n"
+              "No answer from whois.b.test: Error WSAECONNREFUSED");
 }
 
 // An RDAP step's text is shown as rendered: only blanks around it go, a final dot stays.
@@ -111,7 +117,8 @@ TEST(ChainDecisions, TheRdapTextKeepsItsLastDot) {
         const WhoisStep s = ChooseRdapEnd(
             {hit, false, {"https://r.test/domain/a.test"}, " Notice\n  ...\n\n"}, "a.test", state);
         EXPECT_EQ(s.kind, hit ? WhoisStep::Hit : WhoisStep::End);
-        EXPECT_EQ(s.MemoText, "rdap https://r.test/domain/a.test\r\n\r\nNotice\r\n  ...");
+        EXPECT_EQ(ChainText(state, s.View, TextStyle::Window),
+                  "rdap https://r.test/domain/a.test\r\n\r\nNotice\r\n  ...");
     }
 }
 
@@ -122,8 +129,9 @@ TEST(ChainDecisions, WithoutRegistryTheFirstAnswerToTheUsersQueryStands) {
     WhoisStep s = c.Run("whois.a.test", "example.xyz");
     EXPECT_EQ(c.asks.size(), 3u);
     EXPECT_EQ(c.rdapConsulted, 1); // only once every server of the sweep has answered
-    EXPECT_EQ(s.MemoText, "whois -h whois.a.test example.xyz\r\n\r\nno record at whois.a.test"
-                          "\r\n\r\nServers asked: whois.a.test, whois.b.test, whois.c.test");
+    EXPECT_EQ(ChainText(c.state, s.View, TextStyle::Window),
+              "whois -h whois.a.test example.xyz\r\n\r\nno record at whois.a.test"
+              "\r\n\r\nServers asked: whois.a.test, whois.b.test, whois.c.test");
 }
 
 TEST(ChainDecisions, NoQueryGoesTwiceToOneServer) {
@@ -135,6 +143,80 @@ TEST(ChainDecisions, NoQueryGoesTwiceToOneServer) {
     c.Run("whois.a.test", "www.example.jp");
     EXPECT_EQ(c.asks, (Strings{"whois.a.test www.example.jp", "whois.a.test example.jp",
                                "whois.b.test www.example.jp", "whois.b.test example.jp"}));
+}
+
+// The chain keeps what servers answered; each step's text is written from those records in
+// either style, and a step's text reads the same after the chain went on.
+TEST(ChainDecisions, EachStepsTextIsWrittenFromTheRecordsInBothStyles) {
+    const std::string refused = "whois.b.test (connection refused)";
+    struct Row {
+        std::string name;
+        std::function<std::string(const std::string&)> answer;
+        std::function<int(const std::string&)> error;
+        std::string window, plain;
+    } rows[] = {
+        {"the user's answer, then the failure of the last step",
+         [](const std::string& s) { return "no record at " + s; },
+         [](const std::string& s) { return s == "whois.a.test" ? 0 : 10061; },
+         "whois -h whois.a.test x.xyz\r\n\r\nno record at whois.a.test\r\n\r\n"
+         "No answer from whois.c.test: Error WSAECONNREFUSED\r\nServers asked: whois.a.test, "
+         "whois.b.test (Error WSAECONNREFUSED), whois.c.test (Error WSAECONNREFUSED)",
+         "no record at whois.a.test\r\n\r\nNo answer from whois.c.test: connection refused\r\n"
+         "Servers asked: whois.a.test, " +
+             refused + ", whois.c.test (connection refused)"},
+        {"a referral's record stands when the referred server fails",
+         [](const std::string&) { return "inetnum: x\r\nWhois Server: whois.b.test\r\n"s; },
+         [](const std::string& s) { return s == "whois.b.test" ? 10061 : 0; },
+         "whois -h whois.a.test x.xyz\r\n\r\ninetnum: x\r\nWhois Server: whois.b.test\r\n\r\n"
+         "No answer from whois.b.test: Error WSAECONNREFUSED\r\nServers asked: whois.a.test, "
+         "whois.b.test (Error WSAECONNREFUSED)",
+         "inetnum: x\r\nWhois Server: whois.b.test\r\n\r\nNo answer from whois.b.test: "
+         "connection refused\r\nServers asked: whois.a.test, " +
+             refused},
+        // Every server failed: the last command line and the servers; no answer to show.
+        {"every server failed", [](const std::string&) { return ""s; },
+         [](const std::string&) { return 10061; },
+         "whois -h whois.c.test x.xyz\r\n\r\n\r\n\r\nServers asked: whois.a.test (Error "
+         "WSAECONNREFUSED), whois.b.test (Error WSAECONNREFUSED), whois.c.test (Error "
+         "WSAECONNREFUSED)",
+         "\r\n\r\nServers asked: whois.a.test (connection refused), " + refused +
+             ", whois.c.test (connection refused)"},
+    };
+    for (const Row& row : rows) {
+        Chain c;
+        c.candidates = {"whois.b.test", "whois.c.test"};
+        c.answer = [&row](const std::string& s, const std::string&) { return row.answer(s); };
+        c.error = row.error;
+        const auto step = c.Run("whois.a.test", "x.xyz");
+        EXPECT_EQ(ChainText(c.state, step.View, TextStyle::Window), row.window) << row.name;
+        EXPECT_EQ(ChainText(c.state, step.View, TextStyle::Plain), row.plain) << row.name;
+        for (size_t k = 0; k < c.views.size(); ++k)
+            EXPECT_EQ(ChainText(c.state, c.views[k], TextStyle::Window), c.texts[k]) << row.name;
+    }
+}
+
+// An RDAP answer's command lines open a plain text only below another answer.
+TEST(ChainDecisions, RdapPartsInBothStyles) {
+    struct Row {
+        bool parentHit;
+        std::string window, plain;
+    } rows[] = {
+        {false, "rdap u1\r\n\r\nnone 1\r\n\r\nrdap u2\r\n\r\nnone 2",
+         "none 1\r\n\r\nrdap u2\r\n\r\nnone 2"},
+        {true, "rdap u2\r\n\r\nrecord", "record"},
+    };
+    for (const Row& row : rows) {
+        WhoisChainState state;
+        state.RdapAsked = true;
+        WhoisStep s = ChooseRdapEnd({false, true, {"u1"}, "none 1"}, "www.example.test", state);
+        ASSERT_EQ(s.kind, WhoisStep::AskRdap);
+        EXPECT_EQ(s.Query, "example.test");
+        s = ChooseRdapEnd(
+            {row.parentHit, !row.parentHit, {"u2"}, row.parentHit ? "record" : "none 2"}, s.Query,
+            state);
+        EXPECT_EQ(ChainText(state, s.View, TextStyle::Window), row.window);
+        EXPECT_EQ(ChainText(state, s.View, TextStyle::Plain), row.plain);
+    }
 }
 
 // Address space is never asked again as a "parent": 192.0.2.0/24 is no domain under 0.2.0/24.

@@ -57,10 +57,7 @@ protected:
 
     // A fresh controller and session: the sweep's queue lives in the controller.
     struct Chain {
-        explicit Chain(const std::string& folder) {
-            trace.FRdapFolders = {folder};
-            session.Settings.plain = true;
-        }
+        explicit Chain(const std::string& folder) { trace.FRdapFolders = {folder}; }
         TPingTrace trace;
         WhoisSession session{trace};
     };
@@ -127,7 +124,8 @@ TEST_F(Session, EachChainLeavesItsRecords) {
         EXPECT_EQ(session.Verdict(), row.verdict) << row.records;
         EXPECT_EQ(Failures(session), row.failures) << row.records;
         EXPECT_EQ(session.AnswerServer(), row.answerServer) << row.records;
-        EXPECT_EQ(session.AnswerText().empty(), row.answerServer.empty()) << row.records;
+        EXPECT_EQ(session.AnswerText(TextStyle::Plain).empty(), row.answerServer.empty())
+            << row.records;
         ASSERT_TRUE(WorkersGone());
     }
 }

@@ -316,7 +316,8 @@ TEST(ChooseWhoisStep, HitEndsTheChainAndOffersTheWebSite) {
     a.SweepCheck = true;
     WhoisStep s = ChooseWhoisStep(a, kKeys, state, c.Next());
     EXPECT_EQ(s.kind, WhoisStep::Hit);
-    EXPECT_EQ(s.MemoText, "whois -h canon.a.test example.jp\r\n\r\nDomain Information:");
+    EXPECT_EQ(ChainText(state, s.View, TextStyle::Window),
+              "whois -h canon.a.test example.jp\r\n\r\nDomain Information:");
     EXPECT_TRUE(s.OpenWeb);
     EXPECT_EQ(s.WebHint, "www.example.jp");
     EXPECT_EQ(c.calls, 0);
@@ -498,7 +499,8 @@ TEST(ChooseWhoisStep, UnresolvedServerShowsOnlyTheCommandLine) {
     a.CurrentTarget = "no.such.test";
     a.SweepCheck = true;
     WhoisStep s = ChooseWhoisStep(a, kKeys, state, c.Next());
-    EXPECT_EQ(s.MemoText, "whois -h no.such.test www.example.jp\r\n\r\n");
+    EXPECT_EQ(ChainText(state, s.View, TextStyle::Window),
+              "whois -h no.such.test www.example.jp\r\n\r\n");
     EXPECT_EQ(s.kind, WhoisStep::NextCandidate);
 }
 
