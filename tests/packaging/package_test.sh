@@ -33,6 +33,9 @@ deb=$(ls "$tmp"/pkg/zindor-whois_*_*.deb)
 dpkg-deb -c "$deb" | grep -Eo '\./usr/(bin/zindor-whois|bin/zwhois|share/man/man1/zwhois\.1\.gz)$' |
     wc -l | grep -qx 3 || fail "executables or man page missing"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "dependencies not read from the binaries"
+for lib in libcurl4 libidn2-0 libpsl5; do
+  dpkg-deb -f "$deb" Depends | grep -qw "$lib" || fail "$lib, opened at run time, not a dependency"
+done
 dpkg-deb -f "$deb" Recommends | grep -q "libqt6svg6, fonts-noto-cjk" || fail "recommends"
 dpkg-deb -e "$deb" "$tmp/control"
 grep -q "cap_net_raw+ep" "$tmp/control/postinst" || fail "postinst without setcap"
