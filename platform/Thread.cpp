@@ -37,31 +37,46 @@ public:
         if (g_failStart.load())
             throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
                                     "no thread");
-        std::unique_lock lock(mutex_);
-        queue_.push_back(Task{worker, run});
-        if (idle_ >= queue_.size()) {
+        {
+            std::lock_guard lock(mutex_);
+            queue_.push_back(Task{worker, run});
+            if (idle_ < queue_.size())
+                ++threads_;
+            else
+                worker = nullptr; // an idle thread takes it
+        }
+        // Woken and made outside the lock, so the thread does not wake only to wait for it.
+        // No wake-up is lost: a thread that stops waiting checks the queue under the lock.
+        if (worker == nullptr) {
             ready_.notify_one();
             return;
         }
         try {
-            ++threads_;
             std::thread([this] { Loop(); }).detach();
         } catch (...) {
+            std::lock_guard lock(mutex_);
             --threads_;
-            queue_.pop_back();
-            throw;
+            // Taken back unless a thread that finished its own task picked it up meanwhile.
+            for (auto it = queue_.begin(); it != queue_.end(); ++it)
+                if (it->worker == worker) {
+                    queue_.erase(it);
+                    throw;
+                }
         }
     }
 
     // One idle thread ready before any worker exists.
     void Prestart() {
-        std::lock_guard lock(mutex_);
-        if (threads_ > 0)
-            return;
-        ++threads_;
+        {
+            std::lock_guard lock(mutex_);
+            if (threads_ > 0)
+                return;
+            ++threads_;
+        }
         try {
             std::thread([this] { Loop(); }).detach();
         } catch (...) {
+            std::lock_guard lock(mutex_);
             --threads_; // the first worker then makes its own, or reports that it could not
         }
     }
