@@ -164,15 +164,6 @@ TEST(ChainDecisions, EachStepsTextIsWrittenFromTheRecordsInBothStyles) {
          "no record at whois.a.test\r\n\r\nNo answer from whois.c.test: connection refused\r\n"
          "Servers asked: whois.a.test, " +
              refused + ", whois.c.test (connection refused)"},
-        {"a referral's record stands when the referred server fails",
-         [](const std::string&) { return "inetnum: x\r\nWhois Server: whois.b.test\r\n"s; },
-         [](const std::string& s) { return s == "whois.b.test" ? 10061 : 0; },
-         "whois -h whois.a.test x.xyz\r\n\r\ninetnum: x\r\nWhois Server: whois.b.test\r\n\r\n"
-         "No answer from whois.b.test: Error WSAECONNREFUSED\r\nServers asked: whois.a.test, "
-         "whois.b.test (Error WSAECONNREFUSED)",
-         "inetnum: x\r\nWhois Server: whois.b.test\r\n\r\nNo answer from whois.b.test: "
-         "connection refused\r\nServers asked: whois.a.test, " +
-             refused},
         // Every server failed: the last command line and the servers; no answer to show.
         {"every server failed", [](const std::string&) { return ""s; },
          [](const std::string&) { return 10061; },
@@ -192,30 +183,6 @@ TEST(ChainDecisions, EachStepsTextIsWrittenFromTheRecordsInBothStyles) {
         EXPECT_EQ(ChainText(c.state, step.View, TextStyle::Plain), row.plain) << row.name;
         for (size_t k = 0; k < c.views.size(); ++k)
             EXPECT_EQ(ChainText(c.state, c.views[k], TextStyle::Window), c.texts[k]) << row.name;
-    }
-}
-
-// An RDAP answer's command lines open a plain text only below another answer.
-TEST(ChainDecisions, RdapPartsInBothStyles) {
-    struct Row {
-        bool parentHit;
-        std::string window, plain;
-    } rows[] = {
-        {false, "rdap u1\r\n\r\nnone 1\r\n\r\nrdap u2\r\n\r\nnone 2",
-         "none 1\r\n\r\nrdap u2\r\n\r\nnone 2"},
-        {true, "rdap u2\r\n\r\nrecord", "record"},
-    };
-    for (const Row& row : rows) {
-        WhoisChainState state;
-        state.RdapAsked = true;
-        WhoisStep s = ChooseRdapEnd({false, true, {"u1"}, "none 1"}, "www.example.test", state);
-        ASSERT_EQ(s.kind, WhoisStep::AskRdap);
-        EXPECT_EQ(s.Query, "example.test");
-        s = ChooseRdapEnd(
-            {row.parentHit, !row.parentHit, {"u2"}, row.parentHit ? "record" : "none 2"}, s.Query,
-            state);
-        EXPECT_EQ(ChainText(state, s.View, TextStyle::Window), row.window);
-        EXPECT_EQ(ChainText(state, s.View, TextStyle::Plain), row.plain);
     }
 }
 
