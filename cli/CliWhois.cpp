@@ -66,7 +66,24 @@ const char* VerdictName(ChainVerdict verdict) {
     return "error";
 }
 
-// The steps as a JSON array: each its protocol, and the server and query or the URL.
+const char* StepVerdictName(StepVerdict verdict) {
+    switch (verdict) {
+    case StepVerdict::Pending:
+        break;
+    case StepVerdict::Hit:
+        return "hit";
+    case StepVerdict::Referral:
+        return "referral";
+    case StepVerdict::NoMatch:
+        return "no match";
+    case StepVerdict::Failed:
+        return "failed";
+    }
+    return "pending";
+}
+
+// The steps as a JSON array: each its protocol, the server and query or the URL, and what it
+// came to.
 std::string JsonSteps(const std::vector<StepRecord>& steps) {
     std::string out = "[";
     for (const StepRecord& step : steps) {
@@ -76,7 +93,7 @@ std::string JsonSteps(const std::vector<StepRecord>& steps) {
         else
             out += "\"protocol\":\"whois\",\"server\":" + JsonString(step.server) +
                    ",\"query\":" + JsonString(step.query);
-        out += "}";
+        out += ",\"verdict\":" + JsonString(StepVerdictName(step.verdict)) + "}";
     }
     return out + "]";
 }

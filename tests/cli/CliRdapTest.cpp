@@ -52,7 +52,12 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
         size_t fetches;
     } cases[] = {
         {{"--verbose"}, {record}, 0, {"refused\n\n" + kSteps, "RAR-"}, {"ltd\n" + kSteps}, 1},
-        {{"--rdap", "--json", "--verbose"}, {record}, 0, {kRar + "\"}]"}, {"!whois -h"}, 1},
+        {{"--rdap", "--json", "--verbose"},
+         {record},
+         0,
+         {kRar + "\",\"verdict\":\"hit\"}]"},
+         {"!whois -h"},
+         1},
         {{"-h", sb::kWhoisA}, {record}, 0, {"refused.a.test\n\nNo answer", "D7-"}, {}, 1},
         {{"--no-recursion", "-h", sb::kWhoisA}, {record}, 0, {"!D7-LTD"}, {}, 0},
         {{"--no-rdap"}, {record}, 2, {"!D7-LTD"}, {"refused.a.test: connection refused"}, 0},

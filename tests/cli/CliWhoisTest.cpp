@@ -286,8 +286,9 @@ TEST_F(CliTest, HostileAndFailingServersAsTheUserSeesThem) {
                                        refused.substr(14) + ")\n";
     const std::string json =
         R"j({"query":"x.test","servers":["whois.a.test","whois.b.test"],"steps":[{"protocol":)j"
-        R"j("whois","server":"whois.a.test","query":"x.test"},{"protocol":"whois","server":)j"
-        R"j("whois.b.test","query":"x.test"}],"verdict":"error",)j"
+        R"j("whois","server":"whois.a.test","query":"x.test","verdict":"referral"},{"protocol":)j"
+        R"j("whois","server":"whois.b.test","query":"x.test","verdict":"failed"}],)j"
+        R"j("verdict":"error",)j"
         R"j("server":"whois.a.test","text":"Registrar: R\nWhois Server: whois.b.test\n\nNo )j"
         R"j(answer from whois.b.test: connection refused\nServers asked: whois.a.test, )j"
         R"j(whois.b.test (connection refused)","failures":[{"server":"whois.b.test","kind":)j"
