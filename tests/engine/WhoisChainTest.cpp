@@ -184,6 +184,14 @@ TEST(ChainDecisions, EachStepsTextIsWrittenFromTheRecordsInBothStyles) {
         for (size_t k = 0; k < c.views.size(); ++k)
             EXPECT_EQ(ChainText(c.state, c.views[k], TextStyle::Window), c.texts[k]) << row.name;
     }
+    // A view names the servers asked up to its step, not those asked after it.
+    Chain c;
+    c.answer = [](const std::string&, const std::string&) { return "x"s; };
+    c.candidates = {"whois.b.test"};
+    c.Run("whois.a.test", "x.xyz");
+    ChainView first;
+    first.ServersUpTo = 1;
+    EXPECT_EQ(ChainText(c.state, first, TextStyle::Plain), "Servers asked: whois.a.test");
 }
 
 // Address space is never asked again as a "parent": 192.0.2.0/24 is no domain under 0.2.0/24.

@@ -103,6 +103,11 @@ TEST_F(Session, EachChainLeavesItsRecords) {
         {miss, hit, {FakeHttpServer::NotFound()}, {}, sb::kRefused, false,
          refused + " | rdap " + kUrl + " no-match", ChainVerdict::Error,
          "refused.a.test refused: connection refused", kUrl},
+        // Port 43's no-match stays the answer when RDAP then fails.
+        {miss, hit, {Reply("{}", 503)}, {}, sb::kWhoisA, false,
+         "whois whois.a.test x.test no-match | rdap " + kUrl + " failed http-status",
+         ChainVerdict::Error, kUrl + " http-status: RDAP server 127.0.0.2:8080: HTTP 503",
+         sb::kWhoisA},
         {miss, hit, {Reply("{}", 503)}, {}, "", true, "rdap " + kUrl + " failed http-status",
          ChainVerdict::Error, kUrl + " http-status: RDAP server 127.0.0.2:8080: HTTP 503", ""},
         // Nothing serves the query: no step at all.
