@@ -22,6 +22,8 @@ TEST(Utf8Validation, AcceptsAsciiAndWellFormedSequences) {
     EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80")); // four bytes, U+1F600
     EXPECT_TRUE(IsValidUtf8("\xF4\x8F\xBF\xBF")); // U+10FFFF, the last one
     EXPECT_TRUE(IsValidUtf8(std::string("a\0b", 3)));
+    // Only the view's own bytes count, not the one after its end.
+    EXPECT_TRUE(IsValidUtf8(std::string_view("ab\xC3", 2)));
 }
 
 TEST(Utf8Validation, RejectsMalformedSequences) {
