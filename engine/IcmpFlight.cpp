@@ -1,5 +1,6 @@
 #include "engine/IcmpFlight.h"
 
+#include "engine/ProbeHelper.h"
 #include "platform/Cancel.h"
 
 #include <algorithm>
@@ -43,13 +44,13 @@ Clock::time_point ArrivalOf(msghdr& msg) {
     return now;
 }
 
-// The first unsettled probe that `match` (request -> ReplyMatch) says this datagram answers.
+// The first unsettled probe that `match` (probe -> ReplyMatch) says this datagram answers.
 template <typename Match>
 Probe* Claim(const std::vector<Probe*>& probes, Match match, icmp::ReplyKind& kind) {
     for (Probe* probe : probes) {
         if (probe->Settled())
             continue;
-        const icmp::ReplyMatch m = match(probe->request.data());
+        const icmp::ReplyMatch m = match(*probe);
         if (Answers(m.kind, *probe)) {
             kind = m.kind;
             return probe;
@@ -88,8 +89,8 @@ struct Message {
 
 // One error-queue entry of a datagram socket: the request the kernel kept, the address it was
 // sent to (msg_name) and the ICMP error with its sender.
-void TakeQueuedError(const IcmpSocket& socket, const Destination& to,
-                     const std::vector<Probe*>& probes, Message& m, size_t n) {
+void TakeQueuedError(const IcmpSocket& socket, const std::vector<Probe*>& probes, Message& m,
+                     size_t n) {
     const bool v6 = socket.Family == AF_INET6;
     for (cmsghdr* c = CMSG_FIRSTHDR(&m.msg); c; c = CMSG_NXTHDR(&m.msg, c)) {
         if (v6 ? (c->cmsg_level != SOL_IPV6 || c->cmsg_type != IPV6_RECVERR)
@@ -104,17 +105,17 @@ void TakeQueuedError(const IcmpSocket& socket, const Destination& to,
         if (v6) {
             Probe* probe = Claim(
                 probes,
-                [&](const uint8_t* request) {
-                    return icmp::MatchQueuedError6(err.ee_type, m.bytes, n, request, m.From6(),
-                                                   to.address6.data());
+                [&](const Probe& p) {
+                    return icmp::MatchQueuedError6(err.ee_type, m.bytes, n, p.request.data(),
+                                                   m.From6(), p.to.address6.data());
                 },
                 kind);
             if (!probe)
                 continue;
             sockaddr_in6 offender;
             std::memcpy(&offender, offenderAt, sizeof offender);
-            icmp::LayOutQueuedError6(err.ee_type, err.ee_code, to.address6.data(), m.bytes, n,
-                                     probe->reply);
+            icmp::LayOutQueuedError6(err.ee_type, err.ee_code, probe->to.address6.data(), m.bytes,
+                                     n, probe->reply);
             std::memcpy(probe->source6.data(), &offender.sin6_addr, 16);
             probe->scope6 = offender.sin6_scope_id;
             Settle(*probe, kind, m.msg);
@@ -124,32 +125,32 @@ void TakeQueuedError(const IcmpSocket& socket, const Destination& to,
         std::memcpy(&offender, offenderAt, sizeof offender);
         Probe* probe = Claim(
             probes,
-            [&](const uint8_t* request) {
+            [&](const Probe& p) {
                 return icmp::MatchQueuedError(err.ee_type, err.ee_code, offender.sin_addr.s_addr,
-                                              m.bytes, n, request, m.From4(), to.v4);
+                                              m.bytes, n, p.request.data(), m.From4(), p.to.v4);
             },
             kind);
         if (!probe)
             continue;
-        icmp::LayOutQueuedError(err.ee_type, err.ee_code, offender.sin_addr.s_addr, to.v4, m.bytes,
-                                n, probe->reply);
+        icmp::LayOutQueuedError(err.ee_type, err.ee_code, offender.sin_addr.s_addr, probe->to.v4,
+                                m.bytes, n, probe->reply);
         Settle(*probe, kind, m.msg);
         return;
     }
 }
 
 // One datagram as the socket delivers it.
-void TakeDatagram(const IcmpSocket& socket, const Destination& to,
-                  const std::vector<Probe*>& probes, Message& m, size_t n) {
+void TakeDatagram(const IcmpSocket& socket, const std::vector<Probe*>& probes, Message& m,
+                  size_t n) {
     icmp::ReplyKind kind;
     if (socket.Family == AF_INET6) {
         Probe* probe = Claim(
             probes,
-            [&](const uint8_t* request) {
-                return socket.Datagram ? icmp::MatchDatagramReply6(m.bytes, n, request, m.From6(),
-                                                                   to.address6.data())
-                                       : icmp::MatchRawReply6(m.bytes, n, request, m.From6(),
-                                                              to.address6.data());
+            [&](const Probe& p) {
+                return socket.Datagram ? icmp::MatchDatagramReply6(m.bytes, n, p.request.data(),
+                                                                   m.From6(), p.to.address6.data())
+                                       : icmp::MatchRawReply6(m.bytes, n, p.request.data(),
+                                                              m.From6(), p.to.address6.data());
             },
             kind);
         if (!probe)
@@ -164,8 +165,8 @@ void TakeDatagram(const IcmpSocket& socket, const Destination& to,
     if (socket.Datagram) {
         Probe* probe = Claim(
             probes,
-            [&](const uint8_t* request) {
-                return icmp::MatchDatagramReply(m.bytes, n, m.From4(), request, to.v4);
+            [&](const Probe& p) {
+                return icmp::MatchDatagramReply(m.bytes, n, m.From4(), p.request.data(), p.to.v4);
             },
             kind);
         if (!probe)
@@ -176,7 +177,7 @@ void TakeDatagram(const IcmpSocket& socket, const Destination& to,
     }
     Probe* probe = Claim(
         probes,
-        [&](const uint8_t* request) { return icmp::MatchRawReply(m.bytes, n, request, to.v4); },
+        [&](const Probe& p) { return icmp::MatchRawReply(m.bytes, n, p.request.data(), p.to.v4); },
         kind);
     if (!probe)
         return;
@@ -185,22 +186,22 @@ void TakeDatagram(const IcmpSocket& socket, const Destination& to,
     Settle(*probe, kind, m.msg);
 }
 
-// Reads what has arrived without waiting (a datagram socket's error queue first).
-Awaited ReadArrived(const IcmpSocket& socket, const Destination& to,
-                    const std::vector<Probe*>& probes) {
+} // namespace
+
+Awaited ReadArrived(const IcmpSocket& socket, const std::vector<Probe*>& probes) {
     Message m;
     if (socket.Datagram) {
         for (int k = 0; k < ReadsPerWake; ++k) {
             const ssize_t n = m.Receive(socket.Handle, MSG_ERRQUEUE);
             if (n < 0)
                 break;
-            TakeQueuedError(socket, to, probes, m, size_t(n));
+            TakeQueuedError(socket, probes, m, size_t(n));
         }
     }
     for (int k = 0; k < ReadsPerWake; ++k) {
         const ssize_t n = m.Receive(socket.Handle, 0);
         if (n >= 0) {
-            TakeDatagram(socket, to, probes, m, std::min(size_t(n), sizeof m.bytes));
+            TakeDatagram(socket, probes, m, std::min(size_t(n), sizeof m.bytes));
             continue;
         }
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
@@ -214,8 +215,6 @@ Awaited ReadArrived(const IcmpSocket& socket, const Destination& to,
     }
     return Awaited::Read;
 }
-
-} // namespace
 
 Destination DestinationOf(const TagHostEnt& host) {
     Destination to;
@@ -239,6 +238,9 @@ Clock::duration WaitOf(int32_t seconds) {
 
 bool SendProbe(const IcmpSocket& socket, const Destination& to, Probe& probe, uint16_t seq, int ttl,
                Clock::duration wait) {
+    probe.to = to;
+    if (socket.Helper)
+        return socket.Helper->Send(probe, ttl, wait);
     probe.request = to.v6 ? icmp::BuildEchoRequest6(socket.WireIdent, seq)
                           : icmp::BuildEchoRequest(socket.WireIdent, seq);
     if (ttl > 0 && winsock::setsockopt(socket.Handle,
@@ -270,8 +272,10 @@ bool SendProbe(const IcmpSocket& socket, const Destination& to, Probe& probe, ui
     }
 }
 
-Awaited Await(const IcmpSocket& socket, const Destination& to, const std::vector<Probe*>& probes,
-              Clock::time_point until, Clock::time_point* readFrom) {
+Awaited Await(const IcmpSocket& socket, const std::vector<Probe*>& probes, Clock::time_point until,
+              Clock::time_point* readFrom) {
+    if (socket.Helper)
+        return socket.Helper->Await(probes, until, readFrom);
     const auto left = std::chrono::duration_cast<std::chrono::microseconds>(until - Clock::now());
     pollfd p{socket.Handle, short(POLLIN | (socket.Datagram ? POLLERR : 0)), 0};
     const int rc =
@@ -285,7 +289,7 @@ Awaited Await(const IcmpSocket& socket, const Destination& to, const std::vector
         *readFrom = Clock::now();
     if (rc == 0)
         return Awaited::TimedOut;
-    const Awaited read = ReadArrived(socket, to, probes);
+    const Awaited read = ReadArrived(socket, probes);
     const platform::CancelToken* token = platform::CurrentCancelToken();
     if (token && token->IsCancelled()) {
         winsock::WSASetLastError(winsock::WSAEINTR);

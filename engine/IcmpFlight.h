@@ -4,7 +4,7 @@
 // arrives to the probe it answers. An echo is one probe; a trace keeps several in flight.
 #include "engine/EngineTypes.h"
 #include "engine/IcmpPacket.h"
-#include "engine/IcmpProbe.h"
+#include "engine/IcmpSocket.h"
 
 #include <array>
 #include <chrono>
@@ -26,6 +26,8 @@ Destination DestinationOf(const TagHostEnt& host);
 
 // One probe and what became of it.
 struct Probe {
+    Destination to;
+    uint32_t token = 0; // through the helper: the request's token
     std::array<uint8_t, icmp::RequestSize> request{};
     Clock::time_point sent, deadline;
     bool routeErrors = false; // a trace hop: time-exceeded and unreachable messages answer too
@@ -58,7 +60,11 @@ enum class Awaited { Read, TimedOut, ReceiveFailed, Stopped };
 // after Stop or when the wait itself failed; ReceiveFailed when a read of a raw socket
 // failed (WSAGetLastError set). `readFrom` is when the reading began: whatever arrived
 // before it has been seen.
-Awaited Await(const IcmpSocket& socket, const Destination& to, const std::vector<Probe*>& probes,
-              Clock::time_point until, Clock::time_point* readFrom = nullptr);
+Awaited Await(const IcmpSocket& socket, const std::vector<Probe*>& probes, Clock::time_point until,
+              Clock::time_point* readFrom = nullptr);
+
+// Reads what has arrived on a raw or datagram socket without waiting (a datagram socket's
+// error queue first) and settles the probes it answers, each against its own destination.
+Awaited ReadArrived(const IcmpSocket& socket, const std::vector<Probe*>& probes);
 
 } // namespace icmpflight

@@ -3,6 +3,7 @@
 // The ICMP probe workers: one echo (TEcho) and a trace with a rising time-to-live (TTrace).
 #include "engine/EngineTypes.h"
 #include "engine/IcmpPacket.h"
+#include "engine/IcmpSocket.h"
 #include "engine/WSAThread.h"
 #include "platform/WinSock.h"
 
@@ -35,31 +36,6 @@ struct tagPACKET {
 std::string ReplySource(const tagPACKET& packet);
 // Whether that source is the target's own address.
 bool AnsweredByTarget(const tagPACKET& packet);
-
-// The probe's socket: a raw ICMP socket, or where that is refused the kernel's unprivileged
-// ICMP datagram socket, whose answers are laid out as raw ones for the record.
-struct IcmpSocket {
-    winsock::SOCKET Handle = winsock::INVALID_SOCKET;
-    bool Datagram = false;
-    int Family = AF_INET; // AF_INET6: an ICMPv6 socket
-    // The identifier every request of this socket carries. A datagram socket's is the
-    // kernel's; a raw socket's is held against this program's other probing processes by
-    // `Reservation` for as long as the socket lives.
-    uint16_t WireIdent = 0;
-    int Reservation = -1;
-};
-
-// Opens a raw socket (filtered to the ICMP types a probe can use), else a datagram socket
-// with IP_RECVERR or IPV6_RECVERR (the route's errors arrive on its error queue), for ICMP
-// (AF_INET) or ICMPv6 (AF_INET6). False with WSAGetLastError set when neither can be had.
-bool OpenIcmpSocket(IcmpSocket& socket, int family = AF_INET);
-// Closes the socket and gives its identifier back; false when closing failed.
-bool CloseIcmpSocket(IcmpSocket& socket);
-// Whether the last socket that could not be opened was refused for lack of rights (no
-// CAP_NET_RAW and a ping_group_range without this group), so the user can be told once.
-bool IcmpAccessRefused();
-// What to do about it, in one sentence for the user.
-const char* IcmpAccessAdvice();
 
 // Sends one echo request with the packet's Seq (and the socket's identifier) to its Host and
 // waits up to `seconds` (0: half a millisecond) for this probe's answer: an echo reply from

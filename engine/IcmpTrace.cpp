@@ -112,7 +112,7 @@ void TTrace::Execute() {
         if (flying.empty())
             continue;
         Clock::time_point readFrom;
-        const Awaited awaited = Await(socket, to, flying, until, &readFrom);
+        const Awaited awaited = Await(socket, flying, until, &readFrom);
         if (awaited == Awaited::Stopped || awaited == Awaited::ReceiveFailed) {
             failed = awaited == Awaited::ReceiveFailed;
             FPacket.Error = winsock::WSAGetLastError();

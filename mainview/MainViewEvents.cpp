@@ -192,7 +192,7 @@ void TMainForm::AdviseIcmpAccess() {
     icmpAdviceShown_ = true;
     // The window's own words, so that the advice follows its language.
     mainview::ShowMessage(
-        this,
-        tr("ICMPソケットの使用が拒否されました: プログラムに \"setcap cap_net_raw+ep\" "
-           "を実行するか、net.ipv4.ping_group_range を広げてあなたのグループを含めてください。"));
+        this, tr("ICMPソケットの使用が拒否されました: プローブヘルパー zindor-probe に \"setcap "
+                 "cap_net_raw+ep\" を実行するか、net.ipv4.ping_group_range "
+                 "を広げてあなたのグループを含めてください。"));
 }

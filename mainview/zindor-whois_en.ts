@@ -264,8 +264,8 @@
         <translation>s</translation>
     </message>
     <message>
-        <source>ICMPソケットの使用が拒否されました: プログラムに &quot;setcap cap_net_raw+ep&quot; を実行するか、net.ipv4.ping_group_range を広げてあなたのグループを含めてください。</source>
-        <translation>ICMP sockets are refused: run &quot;setcap cap_net_raw+ep&quot; on the program, or widen net.ipv4.ping_group_range to include your group.</translation>
+        <source>ICMPソケットの使用が拒否されました: プローブヘルパー zindor-probe に &quot;setcap cap_net_raw+ep&quot; を実行するか、net.ipv4.ping_group_range を広げてあなたのグループを含めてください。</source>
+        <translation>ICMP sockets are refused: run &quot;setcap cap_net_raw+ep&quot; on the probe helper zindor-probe, or widen net.ipv4.ping_group_range to include your group.</translation>
     </message>
     <message>
         <source>%1: 更新しました</source>

@@ -1,12 +1,14 @@
 // Ping and trace through a real chain of network namespaces, once with raw ICMP sockets and
-// once as an ordinary user would run them: the program starts itself again without
-// CAP_NET_RAW, so the probes fall back to the kernel's ICMP datagram sockets. Each both over
-// IPv4 and over IPv6 (ICMPv6).
+// twice as an ordinary user would run them: the program starts itself again without
+// CAP_NET_RAW, so the probes fall back to the kernel's ICMP datagram sockets, or, where
+// ping_group_range leaves those off, to the probe helper that holds the capability. Each both
+// over IPv4 and over IPv6 (ICMPv6).
 #include "tests/engine/EngineHarness.h"
 #include "tests/support/HopNetwork.h"
 #include "tests/support/LookupGate.h"
 
 #include "engine/IcmpProbe.h"
+#include "engine/ProbeHelper.h"
 
 #include <algorithm>
 #include <climits>
@@ -26,7 +28,7 @@ using testsupport::HopNetworkOptions;
 
 namespace {
 
-enum class Sockets { Raw, Datagram };
+enum class Sockets { Raw, Datagram, Helper };
 
 bool InRawlessChild() {
     return std::getenv("ZW_DROP_NET_RAW") != nullptr;
@@ -45,13 +47,14 @@ protected:
     // In the datagram mode the parent only runs the same test in a child without raw
     // sockets and reports its outcome; true then means "done here".
     bool RanInChild() {
-        if (std::get<0>(GetParam()) != Sockets::Datagram || InRawlessChild())
+        if (std::get<0>(GetParam()) == Sockets::Raw || InRawlessChild())
             return false;
+        const bool helper = std::get<0>(GetParam()) == Sockets::Helper;
         std::string output;
-        const int status =
-            testsupport::RunShell("ZW_DROP_NET_RAW=1 exec /proc/" + std::to_string(::getpid()) +
-                                      "/exe --gtest_filter='" + CurrentTestName() + "'",
-                                  &output);
+        const int status = testsupport::RunShell(
+            std::string("ZW_DROP_NET_RAW=") + (helper ? "helper" : "1") + " exec /proc/" +
+                std::to_string(::getpid()) + "/exe --gtest_filter='" + CurrentTestName() + "'",
+            &output);
         if (output.find("[  SKIPPED ]") != std::string::npos)
             ADD_FAILURE() << "skipped without raw sockets:\n" << output;
         EXPECT_EQ(status, 0) << output;
@@ -75,7 +78,8 @@ protected:
             EXPECT_LT(s, 0) << "raw sockets are still allowed";
             if (s >= 0)
                 ::close(s);
-            const char* range = openPingGroup ? "0 2147483647" : "1 0";
+            const bool helper = std::get<0>(GetParam()) == Sockets::Helper;
+            const char* range = openPingGroup && !helper ? "0 2147483647" : "1 0";
             EXPECT_EQ(
                 net_->RunIn(0, std::string("sysctl -qw net.ipv4.ping_group_range='") + range + "'"),
                 0);
@@ -386,7 +390,7 @@ TEST_P(ProbeNetwork, ReplyTimesFollowASlowLink) {
 }
 
 TEST_P(ProbeNetwork, WithoutAnyIcmpSocketEchoesFailAndTracesEndAtOnce) {
-    if (std::get<0>(GetParam()) == Sockets::Raw)
+    if (std::get<0>(GetParam()) != Sockets::Datagram)
         GTEST_SKIP() << "raw sockets are there";
     BUILD_OR_SKIP(HopNetworkOptions{}, false);
     TPingTrace trace;
@@ -411,7 +415,19 @@ TEST_P(ProbeNetwork, RawSocketsPassOnlyProbeTypesUnderTheirOwnIdentifier) {
     ASSERT_TRUE(OpenIcmpSocket(first, Family()));
     ASSERT_TRUE(OpenIcmpSocket(second, Family()));
     EXPECT_EQ(first.Datagram, std::get<0>(GetParam()) == Sockets::Datagram);
-    if (first.Datagram) {
+    EXPECT_EQ(first.Helper != nullptr, std::get<0>(GetParam()) == Sockets::Helper);
+    if (first.Helper) {
+        // Two helpers, each without any capability left once its sockets are open.
+        ASSERT_TRUE(second.Helper);
+        EXPECT_NE(first.Helper->Pid(), second.Helper->Pid());
+        std::string status;
+        testsupport::RunShell("cat /proc/" + std::to_string(first.Helper->Pid()) + "/status",
+                              &status);
+        for (const char* line :
+             {"CapInh:\t0000000000000000", "CapPrm:\t0000000000000000", "CapEff:\t0000000000000000",
+              "CapAmb:\t0000000000000000", "NoNewPrivs:\t1"})
+            EXPECT_NE(status.find(line), std::string::npos) << line << "\n" << status;
+    } else if (first.Datagram) {
         EXPECT_EQ(first.Reservation, -1);
     } else {
         EXPECT_GE(first.Reservation, 0);
@@ -440,12 +456,14 @@ TEST_P(ProbeNetwork, RawSocketsPassOnlyProbeTypesUnderTheirOwnIdentifier) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sockets, ProbeNetwork,
-                         ::testing::Combine(::testing::Values(Sockets::Raw, Sockets::Datagram),
+                         ::testing::Combine(::testing::Values(Sockets::Raw, Sockets::Datagram,
+                                                              Sockets::Helper),
                                             ::testing::Values(AF_INET, AF_INET6)),
                          [](const auto& info) {
-                             return std::string(std::get<0>(info.param) == Sockets::Raw
-                                                    ? "Raw"
-                                                    : "Datagram") +
+                             const Sockets kind = std::get<0>(info.param);
+                             return std::string(kind == Sockets::Raw        ? "Raw"
+                                                : kind == Sockets::Datagram ? "Datagram"
+                                                                            : "Helper") +
                                     (std::get<1>(info.param) == AF_INET6 ? "6" : "4");
                          });
 

@@ -16,8 +16,34 @@
 
 namespace testsupport {
 
-bool DropNetRaw(std::string* error) {
+// This process loses CAP_NET_RAW from its effective set only; the capability stays ambient, so
+// a helper program it starts holds it, as a file capability would give it to the helper.
+static bool KeepNetRawForHelper(std::string* error) {
+    const auto fail = [error](const char* what) {
+        if (error)
+            *error = std::string(what) + ": " + std::strerror(errno);
+        return false;
+    };
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    const uint32_t bit = 1u << CAP_NET_RAW;
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return fail("capget");
+    data[0].inheritable |= bit;
+    if (::syscall(SYS_capset, &header, data) != 0)
+        return fail("capset");
+    if (::prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_RAISE, CAP_NET_RAW, 0, 0) != 0)
+        return fail("PR_CAP_AMBIENT_RAISE");
+    data[0].effective &= ~bit;
+    if (::syscall(SYS_capset, &header, data) != 0)
+        return fail("capset");
+    return true;
+}
+
+bool DropNetRaw(std::string* error, bool keepForHelper) {
     ::prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_LOWER, CAP_NET_RAW, 0, 0);
+    if (keepForHelper)
+        return KeepNetRawForHelper(error);
     if (::prctl(PR_CAPBSET_DROP, CAP_NET_RAW, 0, 0, 0) != 0 && errno != EINVAL) {
         if (error)
             *error = std::string("PR_CAPBSET_DROP: ") + std::strerror(errno);

@@ -88,8 +88,10 @@ private:
 
 // Takes CAP_NET_RAW away from this process and everything it starts (bounding, effective,
 // permitted, inheritable and ambient sets), so raw sockets are refused as for an ordinary
-// user. Call before any thread exists: capabilities belong to threads.
-bool DropNetRaw(std::string* error);
+// user. Call before any thread exists: capabilities belong to threads. With `keepForHelper`
+// only the effective set loses it and it stays ambient, so the probe helper this process
+// starts holds it as its file capability would give it.
+bool DropNetRaw(std::string* error, bool keepForHelper = false);
 
 // Runs a shell command; returns its exit status and collects its output (stdout and stderr).
 int RunShell(const std::string& command, std::string* output = nullptr);
