@@ -51,7 +51,7 @@ if [ "$(id -u)" -eq 0 ] && command -v getcap >/dev/null && command -v setpriv >/
 #include <sys/socket.h>
 class Evil : public QStylePlugin {
     Q_OBJECT
-    Q_PLUGIN_METADATA(IID QStyleFactoryInterface_iid FILE "evil.json")
+    Q_PLUGIN_METADATA(IID "org.qt-project.Qt.QStyleFactoryInterface" FILE "evil.json")
 public:
     QStyle* create(const QString&) override {
         if (FILE* f = std::fopen(std::getenv("EVIL_OUT"), "w")) {
@@ -95,7 +95,7 @@ dpkg-deb -f "$deb" Recommends | grep -q "libqt6svg6, fonts-noto-cjk" || fail "re
 dpkg-deb -e "$deb" "$tmp/control"
 grep -q 'setcap cap_net_raw+ep "$helper"' "$tmp/control/postinst" || fail "postinst without setcap"
 grep -q "configure|abort-upgrade)" "$tmp/control/postinst" || fail "postinst: abort-upgrade"
-dpkg-deb -c "$deb" | grep -q '\./usr/libexec/zindor-whois/zindor-probe$' || fail "helper not packaged"
+dpkg-deb -c "$deb" | grep '\./usr/libexec/zindor-whois/zindor-probe$' >/dev/null || fail "helper not packaged"
 dpkg-deb -x "$deb" "$tmp/root"
 diff -r "$tmp/usr/share" "$tmp/root/usr/share" || fail "package and installed tree differ"
 ! command -v appstreamcli >/dev/null ||
