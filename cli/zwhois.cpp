@@ -3,6 +3,7 @@
 #include "cli/CliRun.h"
 #include "cli/CliSession.h"
 #include "cli/CliTerminal.h"
+#include "platform/Privileges.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -58,6 +59,9 @@ shown as U+FFFD.
 } // namespace
 
 int main(int argc, char** argv) {
+    // A capability set on this file by hand goes before anything is read: the probe helper
+    // holds the one ping and trace need.
+    platform::DropStartCapabilities();
     // Two heaps: the main thread's and one that the workers share. A short run has one or two
     // threads at work at a time and gains nothing from a heap per thread, which it would pay
     // for creating each time; one heap for all would make the main thread and a worker that

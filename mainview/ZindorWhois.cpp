@@ -8,6 +8,7 @@
 
 #include "dialogs/HtmlHelp.h"
 #include "dialogs/WSInfo.h"
+#include "platform/Privileges.h"
 #include "platform/qt/QtMainThread.h"
 #include "settings/IniParam.h"
 
@@ -73,6 +74,9 @@ Options ParseOptions(const QStringList& arguments) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // No capability in the window, not even one set on its file by hand: Qt loads plugins
+    // from paths the user's environment names. The probe helper holds CAP_NET_RAW.
+    platform::DropStartCapabilities();
     // Before any thread exists, so every thread inherits the handlers' disposition.
     mainview::PrepareEndSignals();
     // The help viewer is looked for before anything else starts.

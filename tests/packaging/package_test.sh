@@ -71,6 +71,12 @@ PLUGIN
     "$tmp/usr/bin/zindor-whois" --screenshot "$evil/shot.png" >/dev/null 2>&1 || true
   [ -s "$evil/out" ] || fail "the plugin was not loaded, so the attack was not tried"
   grep -qx -- "-1" "$evil/out" || fail "a plugin in the window opened a raw socket"
+  # Not even through a capability set on the window by hand, as older instructions said.
+  cp "$tmp/usr/bin/zindor-whois" "$evil/zindor-whois" && setcap cap_net_raw+ep "$evil/zindor-whois"
+  rm -f "$evil/out"
+  as_user env HOME="$evil/home" QT_PLUGIN_PATH="$evil" QT_STYLE_OVERRIDE=evil EVIL_OUT="$evil/out" \
+    "$evil/zindor-whois" --screenshot "$evil/shot.png" >/dev/null 2>&1 || true
+  grep -qx -- "-1" "$evil/out" || fail "a capability set on the window reached its plugins"
   # Unprivileged ICMP off, as on Debian: the helper serves zwhois's probes.
   for target in 127.0.0.1 ::1; do
     for mode in "--ping $target -c 1" "--trace $target"; do
