@@ -11,7 +11,9 @@
 #include "engine/ProbeHelper.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <tuple>
@@ -451,8 +453,12 @@ TEST_P(ProbeNetwork, RawSocketsPassOnlyProbeTypesUnderTheirOwnIdentifier) {
             EXPECT_EQ(passes, wanted) << type;
         }
     }
+    const pid_t helper = first.Helper ? first.Helper->Pid() : 0;
     EXPECT_TRUE(CloseIcmpSocket(first));
     EXPECT_TRUE(CloseIcmpSocket(second));
+    // The helper ends with its socket, and is reaped.
+    if (helper > 0)
+        EXPECT_TRUE(::kill(helper, 0) == -1 && errno == ESRCH);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sockets, ProbeNetwork,

@@ -108,3 +108,6 @@ diff -r "$tmp/usr/share" "$tmp/root/usr/share" || fail "package and installed tr
     appstreamcli validate --no-net "$tmp"/root/usr/share/metainfo/*.xml || fail "metainfo invalid"
 command -v lintian >/dev/null || { echo "lintian not installed: the package is not linted"; exit 77; }
 lintian --fail-on error,warning "$deb" || fail "lintian found errors or warnings"
+# Built with Debian's hardening flags: no hardening tag even in lintian's pedantic run.
+lintian --pedantic -I "$deb" >"$tmp/lintian" 2>&1 || true
+! grep hardening "$tmp/lintian" || fail "lintian's hardening tags"
