@@ -8,7 +8,7 @@
 namespace {
 
 struct Token {
-    enum Kind { Number, Word, Era } kind;
+    enum Kind { Number, Word, Era } kind = Number;
     int value = 0;  // Number: the value; Word: month 1-12 or 0; Era: the era's year 0
     int digits = 0; // Number: how many digits
     size_t end = 0; // offset after the token
@@ -42,8 +42,19 @@ constexpr std::array<std::pair<std::string_view, int>, 4> kEras{
 
 // Numbers, words and eras of the text's first 64 bytes, the Japanese 年月日 read as
 // separators; "元" (an era's first year) reads as 1.
-std::vector<Token> Tokens(std::string_view text) {
-    std::vector<Token> out;
+// A dozen tokens at most, kept on the stack: a reader parses a date on many lines.
+struct TokenList {
+    std::array<Token, 12> items{};
+    size_t count = 0;
+    size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    const Token& operator[](size_t k) const { return items[k]; }
+    Token& back() { return items[count - 1]; }
+    void push_back(const Token& t) { items[count++] = t; }
+};
+
+TokenList Tokens(std::string_view text) {
+    TokenList out;
     size_t i = 0;
     const size_t n = std::min<size_t>(text.size(), 64);
     while (i < n && out.size() < 12) {
@@ -209,7 +220,7 @@ std::string UtcTime(std::string_view text, size_t from, int& y, int& m, int& d) 
 std::string ParseWhoisDate(std::string_view text, DayMonthOrder order, bool* ambiguous) {
     if (ambiguous)
         *ambiguous = false;
-    const std::vector<Token> t = Tokens(text);
+    const TokenList t = Tokens(text);
     int y = 0, m = 0, d = 0;
     size_t end = 0;
     auto num = [&](size_t k) { return k < t.size() && t[k].kind == Token::Number; };

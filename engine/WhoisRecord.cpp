@@ -6,6 +6,8 @@
 // corpus test, the fuzzer and the benchmark call as the chain does.
 #include "engine/WhoisRecord.h"
 
+#include "engine/WhoisText.h"
+
 #include <algorithm>
 #include <string>
 
@@ -449,8 +451,9 @@ public:
         if (!cut.hasLabel && line.size() <= 40) {
             // "Name servers", "Nameservers": a heading without a colon, its values below.
             std::string label = NormalLabel(line);
-            if (Lookup(label) == Field::NameServer || Lookup(label) == Field::Registrant ||
-                Lookup(label) == Field::Contact) {
+            const Field heading = Lookup(label);
+            if (heading == Field::NameServer || heading == Field::Registrant ||
+                heading == Field::Contact) {
                 cut.label = std::move(label);
                 cut.hasLabel = true;
             }
@@ -602,7 +605,13 @@ private:
     }
 
     void Phrase(std::string_view line) {
-        const std::string low = Lower(line.substr(0, 40));
+        if (line.size() < 12 || (line[0] | 0x20) < 'c' || (line[0] | 0x20) > 'r')
+            return; // every phrase begins with c, d, e or r
+        char buf[40];
+        const size_t n = std::min(line.size(), sizeof buf);
+        for (size_t i = 0; i < n; ++i)
+            buf[i] = line[i] >= 'A' && line[i] <= 'Z' ? static_cast<char>(line[i] | 0x20) : line[i];
+        const std::string_view low(buf, n);
         for (std::string_view p : kPhraseLabels) {
             if (low.starts_with(p) && low.size() > p.size() && IsBlank(line[p.size()])) {
                 const Field f = Lookup(p);
@@ -619,8 +628,10 @@ private:
         std::string& slot = f == Field::Created   ? r_.created
                             : f == Field::Updated ? r_.updated
                                                   : r_.expires;
-        if (!slot.empty())
+        // A later line may hold the date the first could not give, but not a million of them.
+        if (!slot.empty() || dateTries_ >= 64)
             return;
+        ++dateTries_;
         bool ambiguous = false;
         slot = ParseWhoisDate(value, order_, &ambiguous);
         if (ambiguous)
@@ -720,6 +731,7 @@ private:
     bool paragraphContact_ = false;
     bool firstInParagraph_ = true;
     bool lineFirst_ = false;
+    int dateTries_ = 0;
     bool registrarParagraph_ = false;
 
 public:
@@ -746,6 +758,13 @@ Registration ReadWhoisRecord(std::string_view text, std::string_view query) {
     else if (r.network.organization.empty())
         r.network.organization = descr;
     return r;
+}
+
+bool StatesRegistration(std::string_view text, std::string_view query) {
+    const Registration r = ReadWhoisRecord(text, query);
+    const bool dated = !r.created.empty() || !r.expires.empty();
+    return r.name.empty() && dated && (!r.registrar.name.empty() || !r.nameservers.empty()) &&
+           !SaysNoMatch(text);
 }
 
 Registration MergeRecords(const Registration& registry, const Registration& registrar) {

@@ -76,6 +76,11 @@ Registration ReadWhoisRecord(std::string_view text, std::string_view query);
 // number's range, CIDRs, name, handle, country, origin AS and port-43 registry.
 Registration ReadRdapRecord(std::string_view answer);
 
+// Whether an answer without a line naming the query is still its record: it states a registrar
+// or name servers together with a creation or expiry date, names no other domain, and says
+// nothing of "no match".
+bool StatesRegistration(std::string_view text, std::string_view query);
+
 // The registry's record and the registrar's below it, merged: the registry is the authority
 // for the name's dates, status, name servers, DNSSEC and which registrar holds it; the
 // registrar's answer for its own contact details (URL, abuse contacts) and the registrant.

@@ -403,3 +403,63 @@ TEST(WhoisRecord, ReadsRdapAnswers) {
 }
 
 } // namespace
+
+namespace {
+
+std::string Lines(const std::string& line, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += line + "\n";
+    return out;
+}
+
+std::string NameServers(int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += "Name Server: ns" + std::to_string(i) + ".example.test\n";
+    return out;
+}
+
+TEST(WhoisRecord, LimitsHoldAtTheLimitAndOnePast) {
+    // Lists keep 64 values; the 65th is dropped, the first ones stay in order.
+    EXPECT_EQ(ReadWhoisRecord(NameServers(64), "x.test").nameservers.size(), 64u);
+    const Registration many = ReadWhoisRecord(NameServers(65), "x.test");
+    ASSERT_EQ(many.nameservers.size(), 64u);
+    EXPECT_EQ(many.nameservers.front(), "ns0.example.test");
+    EXPECT_EQ(many.nameservers.back(), "ns63.example.test");
+    // 64 date lines are tried; a date on the 64th is read, one on the 65th is not.
+    const std::string bad = "Created: soon";
+    EXPECT_EQ(ReadWhoisRecord(Lines(bad, 63) + "Created: 2001-03-21\n", "x.test").created,
+              "2001-03-21");
+    EXPECT_EQ(ReadWhoisRecord(Lines(bad, 64) + "Created: 2001-03-21\n", "x.test").created, "");
+    // A label of 64 bytes before its colon is one; 65 is prose.
+    const std::string label64 = "Registrar" + std::string(55, ' ');
+    EXPECT_EQ(ReadWhoisRecord(label64 + ": R\n", "x.test").registrar.name, "R");
+    EXPECT_EQ(ReadWhoisRecord(label64 + " : R\n", "x.test").registrar.name, "");
+    // Values are cut at 256 bytes.
+    const std::string longName(300, 'r');
+    EXPECT_EQ(ReadWhoisRecord("Registrar: " + longName + "\n", "x.test").registrar.name,
+              longName.substr(0, 256));
+}
+
+} // namespace
+
+namespace {
+
+TEST(WhoisRecord, AnAnswerStatingTheRegistrationIsARecordWithoutANameLine) {
+    const struct {
+        const char* text;
+        bool record;
+    } rows[] = {
+        {"Registrar: R Inc.\r\nCreated: 2001-03-21\r\n", true},
+        {"nserver: ns1.x.test\r\nExpires: 2030-03-21\r\n", true},
+        {"Registrar: R Inc.\r\n", false},   // no date
+        {"Created: 2001-03-21\r\n", false}, // nothing but a date
+        {"Domain: other.test\r\nRegistrar: R\r\nCreated: 2001-03-21\r\n", false}, // another name
+        {"No match for x.test\r\nRegistrar: R\r\nCreated: 2001-03-21\r\n", false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(StatesRegistration(row.text, "x.test"), row.record) << row.text;
+}
+
+} // namespace
