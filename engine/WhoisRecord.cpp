@@ -278,7 +278,6 @@ struct Cut {
     std::string label; // normalised
     std::string_view value;
     bool hasLabel = false;
-    bool separated = false; // a colon, tab, bracket or dot leaders stood between them
 };
 
 std::string_view SkipLeaders(std::string_view v) {
@@ -298,7 +297,7 @@ Cut CutLine(std::string_view line) {
         if (close != std::string_view::npos && close < 64) {
             cut.label = NormalLabel(rest.substr(1, close - 1));
             cut.value = Trim(rest.substr(close + 1));
-            cut.hasLabel = cut.separated = true;
+            cut.hasLabel = true;
             return cut;
         }
     }
@@ -320,7 +319,6 @@ Cut CutLine(std::string_view line) {
         }
         cut.value = Trim(SkipLeaders(value));
         cut.hasLabel = !cut.label.empty();
-        cut.separated = true;
         return cut;
     }
     return cut;
@@ -556,13 +554,8 @@ private:
                 TakeRegistrar(r_.registrar, cut.value);
             else if (field == Field::SubUrl || field == Field::RegistrarUrl)
                 SetOnce(r_.registrar.url, cut.value);
-            else if (!cut.hasLabel || field == Field::None) {
-                if (headingLines_ == 1 && !cut.separated)
-                    TakeRegistrar(r_.registrar, line);
-                else if (headingLines_ == 1 && cut.hasLabel && field == Field::None &&
-                         !cut.label.starts_with("http"))
-                    TakeRegistrar(r_.registrar, line);
-            }
+            else if (field == Field::None && headingLines_ == 1 && !cut.label.starts_with("http"))
+                TakeRegistrar(r_.registrar, line); // the name stands first under the heading
             return;
         case Field::NameServer:
             if (cut.hasLabel && field != Field::None && field != Field::NameServer) {
