@@ -141,9 +141,11 @@ Registration ReadRdapRecord(std::string_view answer) {
         r.name = Host(Text(doc, "ldhName"));
         if (r.name.empty())
             r.name = Text(doc, "unicodeName");
+        // A server's odd ldhName ("NS4 Form") is no host; one listed twice counts once.
         for (const json& ns : Array(doc, "nameservers")) {
-            std::string host = Host(Text(ns, "ldhName"));
-            if (!host.empty() && r.nameservers.size() < 64)
+            std::string host = NameServerHost(Text(ns, "ldhName"));
+            if (!host.empty() && r.nameservers.size() < 64 &&
+                std::find(r.nameservers.begin(), r.nameservers.end(), host) == r.nameservers.end())
                 r.nameservers.push_back(std::move(host));
         }
         if (const json* dnssec = Member(doc, "secureDNS")) {

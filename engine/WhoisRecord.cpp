@@ -337,9 +337,9 @@ bool IsIpAddress(std::string_view s) {
                                      [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
-// A name server's host name from "ns1.example.com", "NS1.EXAMPLE.COM. 192.0.2.1",
-// "ns1.example.com [192.0.2.1]", "ns1.example.com (192.0.2.1)".
-std::string HostOf(std::string_view value) {
+} // namespace
+
+std::string NameServerHost(std::string_view value) {
     value = Trim(value);
     size_t end = 0;
     while (end < value.size() && !IsBlank(value[end]) && value[end] != '(' && value[end] != '[' &&
@@ -357,6 +357,8 @@ std::string HostOf(std::string_view value) {
     }
     return host;
 }
+
+namespace {
 
 bool SaysRedacted(std::string_view value) {
     const std::string v = Lower(value.substr(0, 120));
@@ -563,7 +565,8 @@ private:
                 Line(line);
                 return;
             }
-            AddUnique(r_.nameservers, HostOf(field == Field::NameServer ? cut.value : line));
+            AddUnique(r_.nameservers,
+                      NameServerHost(field == Field::NameServer ? cut.value : line));
             return;
         case Field::Status:
             if (cut.hasLabel && field != Field::None) {
@@ -668,7 +671,7 @@ private:
             break;
         case Field::NameServer:
             // DK Hostmaster's "DNS:" names the domain itself; its servers follow as Hostname.
-            if (std::string host = HostOf(v); !(cut.label == "dns" && host == r_.name))
+            if (std::string host = NameServerHost(v); !(cut.label == "dns" && host == r_.name))
                 AddUnique(r_.nameservers, std::move(host));
             break;
         case Field::Dnssec:

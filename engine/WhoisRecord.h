@@ -67,6 +67,10 @@ DayMonthOrder RegistryDateOrder(std::string_view query);
 // *ambiguous is set when the form was read but day and month could not be told apart.
 std::string ParseWhoisDate(std::string_view text, DayMonthOrder order, bool* ambiguous = nullptr);
 
+// A name server's host name from its value ("NS1.EXAMPLE.COM. 192.0.2.1", "ns1.x.test
+// (192.0.2.1)"): lower case, no final dot, glue left out; empty when it is no host name.
+std::string NameServerHost(std::string_view value);
+
 // The record stated by one WHOIS answer for the query.
 Registration ReadWhoisRecord(std::string_view text, std::string_view query);
 

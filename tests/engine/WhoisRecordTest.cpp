@@ -463,3 +463,15 @@ TEST(WhoisRecord, AnAnswerStatingTheRegistrationIsARecordWithoutANameLine) {
 }
 
 } // namespace
+
+namespace {
+
+// Found by the fuzz target: an ldhName that is no host name, and one server listed twice.
+TEST(WhoisRecord, RdapNameServersAreHostNamesOnce) {
+    const Registration r = ReadRdapRecord(
+        R"({"objectClassName":"domain","nameservers":[{"ldhName":"NS3.X.TEST."},)"
+        R"({"ldhName":"NS4 Form"},{"ldhName":"ns3.x.test"},{"ldhName":"ns5.x.test"}]})");
+    EXPECT_EQ(r.nameservers, (std::vector<std::string>{"ns3.x.test", "ns5.x.test"}));
+}
+
+} // namespace
