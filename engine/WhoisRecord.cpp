@@ -504,6 +504,12 @@ public:
 
     Registration Done() {
         Blank();
+        // Only an address or AS record keeps network fields; a domain's "Country:" is not one.
+        NetworkInfo& n = r_.network;
+        if (n.range.empty() && n.cidr.empty() && n.handle.empty())
+            n = {};
+        else if (n.organization.empty())
+            n.organization = descr_;
         return std::move(r_);
     }
 
@@ -729,8 +735,6 @@ private:
     bool lineFirst_ = false;
     int dateTries_ = 0;
     bool registrarParagraph_ = false;
-
-public:
     std::string descr_; // RIPE's first descr: the organisation where no org-name is given
 };
 
@@ -746,14 +750,7 @@ Registration ReadWhoisRecord(std::string_view text, std::string_view query) {
         reader.Line(text.substr(pos, end - pos));
         pos = end + 1;
     }
-    std::string descr = reader.descr_;
-    Registration r = reader.Done();
-    // Only an address or AS record keeps network fields; a domain's "Country:" is not one.
-    if (r.network.range.empty() && r.network.cidr.empty() && r.network.handle.empty())
-        r.network = {};
-    else if (r.network.organization.empty())
-        r.network.organization = descr;
-    return r;
+    return reader.Done();
 }
 
 bool StatesRegistration(std::string_view text, std::string_view query) {
