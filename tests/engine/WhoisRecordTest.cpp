@@ -208,6 +208,9 @@ const RecordRow kRecords[] = {
      "Domain: example.it\nRegistrant\n  Organization: Example Org\n  Created: 1999-01-01\n"
      "Admin Contact\n  Created: 1998-01-01\nCreated: 2005-05-05\n",
      "name=example.it\ncreated=2005-05-05\norg=Example Org\n"},
+    {"a registrant heading with its fields no further right", "x.test",
+     "Registrant:\nOrganization: Holder Ltd\nCountry: NL\n\nDomain: x.test\n",
+     "name=x.test\norg=Holder Ltd\ncountry=NL\n"},
     {"two registrar lines: the first, never joined", "example.ru",
      "domain: EXAMPLE.RU\nregistrar: FIRST-RU\nregistrar: SECOND-RU\n",
      "name=example.ru\nregistrar=FIRST-RU\n"},
