@@ -139,6 +139,8 @@ private:
             options_.verbose = true;
         else if (name == "--json")
             options_.json = true;
+        else if (name == "--brief")
+            options_.brief = true;
         else if (name == "--rdap")
             options_.rdapOnly = true;
         else if (name == "--no-rdap")

@@ -19,6 +19,7 @@ struct CliOptions {
     bool sweep = true;
     bool verbose = false;
     bool json = false;
+    bool brief = false; // the record's key fields instead of the answer (--json wins)
     // RDAP: by default where port 43 cannot answer unless the settings file turns it off;
     // noRdap never, rdapOnly skips port 43. rdapSource: where --update-rdap downloads the
     // bootstrap files from.

@@ -299,7 +299,7 @@ int RunTrace(const CliOptions& options, Session& session) {
     }
     int status = reached ? kExitHit : failed ? kExitError : kExitNoHit;
     if (whoisStarted) {
-        status = std::max(status, ReportChain(*chain, options.json, false));
+        status = std::max(status, ReportChain(*chain, options.json, false, options.brief));
     } else if (chain && reached) {
         status = kExitError;
         Complain("no server in Server.wis serves " + whoisQuery);

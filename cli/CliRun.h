@@ -28,8 +28,9 @@ int ChosenEncoding(const CliOptions& options, const HomeFiles& files);
 
 // Prints a chain's end: each failure on standard error, then the text on standard output (a
 // blank line before it unless it is the first) with "no match" on standard error, or with
-// json one object. Returns the exit status the result calls for.
-int ReportChain(const WhoisSession& chain, bool json, bool first);
+// json one object (its "record" the fields read), or with brief the record's few lines in
+// place of the text. Returns the exit status the result calls for.
+int ReportChain(const WhoisSession& chain, bool json, bool first, bool brief);
 
 // Readies the controller for WHOIS chains (port, server directory, RDAP; a directory that
 // cannot be read is reported and left empty) and returns the chain's settings from the

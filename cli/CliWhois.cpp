@@ -1,5 +1,6 @@
 // zwhois QUERY...: one WHOIS chain per query, one after the other.
 #include "cli/CliOutput.h"
+#include "cli/CliRecord.h"
 #include "cli/CliRun.h"
 #include "engine/RdapQuery.h"
 #include "settings/IniParam.h"
@@ -136,7 +137,7 @@ bool ExpandQueries(const std::vector<std::string>& given, std::vector<std::strin
 
 } // namespace
 
-int ReportChain(const WhoisSession& chain, bool json, bool first) {
+int ReportChain(const WhoisSession& chain, bool json, bool first, bool brief) {
     const std::vector<ServerFailure>& failures = chain.Failures();
     const std::string& query = chain.Query();
     const std::string text = ToUnixLines(chain.AnswerText(TextStyle::Plain));
@@ -159,7 +160,14 @@ int ReportChain(const WhoisSession& chain, bool json, bool first) {
         std::cout << ']';
         if (chain.Verdict() == ChainVerdict::Error)
             std::cout << ",\"error\":" << JsonString(FailureLine(failures.back()));
-        std::cout << "}\n";
+        std::cout << ",\"record\":"
+                  << (chain.Verdict() == ChainVerdict::Hit ? JsonRecord(chain.Record()) : "null")
+                  << "}\n";
+    } else if (brief) {
+        if (chain.Verdict() == ChainVerdict::NoMatch)
+            Complain(query + ": no match");
+        if (chain.Verdict() == ChainVerdict::Hit)
+            std::cout << BriefRecord(query, chain.Record());
     } else {
         if (chain.Verdict() == ChainVerdict::NoMatch)
             Complain(query + ": no match");
@@ -228,7 +236,7 @@ int RunWhoisQueries(const CliOptions& options, Session& session) {
             return kExitInterrupted;
         }
         // The worst status of all queries: a failure outweighs a miss, a miss a hit.
-        status = std::max(status, ReportChain(chain, options.json, first));
+        status = std::max(status, ReportChain(chain, options.json, first, options.brief));
         first = first && chain.AnswerText(TextStyle::Plain).empty();
     }
     return status;

@@ -31,7 +31,9 @@ WHOIS options:
   --encoding MODE     auto, jis, sjis, euc or utf-8 (default: the window's setting, else auto)
   --verbose           print each step's "whois -h server query" or "rdap URL" on
                       standard error
-  --json              print one JSON object per query
+  --json              print one JSON object per query, its "record" the fields read
+  --brief             print the registrar, dates, status and name servers (or the
+                      network and its owner) instead of the whole answer
   --home DIR          read Server.wis, Servhit.key and the settings from DIR
   --rdap              ask RDAP only (the service its bootstrap files name)
   --no-rdap           never ask RDAP (default: where port 43 cannot answer, unless the

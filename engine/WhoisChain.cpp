@@ -3,6 +3,7 @@
 #include "engine/HostRoutines.h"
 #include "engine/PublicSuffix.h"
 #include "engine/StepFailure.h"
+#include "engine/WhoisRecord.h"
 #include "engine/WhoisText.h"
 
 #include <algorithm>
@@ -224,7 +225,8 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
     step.TextServer = failed ? ServerOf(state, useful) : ServerOf(answer);
 
     const bool hit = !failed && (IsHitAnswer(answer.Converted, hitKeys) ||
-                                 RecordNamesQuery(answer.Converted, answer.Query));
+                                 RecordNamesQuery(answer.Converted, answer.Query) ||
+                                 StatesRegistration(answer.Converted, answer.Query));
     const std::string referral =
         failed ? std::string() : FindReferralFor(answer.Converted, answer.Query);
     // A referral to a server that has had this query already is as if it were not there.

@@ -2,6 +2,8 @@
 
 #include "directory/ServerDir.h"
 
+#include <algorithm>
+
 WhoisSession::WhoisSession(TPingTrace& trace) : trace_(trace) {
     trace_.OnWhoisStart = [this](TObject*, const std::string& server, const std::string& query) {
         QueryStarted(server, query);
@@ -39,6 +41,24 @@ void WhoisSession::Begin(const std::string& query) {
 
 std::string WhoisSession::AnswerText(TextStyle style) const {
     return answerShown_ ? ChainText(chain_, answerView_, style) : std::string();
+}
+
+Registration WhoisSession::Record() const {
+    if (verdict_ != ChainVerdict::Hit)
+        return {};
+    auto hit = std::find_if(steps_.rbegin(), steps_.rend(),
+                            [](const StepRecord& s) { return s.verdict == StepVerdict::Hit; });
+    if (hit == steps_.rend())
+        return {};
+    // The registry that referred to the registrar: its record of the same name. IANA's record
+    // of the TLD above a registry is another object and stays out.
+    auto registry = std::find_if(hit + 1, steps_.rend(), [](const StepRecord& s) {
+        return s.verdict == StepVerdict::Referral;
+    });
+    if (registry != steps_.rend() && !registry->record.name.empty() &&
+        registry->record.name == hit->record.name)
+        return MergeRecords(registry->record, hit->record);
+    return hit->record;
 }
 
 void WhoisSession::Start(const std::string& server, const std::string& query) {
@@ -143,6 +163,11 @@ void WhoisSession::QueryResult(int32_t code, const std::string& query,
         record.verdict = step.kind == WhoisStep::FollowReferral ? StepVerdict::Referral
                          : step.kind == WhoisStep::Hit          ? StepVerdict::Hit
                                                                 : StepVerdict::NoMatch;
+        if (record.verdict != StepVerdict::NoMatch) {
+            record.record = ReadWhoisRecord(answer.Converted, query);
+            if (!record.record.network.Empty())
+                record.record.network.registry = askedServer_;
+        }
     }
     // A text that holds no answer is only the failure, which goes with the failures.
     answerServer_ = step.TextServer;
@@ -192,8 +217,17 @@ void WhoisSession::RdapResult(const rdap::LookupResult& lookup) {
             continue;
         }
         record.verdict = verdict;
-        if (answered && !answerPlaced)
+        if (answered && !answerPlaced) {
             record.answer = lookup.text;
+            if (lookup.status == Status::Hit) {
+                record.record = ReadRdapRecord(lookup.record);
+                if (!lookup.registrarRecord.empty())
+                    record.record =
+                        MergeRecords(record.record, ReadRdapRecord(lookup.registrarRecord));
+                if (!record.record.network.Empty() && record.record.network.registry.empty())
+                    record.record.network.registry = url;
+            }
+        }
         answerPlaced = true;
     }
     // Every fetch that failed is a failed server like any other, a registrar's too: the

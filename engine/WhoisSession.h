@@ -3,6 +3,7 @@
 #include "engine/PingCtrl.h"
 #include "engine/StepFailure.h"
 #include "engine/WhoisChain.h"
+#include "engine/WhoisRecord.h"
 #include "engine/WhoisText.h"
 
 #include <functional>
@@ -28,6 +29,9 @@ struct StepRecord {
     std::string answer;
     StepVerdict verdict = StepVerdict::Pending;
     StepFailure failure; // Failed only
+    // Hit and Referral: what the answer states (RDAP: read from the JSON, the registrar's
+    // record merged in).
+    Registration record;
 };
 
 // A server that could not be asked or gave no answer.
@@ -85,6 +89,9 @@ public:
     // empty when no server answered: the text would only repeat the failures.
     std::string AnswerText(TextStyle style) const;
     const std::string& AnswerServer() const { return answerServer_; }
+    // The registration the chain ended on: the hit's record, with the registry's record of
+    // the same name above it merged in (MergeRecords). Empty without a hit.
+    Registration Record() const;
     // A view of this chain's records, as a step reported it.
     std::string Text(const ChainView& view, TextStyle style) const {
         return ChainText(chain_, view, style);

@@ -260,8 +260,9 @@ size_t AfterRecordLabel(std::string_view text, size_t pos) {
             continue;
         const size_t sep = SkipChars(text, at, " \t.");
         size_t value = sep;
+        // "Domain:.............name": dot leaders after the colon too.
         if (value < text.size() && text[value] == ':')
-            value = SkipChars(text, value + 1, " \t");
+            value = SkipChars(text, value + 1, " \t.");
         else if (sep == at && sep < text.size() && text[sep] != '\r' && text[sep] != '\n')
             continue;
         return value;

@@ -133,6 +133,7 @@ LookupResult Lookup(std::string_view query, const Bootstrap& bootstrap, const Fe
     out.status = LookupResult::Status::Hit;
     out.errorLine.clear();
     out.text = judged.text;
+    out.record = registry.body;
 
     std::string link = RegistrarLink(registry.body);
     if (link.empty() || link == url || link == registry.finalUrl)
@@ -142,10 +143,12 @@ LookupResult Lookup(std::string_view query, const Bootstrap& bootstrap, const Fe
         out.text += "\nRegistrar RDAP " + OneLine(link) + " not followed: not https\n";
         return out;
     }
-    const Judged registrar = Judge(fetch(link));
+    FetchResult fetched = fetch(link);
+    const Judged registrar = Judge(fetched);
     switch (registrar.outcome) {
     case Judged::Record:
         out.text += "\n" + registrar.text;
+        out.registrarRecord = std::move(fetched.body);
         break;
     case Judged::Stopped:
         out.status = LookupResult::Status::Stopped;

@@ -30,6 +30,9 @@ struct LookupResult {
     // Every fetch that failed, in order: bases tried before one answered, a failed registrar
     // (whose line is also in `text`; the registry's record stays the hit).
     std::vector<FailedFetch> failures;
+    // Hit: the JSON of the registry's record and of the registrar's (empty when not fetched
+    // or not a record), kept so callers read fields from the answer rather than from `text`.
+    std::string record, registrarRecord;
 };
 
 // Bootstrap lookup, fetch, render, follow the related registrar link once. The service's base

@@ -70,6 +70,24 @@ TEST_F(CliRdapTest, RdapStandsInWherePortFortyThreeCannotAnswer) {
         {{}, {limited, record}, 0, {"D7-LTD"}, {}, 2},
         {{}, {FakeHttpServer::Redirect(kRdap + "moved", 301)}, 0, {"RAR-SIDE"}, {}, 1},
         {{}, {Reply("{}", 500)}, 2, {}, {"RDAP server 127.0.0.2:8080: HTTP 500"}, 1},
+        // The record read from the JSON, not from the rendered text: events, registrar, name
+        // servers, DNSSEC; a date with an offset in UTC.
+        {{"--rdap", "--json"},
+         {Reply(R"j({"objectClassName":"domain","ldhName":"EXAMPLE.LTD","events":[)j"
+                R"j({"eventAction":"registration","eventDate":"2001-03-21T05:00:00Z"},)j"
+                R"j({"eventAction":"expiration","eventDate":"2030-03-21T05:00:00+09:00"}],)j"
+                R"j("entities":[{"roles":["registrar"],"publicIds":[{"type":)j"
+                R"j("IANA Registrar ID","identifier":"9999"}],"vcardArray":["vcard",[["fn",{},)j"
+                R"j("text","Example Registrar"]]]}],"nameservers":[{"ldhName":"NS1.X.LTD."}],)j"
+                R"j("secureDNS":{"delegationSigned":true}})j")},
+         0,
+         {R"j("record":{"name":"example.ltd","registrar":{"name":"Example Registrar",)j"
+          R"j("iana_id":"9999","url":null,"abuse_email":null,"abuse_phone":null},)j"
+          R"j("created":"2001-03-21T05:00:00Z","updated":null,"expires":"2030-03-20T20:00:00Z",)j"
+          R"j("status":[],"nameservers":["ns1.x.ltd"],"dnssec":true,"registrant":null,)j"
+          R"j("redacted":[],"network":null}})j"},
+         {},
+         1},
         // Bidirectional controls in a record are blanked as other controls are.
         {{"--rdap"},
          {Reply(R"({"objectClassName":"domain","handle":"D7\u202e-\u2066LTD"})")},

@@ -292,7 +292,8 @@ TEST_F(CliTest, HostileAndFailingServersAsTheUserSeesThem) {
         R"j("server":"whois.a.test","text":"Registrar: R\nWhois Server: whois.b.test\n\nNo )j"
         R"j(answer from whois.b.test: connection refused\nServers asked: whois.a.test, )j"
         R"j(whois.b.test (connection refused)","failures":[{"server":"whois.b.test","kind":)j"
-        R"j("refused","reason":"connection refused"}],"error":"whois.b.test: connection refused"})j"
+        R"j("refused","reason":"connection refused"}],"error":"whois.b.test: connection refused",)j"
+        R"j("record":null})j"
         "\n";
     const FakeServer::Script failThenMiss = [&](const std::string& r) {
         return r == "fail.test\r\n" ? FakeReply{} : FakeReply{{Answer(noMatch)}};

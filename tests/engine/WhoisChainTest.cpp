@@ -286,6 +286,8 @@ TEST(RecordNamesQuery, NamedRecordsButNotFreeNames) {
         {"Domain:xn--bcher-kva.test\r\n", "b\u00fccher.test", true},
         {"domain: b\u00fccher.test\r\n", "xn--bcher-kva.example", false},
         {"Domains: google.tm\r\nDomain ID: google.tm\r\n", "google.tm", false},
+        {"Domain:.............google.fi\r\n", "google.fi", true},
+        {"Domain:.............google.fi\r\n", "google.fo", false},
         // Record-name shapes above; below, no-matches in a status value, on or below the name's
         // line or about the name, the same words elsewhere in records, and the 40-byte label.
         {"Domain Name: u.cx\r\nDomain Status: No Object Found\r\n", "u.cx", false},
