@@ -30,6 +30,8 @@ struct LookupResult {
     // Every fetch that failed, in order: bases tried before one answered, a failed registrar
     // (whose line is also in `text`; the registry's record stays the hit).
     std::vector<FailedFetch> failures;
+    // Hit: the registrar's server answered that it holds no such record (a line in `text`).
+    bool registrarNoMatch = false;
 };
 
 // Bootstrap lookup, fetch, render, follow the related registrar link once. The service's base

@@ -60,11 +60,19 @@ TEST_F(ServerFile, EveryLineEndIsAccepted) {
     EXPECT_EQ(list, (List{"a,jp", "b,*", "c,+", "d", "", "e"}));
 }
 
-TEST_F(ServerFile, ZeroByteEndsText) {
+TEST_F(ServerFile, ALineWithAZeroByteIsLeftOutAndTheRestKept) {
     WriteRaw("a,jp\r\nb,*\0c,+\r\nd\r\n"s);
     List list;
     LoadServerFile(path_, list);
-    EXPECT_EQ(list, (List{"a,jp", "b,*"}));
+    EXPECT_EQ(list, (List{"a,jp", "d"}));
+}
+
+// As Windows editors save "Unicode": UTF-16 with its mark.
+TEST_F(ServerFile, Utf16FileIsRead) {
+    WriteRaw("\xFF\xFEw\0,\0+\0,\0\xE5\x65\x2C\x67.\0j\0p\0\r\0\n\0"s);
+    List list;
+    LoadServerFile(path_, list);
+    EXPECT_EQ(list, List{"w,+,日本.jp"});
 }
 
 TEST_F(ServerFile, LegacyCp932FileIsDecoded) {
