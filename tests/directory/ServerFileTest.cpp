@@ -67,14 +67,6 @@ TEST_F(ServerFile, ALineWithAZeroByteIsLeftOutAndTheRestKept) {
     EXPECT_EQ(list, (List{"a,jp", "d"}));
 }
 
-// As Windows editors save "Unicode": UTF-16 with its mark.
-TEST_F(ServerFile, Utf16FileIsRead) {
-    WriteRaw("\xFF\xFEw\0,\0+\0,\0\xE5\x65\x2C\x67.\0j\0p\0\r\0\n\0"s);
-    List list;
-    LoadServerFile(path_, list);
-    EXPECT_EQ(list, List{"w,+,日本.jp"});
-}
-
 TEST_F(ServerFile, LegacyCp932FileIsDecoded) {
     // "日本" in CP932 inside a domain field, as a Japanese Windows system wrote it.
     WriteRaw("whois.example,+,\x93\xfa\x96\x7b.jp\r\n");
