@@ -58,13 +58,14 @@ TEST_F(Commands, MissingServerOrQueryIsRefusedWithOneMessage) {
     const struct {
         std::string server, query;
         QString message = kAsked;
-    } cases[] = {{"", "example.jp"},
-                 {"whois.a.test", ""},
-                 {"   ", "example.jp"},
-                 {"whois.a.test", " \t"},
-                 {"whois.a.test", name, "ドメイン名は253バイトまでです (このドメイン名は254バイト)"},
-                 {"whois.a.test", "x." + label,
-                  "ドメイン名のラベルは63バイトまでです (2番目のラベルは64バイト)"}};
+    } cases[] = {
+        {"", "example.jp"},
+        {"whois.a.test", ""},
+        {"   ", "example.jp"},
+        {"whois.a.test", " \t"},
+        {"whois.a.test", name, "ドメイン名は253バイトまでです (このドメイン名は254バイト)"},
+        {"whois.a.test", "x." + label,
+         "ドメイン名のラベルは63バイトまでです (2番目のラベルは64バイト)"}};
     for (const auto& c : cases) {
         messages_.clear();
         Ask(c.server, c.query);
