@@ -5,6 +5,7 @@
 
 #include "engine/HostRoutines.h"
 #include "engine/QueryClients.h"
+#include "engine/WhoisChain.h"
 #include "engine/WhoisText.h"
 #include "platform/Utf8.h"
 
@@ -177,6 +178,7 @@ private:
             return true;
         }
         if (name == "-h") {
+            serverGiven_ = true;
             options_.server = value;
         } else if (name == "-p") {
             int port = 0;
@@ -266,7 +268,7 @@ private:
             for (std::string& query : options_.queries) {
                 if (query == "-")
                     continue;
-                if (!CheckQueryText(query, reason))
+                if (!CheckWhoisQuery(query, reason))
                     return Fail("query '" + Quoted(query) + "': " + reason);
                 query = TrimBlanks(query);
             }
@@ -282,7 +284,8 @@ private:
                     return Fail("--expn needs USER@HOST");
             }
         }
-        if (!options_.server.empty() && !CheckQueryText(options_.server, reason))
+        // An empty -h is a slip, not a wish for the directory's choice.
+        if (serverGiven_ && !CheckQueryText(options_.server, reason))
             return Fail("server '" + Quoted(options_.server) + "': " + reason);
         options_.server = TrimBlanks(options_.server);
         // An address of the other family can never be reached under -4 or -6.
@@ -299,7 +302,7 @@ private:
     bool onlyQueries_ = false, modeGiven_ = false, help_ = false, version_ = false;
     bool countGiven_ = false, intervalGiven_ = false, timeoutGiven_ = false;
     bool resolveGiven_ = false, whoisGiven_ = false, updateRdap_ = false;
-    bool maxHopsGiven_ = false, family4_ = false, family6_ = false;
+    bool maxHopsGiven_ = false, family4_ = false, family6_ = false, serverGiven_ = false;
 };
 
 } // namespace
@@ -337,6 +340,19 @@ bool CheckQueryText(const std::string& text, std::string& error) {
         return false;
     }
     return true;
+}
+
+bool CheckWhoisQuery(const std::string& text, std::string& error) {
+    if (!CheckQueryText(text, error))
+        return false;
+    const NameLimit limit = CheckNameLimits(TrimBlanks(text));
+    if (limit.kind == NameLimit::NameTooLong)
+        error = "a domain name holds at most " + std::to_string(kMaxNameBytes) +
+                " bytes, this one " + std::to_string(limit.bytes);
+    else if (limit.kind == NameLimit::LabelTooLong)
+        error = "a label of a domain name holds at most " + std::to_string(kMaxLabelBytes) +
+                " bytes, label " + std::to_string(limit.label) + " " + std::to_string(limit.bytes);
+    return limit.kind == NameLimit::Fits;
 }
 
 std::vector<std::string> SplitQueryLines(const std::string& input) {

@@ -51,6 +51,10 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
 // control characters and over-long texts are refused with a reason.
 bool CheckQueryText(const std::string& text, std::string& error);
 
+// CheckQueryText, and for a domain name also DNS's limits: no registry holds a name of more
+// than 253 bytes or with a label of more than 63.
+bool CheckWhoisQuery(const std::string& text, std::string& error);
+
 // The text without leading and trailing spaces and tabs.
 std::string TrimBlanks(const std::string& text);
 

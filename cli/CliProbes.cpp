@@ -35,7 +35,7 @@ void PrintRow(bool json, int32_t number, const char* numberKey, int32_t replyTim
 
 // Why a target has no address: its lookup's error when it could not be made at all.
 std::string LookupFailure(const TagHostEnt& host, const char* notFound) {
-    return host.Error != 0 ? WSAErrorText(host.Error) : notFound;
+    return host.Error != 0 ? FailureWords(host.Error) : notFound;
 }
 
 } // namespace
@@ -55,7 +55,7 @@ int RunLookup(const CliOptions& options, Session& session) {
         return kExitInterrupted;
     }
     if (!host.Found) {
-        Complain(options.target + ": " + LookupFailure(host, "Lookup Fail"));
+        Complain(options.target + ": " + LookupFailure(host, "not found"));
         if (options.json)
             std::cout << "{\"query\":" << JsonString(options.target) << ",\"found\":false}\n";
         return host.Error != 0 ? kExitError : kExitNoHit;
@@ -106,9 +106,7 @@ int RunExpn(const CliOptions& options, Session& session) {
                   << ",\"text\":" << JsonString(text) << "}\n";
     }
     if (code != 0) {
-        Complain(
-            server + ": " +
-            (code == 11001 ? "unknown host (" + WSAErrorText(code) + ")" : WSAErrorText(code)));
+        Complain(server + ": " + FailureWords(code));
         return kExitError;
     }
     if (!options.json) {
@@ -138,7 +136,7 @@ int RunPing(const CliOptions& options, Session& session) {
             ++failed;
             Complain("echo " + std::to_string(sequence) + " to " + HostAddressText(host) +
                      " could not be sent: " +
-                     (trace.FProbeError != 0 ? WSAErrorText(trace.FProbeError) : "Unknown Error!"));
+                     (trace.FProbeError != 0 ? FailureWords(trace.FProbeError) : "unknown error"));
         }
         // As the window's series: the reply that reaches the count, or a controller that has
         // come to rest, ends it; otherwise the next echo follows after the interval.

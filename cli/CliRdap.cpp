@@ -1,7 +1,9 @@
 // zwhois --update-rdap: fresh RDAP bootstrap files into the home folder's rdap/.
 #include "cli/CliRun.h"
 
+#include "engine/RdapQuery.h"
 #include "rdap/RdapUpdate.h"
+#include "settings/IniParam.h"
 
 #include <iostream>
 
@@ -16,6 +18,8 @@ int RunUpdateRdap(const CliOptions& options, Session&) {
     }
     rdap::FetchOptions fetch;
     fetch.stop = &InterruptFlag();
+    // The window's time-out box bounds the whole update, as it bounds an RDAP step.
+    fetch.timeout = RdapTimeOut(ReadWhoisKeys(files.SettingsFile).TimeOut);
     // An empty source is IANA's.
     const rdap::UpdateResult result =
         rdap::UpdateBootstrap(options.rdapSource, files.RdapFolders.front(), fetch);

@@ -3,6 +3,7 @@
 #include "cli/CliRecord.h"
 #include "cli/CliRun.h"
 #include "engine/RdapQuery.h"
+#include "platform/TextFile.h"
 #include "settings/IniParam.h"
 
 #include <algorithm>
@@ -121,7 +122,7 @@ bool ExpandQueries(const std::vector<std::string>& given, std::vector<std::strin
         for (std::string& line : SplitQueryLines(input)) {
             ++number;
             std::string reason;
-            if (!CheckQueryText(line, reason)) {
+            if (!CheckWhoisQuery(line, reason)) {
                 Complain("standard input, query " + std::to_string(number) + ": " + reason);
                 return false;
             }
@@ -208,6 +209,14 @@ SessionSettings PrepareWhois(const CliOptions& options, const HomeFiles& files, 
     settings.sweep = options.sweep;
     settings.encoding = ChosenEncoding(options, files);
     LoadHitKeys(files.HitKeyFile, settings.hitKeys);
+    // A damaged line is left out of what was read; the user learns which.
+    for (const platform::SkippedLines& skipped : platform::TakeSkippedLines()) {
+        std::string numbers;
+        for (const size_t line : skipped.lines)
+            numbers += (numbers.empty() ? "" : ", ") + std::to_string(line);
+        Complain(skipped.path + (skipped.lines.size() == 1 ? ": line " : ": lines ") + numbers +
+                 (skipped.lines.size() == 1 ? " holds" : " hold") + " a zero byte; skipped");
+    }
     return settings;
 }
 

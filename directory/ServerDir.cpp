@@ -98,7 +98,7 @@ void LoadServerFile(const std::string& path, std::vector<std::string>& list) {
         return;
     }
     std::vector<std::string> lines;
-    if (!platform::ReadTextLines(path, lines, true)) {
+    if (!platform::ReadTextLines(path, lines)) {
         throw std::runtime_error("cannot read " + path);
     }
     list = std::move(lines);

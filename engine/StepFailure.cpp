@@ -3,6 +3,8 @@
 #include "engine/HostRoutines.h"
 #include "platform/WinSock.h"
 
+#include <iterator>
+
 namespace {
 
 struct Words {
@@ -31,6 +33,29 @@ constexpr Words kWords[] = {
     {winsock::WSAEINVAL, FailureKind::BadQuery, "query holds a control character"},
     {-1, FailureKind::NoAnswer, "no answer"},
 };
+
+// Socket errors outside a WHOIS query's own: a probe's send, a local socket. Looked at first
+// by FailureWords, where a query's words would be wrong.
+constexpr Words kSocketWords[] = {
+    {winsock::WSAEACCES, FailureKind::Other, "permission denied"},
+    {winsock::WSAEINVAL, FailureKind::Other, "invalid argument"},
+    {winsock::WSAEMSGSIZE, FailureKind::Other, "message too long"},
+    {winsock::WSAEADDRINUSE, FailureKind::Other, "address already in use"},
+    {winsock::WSAEADDRNOTAVAIL, FailureKind::Unreachable, "address not available"},
+    {winsock::WSAEMFILE, FailureKind::Other, "too many open files"},
+    {winsock::WSAENOBUFS, FailureKind::Other, "no buffer space"},
+    {winsock::WSAEPROTONOSUPPORT, FailureKind::Other, "protocol not supported"},
+    {winsock::WSAESOCKTNOSUPPORT, FailureKind::Other, "socket type not supported"},
+    {winsock::WSAENOTCONN, FailureKind::Reset, "not connected"},
+    {winsock::WSAESHUTDOWN, FailureKind::Reset, "connection shut down"},
+};
+
+const Words* Find(const Words* begin, const Words* end, int32_t code) {
+    for (const Words* w = begin; w != end; ++w)
+        if (w->code == code)
+            return w;
+    return nullptr;
+}
 
 } // namespace
 
@@ -67,11 +92,18 @@ const char* FailureKindName(FailureKind kind) {
 }
 
 StepFailure WhoisFailure(int32_t code) {
-    for (const Words& w : kWords)
-        if (w.code == code)
-            return {w.kind, w.detail};
+    const Words* w = Find(std::begin(kWords), std::end(kWords), code);
+    if (!w)
+        w = Find(std::begin(kSocketWords), std::end(kSocketWords), code);
     // A code without words of its own keeps its name rather than a vague one.
-    return {FailureKind::Other, WSAErrorText(code)};
+    return w ? StepFailure{w->kind, w->detail}
+             : StepFailure{FailureKind::Other, WSAErrorText(code)};
+}
+
+std::string FailureWords(int32_t code) {
+    if (const Words* w = Find(std::begin(kSocketWords), std::end(kSocketWords), code))
+        return w->detail;
+    return WhoisFailure(code).detail;
 }
 
 StepFailure RdapFailure(const rdap::FailedFetch& failed) {

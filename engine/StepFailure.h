@@ -34,5 +34,9 @@ const char* FailureKindName(FailureKind kind);
 // A WHOIS step's WinSock code as a failure; detail in words ("connection refused").
 StepFailure WhoisFailure(int32_t code);
 
+// A socket error in words for any operation (a lookup, a probe's send, SMTP), as WhoisFailure
+// says it where the query itself is not at fault ("permission denied", "unknown host").
+std::string FailureWords(int32_t code);
+
 // An RDAP fetch's failure; detail: the line that names the server and the reason.
 StepFailure RdapFailure(const rdap::FailedFetch& failed);

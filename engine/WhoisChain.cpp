@@ -3,6 +3,7 @@
 #include "engine/HostRoutines.h"
 #include "engine/PublicSuffix.h"
 #include "engine/StepFailure.h"
+#include "engine/WhoisIdna.h"
 #include "engine/WhoisRecord.h"
 #include "engine/WhoisText.h"
 
@@ -118,10 +119,17 @@ void Record(WhoisChainState& state, const WhoisAnswer& answer,
     }
 }
 
+// Words and flags are not a name: "exa mple.com" has no parent.
+bool HasInnerBlank(std::string_view query) {
+    query = TrimBlanks(query);
+    return std::any_of(query.begin(), query.end(),
+                       [](char c) { return static_cast<unsigned char>(c) <= 0x20; });
+}
+
 std::string ParentOf(const std::string& query) {
     std::vector<std::string> labels = SplitLabels(query);
     std::string parent;
-    if (labels.size() <= 2)
+    if (labels.size() <= 2 || HasInnerBlank(query))
         return parent;
     for (size_t k = 1; k < labels.size(); ++k) {
         if (k > 1)
@@ -132,6 +140,15 @@ std::string ParentOf(const std::string& query) {
     if (IsPublicSuffix(parent))
         parent.clear();
     return parent;
+}
+
+// How many names other than the user's this server has been asked.
+int ParentRetriesAt(const WhoisChainState& state, const std::string& server,
+                    const std::string& userQuery) {
+    return static_cast<int>(
+        std::count_if(state.Asked.begin(), state.Asked.end(), [&](const WhoisAsk& ask) {
+            return NamesServer(ask, server) && !Same(ask.Query, userQuery);
+        }));
 }
 
 // A chain's end: the best answer there is, the failure of this step, and the servers asked.
@@ -227,6 +244,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
     const bool hit = !failed && (IsHitAnswer(answer.Converted, hitKeys) ||
                                  RecordNamesQuery(answer.Converted, answer.Query) ||
                                  StatesRegistration(answer.Converted, answer.Query));
+    step.AnswerHit = hit;
     const std::string referral =
         failed ? std::string() : FindReferralFor(answer.Converted, answer.Query);
     // A referral to a server that has had this query already is as if it were not there.
@@ -280,7 +298,14 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
     }
 
     if (!failed && !IsAddressQuery(answer.Query)) {
-        const std::string parent = ParentOf(answer.Query);
+        const int retries = ParentRetriesAt(state, ServerOf(answer), answer.LastQuery);
+        std::string parent = retries < kMaxParentRetries ? ParentOf(answer.Query) : std::string();
+        if (!parent.empty() && retries + 1 == kMaxParentRetries) {
+            // The last retry here: straight to the registered name.
+            const std::string registered = RegisteredName(answer.Query);
+            if (!registered.empty())
+                parent = registered;
+        }
         if (!parent.empty() && !WasAsked(state, ServerOf(answer), parent)) {
             step.kind = WhoisStep::RetryParent;
             step.Query = parent;
@@ -353,6 +378,32 @@ std::string RegisteredName(const std::string& query) {
     while (k + 1 < labels.size() && !IsPublicSuffix(from(k)))
         ++k;
     return k < 2 ? std::string() : from(k - 1);
+}
+
+NameLimit CheckNameLimits(std::string_view query) {
+    NameLimit limit;
+    const std::string_view name = TrimName(query.substr(0, query.find('/')));
+    if (IsAddressQuery(std::string(TrimBlanks(query))) || !IsDomainName(name))
+        return limit;
+    const std::string wire = WhoisWireQuery(name);
+    if (wire.size() > kMaxNameBytes) {
+        limit.kind = NameLimit::NameTooLong;
+        limit.bytes = wire.size();
+        return limit;
+    }
+    size_t start = 0, number = 1;
+    for (size_t dot = wire.find('.');; dot = wire.find('.', start), ++number) {
+        const size_t length = (dot == std::string::npos ? wire.size() : dot) - start;
+        if (length > kMaxLabelBytes) {
+            limit.kind = NameLimit::LabelTooLong;
+            limit.bytes = length;
+            limit.label = number;
+            return limit;
+        }
+        if (dot == std::string::npos)
+            return limit;
+        start = dot + 1;
+    }
 }
 
 WhoisStep ChooseRdapEnd(const RdapOutcome& outcome, const std::string& query,

@@ -11,6 +11,22 @@
 
 // At most this many referrals are followed in one chain.
 constexpr int kMaxReferrals = 10;
+// At most this many parent names are asked at one server; the last of them is the registered
+// name itself, so a deep name still reaches it.
+constexpr int kMaxParentRetries = 4;
+
+// What DNS allows a name (counted in its IDNA form, without a final dot): no registry can hold
+// a longer one, so such a query is refused before anything is sent.
+constexpr size_t kMaxNameBytes = 253;
+constexpr size_t kMaxLabelBytes = 63;
+struct NameLimit {
+    enum Kind { Fits, NameTooLong, LabelTooLong } kind = Fits;
+    size_t bytes = 0; // the name's or the label's length
+    size_t label = 0; // LabelTooLong: which label, from 1
+};
+// Only a domain-shaped query is measured (a dot, no blank, not an address, prefix or AS
+// number; a "/e"-style flag after a slash does not count).
+NameLimit CheckNameLimits(std::string_view query);
 
 // One step that has been answered, as the chain keeps it: the server as looked up, the
 // controller's name for it, the query sent and its text as the command line shows it, and
@@ -123,6 +139,9 @@ struct WhoisStep {
     // End: the referral was refused because its server had been asked this query already or
     // the chain had followed kMaxReferrals already.
     bool ReferralRefused = false;
+    // This answer is a hit on its own. A step can end on a hit without it: a registry's record
+    // that named a registrar with nothing better.
+    bool AnswerHit = false;
 };
 
 // Chooses the next step from one answer. nextCandidate is the directory's NextCandidate: it

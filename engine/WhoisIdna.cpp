@@ -2,6 +2,7 @@
 
 #include <idn2.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -63,20 +64,15 @@ std::string WireWord(std::string_view word) {
 std::string WhoisWireQuery(std::string_view query) {
     if (IsAscii(query))
         return std::string(query);
-    std::string out;
-    size_t pos = 0;
-    while (pos < query.size()) {
-        size_t end = pos;
-        if (IsBlank(query[pos])) {
-            while (end < query.size() && IsBlank(query[end]))
-                ++end;
-            out += query.substr(pos, end - pos);
-        } else {
-            while (end < query.size() && !IsBlank(query[end]))
-                ++end;
-            out += WireWord(query.substr(pos, end - pos));
-        }
-        pos = end;
-    }
-    return out;
+    size_t first = 0, end = query.size();
+    while (first < end && IsBlank(query[first]))
+        ++first;
+    while (end > first && IsBlank(query[end - 1]))
+        --end;
+    const std::string_view core = query.substr(first, end - first);
+    // Words with blanks between them are no name (a server's flags, a person's name): they go
+    // out as typed.
+    if (std::any_of(core.begin(), core.end(), IsBlank))
+        return std::string(query);
+    return std::string(query.substr(0, first)) + WireWord(core) + std::string(query.substr(end));
 }

@@ -160,8 +160,10 @@ void WhoisSession::QueryResult(int32_t code, const std::string& query,
         failures_.push_back({askedServer_, record.failure});
     } else {
         record.answer = answer.Converted;
+        // Its own answer decides, not where the chain goes next: a registrar's no-match under
+        // the registry's record ends the chain on a hit, yet is a no-match.
         record.verdict = step.kind == WhoisStep::FollowReferral ? StepVerdict::Referral
-                         : step.kind == WhoisStep::Hit          ? StepVerdict::Hit
+                         : step.AnswerHit                       ? StepVerdict::Hit
                                                                 : StepVerdict::NoMatch;
         if (record.verdict != StepVerdict::NoMatch) {
             record.record = ReadWhoisRecord(answer.Converted, query);
@@ -207,8 +209,11 @@ void WhoisSession::RdapResult(const rdap::LookupResult& lookup) {
                                 : lookup.status == Status::NoMatch ? StepVerdict::NoMatch
                                 : lookup.status == Status::Stopped ? StepVerdict::Pending
                                                                    : StepVerdict::Failed;
+    // Each record by its own answer: a registrar that has no record is a no-match under the
+    // registry's hit. The answer server is the last fetch whose record is the hit.
     size_t failed = 0;
-    bool answerPlaced = false;
+    std::string answerUrl;
+    bool recordPlaced = false;
     for (size_t i = first; i < steps_.size(); ++i) {
         StepRecord& record = steps_[i];
         if (failed < lookup.failures.size() && lookup.failures[failed].url == record.url) {
@@ -216,19 +221,20 @@ void WhoisSession::RdapResult(const rdap::LookupResult& lookup) {
             record.failure = RdapFailure(lookup.failures[failed++]);
             continue;
         }
-        record.verdict = verdict;
-        if (answered && !answerPlaced) {
-            record.answer = lookup.text;
-            if (lookup.status == Status::Hit) {
-                record.record = ReadRdapRecord(lookup.record);
-                if (!lookup.registrarRecord.empty())
-                    record.record =
-                        MergeRecords(record.record, ReadRdapRecord(lookup.registrarRecord));
-                if (!record.record.network.Empty() && record.record.network.registry.empty())
-                    record.record.network.registry = url;
-            }
+        const bool registrarMiss = lookup.registrarNoMatch && i > first && i + 1 == steps_.size();
+        record.verdict = registrarMiss ? StepVerdict::NoMatch : verdict;
+        if (answered && !registrarMiss)
+            answerUrl = record.url;
+        // The record read from the JSON goes with the first fetch that answered (the
+        // registry's), the registrar's merged into it.
+        if (answered && !recordPlaced && lookup.status == Status::Hit) {
+            record.record = ReadRdapRecord(lookup.record);
+            if (!lookup.registrarRecord.empty())
+                record.record = MergeRecords(record.record, ReadRdapRecord(lookup.registrarRecord));
+            if (!record.record.network.Empty() && record.record.network.registry.empty())
+                record.record.network.registry = url;
         }
-        answerPlaced = true;
+        recordPlaced = true;
     }
     // Every fetch that failed is a failed server like any other, a registrar's too: the
     // registry's record above it stays the answer.
@@ -243,7 +249,10 @@ void WhoisSession::RdapResult(const rdap::LookupResult& lookup) {
     const WhoisStep step = ChooseRdapEnd(OutcomeOf(lookup), lastQuery_, chain_);
     // The text now ends with the RDAP step's; without any answer it is only the failure.
     if (answered || chain_.Useful >= 0) {
-        answerServer_ = answered ? url : answerServer_;
+        // A registry's record on port 43 whose registrar failed stays the hit over an RDAP
+        // no-match.
+        if (answered && (lookup.status == Status::Hit || !chain_.RdapAboveHit))
+            answerServer_ = answerUrl;
         answerView_ = step.View;
         answerShown_ = true;
     } else {

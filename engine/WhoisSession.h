@@ -24,8 +24,9 @@ struct StepRecord {
     Protocol protocol = Protocol::Whois;
     std::string server; // WHOIS: the server as asked
     std::string query;  // WHOIS: the query sent
-    std::string url;    // RDAP: the last URL fetched (the registrar's when it was followed)
-    // The answer after conversion (WHOIS) or as rendered (RDAP); empty when there was none.
+    std::string url;    // RDAP: the URL of this fetch
+    // WHOIS: the answer after conversion; empty when there was none. An RDAP step's rendered
+    // record is in the chain's text.
     std::string answer;
     StepVerdict verdict = StepVerdict::Pending;
     StepFailure failure; // Failed only

@@ -18,6 +18,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QStringList>
+
+#include <cstdio>
 
 TMainForm::TMainForm(const mainview::AppPaths& paths, QWidget* parent)
     : QMainWindow(parent), paths_(paths) {
@@ -108,6 +111,29 @@ void TMainForm::FormCreate() {
             throw EFOpenError(file); // in the window's language
         }
     });
+
+    ListDirectoryServers();
+
+    // 12. Lines left out of the files above (a zero byte in them), said once.
+    ReportSkippedLines();
+}
+
+void TMainForm::ReportSkippedLines() {
+    QString text;
+    for (const platform::SkippedLines& skipped : platform::TakeSkippedLines()) {
+        QStringList numbers;
+        for (const size_t line : skipped.lines)
+            numbers << QString::number(line);
+        const QString note =
+            tr("%1: %2行目はNULバイトを含むため読み飛ばしました")
+                .arg(QString::fromStdString(skipped.path), numbers.join(QStringLiteral(", ")));
+        std::fprintf(stderr, "zindor-whois: %s\n", note.toUtf8().constData());
+        text += (text.isEmpty() ? QString() : QStringLiteral(" / ")) + note;
+    }
+    if (text.isEmpty())
+        return;
+    StatusBar1->SetPanelText(1, text);
+    StatusBar1->setToolTip(text);
 }
 
 void TMainForm::ApplySettingsToControls() {

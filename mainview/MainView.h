@@ -62,6 +62,9 @@ public:
 
     // Operations of the window used by the command handlers.
     void LoadHistory(QComboBox* combo, const std::string& fileName);
+    // The server box's list: its history, then the directory's servers it lacks, so that a
+    // newcomer with no history can pick one. Called when the directory changes.
+    void ListDirectoryServers();
     void SaveHistory(QComboBox* combo, const std::string& fileName);
     void UpdateHistory(QComboBox* combo, bool remove, bool stripUser);
     void DisableButtons(TObject* Sender, uint8_t Operation);
@@ -294,6 +297,10 @@ private:
     void ApplyPanelAlign();
     void SetCodeConv(int tag);
     void ConfigureHelp();
+    // The directory's servers, in its order, for the server box; none for another box.
+    std::vector<std::string> ListedServers(const QComboBox* combo) const;
+    // Says on stderr and in the status bar which lines of the files read were left out.
+    void ReportSkippedLines();
     QString VersionText() const;
 
     mainview::AppPaths paths_;

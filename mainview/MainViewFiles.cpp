@@ -72,6 +72,7 @@ void TMainForm::SetWhoisListExecute() {
     dialog.setObjectName(QStringLiteral("ServerForm"));
     if (!dialog.EditServers(PingTrace->FServerList))
         return;
+    ListDirectoryServers();
     try {
         PingTrace->SaveServers(ServerFile);
     } catch (const std::exception&) {

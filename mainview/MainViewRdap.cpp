@@ -42,27 +42,30 @@ QString TMainForm::RdapUpdateText(const rdap::UpdateResult& result) {
     for (const rdap::FileUpdate& file : result.files) {
         const QString name = QString::fromStdString(file.name);
         const QString detail = QString::fromStdString(file.detail);
+        QString why;
         switch (file.outcome) {
         case Outcome::Updated:
             lines << tr("%1: 更新しました").arg(name);
-            break;
+            continue;
         case Outcome::Stopped:
-            lines << tr("%1: 中止しました。古いファイルを残します").arg(name);
+            why = tr("中止しました");
             break;
         case Outcome::NotFound:
-            lines << tr("%1: %2 にありません。古いファイルを残します").arg(name, detail);
+            why = tr("%1 にありません").arg(detail);
             break;
         case Outcome::Failed:
-            lines << tr("%1: 取得できません (%2)。古いファイルを残します").arg(name, detail);
+            why = tr("取得できません (%1)").arg(detail);
             break;
         case Outcome::Invalid:
-            lines << tr("%1: ブートストラップファイルではありません。古いファイルを残します")
-                         .arg(name);
+            why = tr("ブートストラップファイルではありません");
             break;
         case Outcome::NotStored:
-            lines << tr("%1: 保存できません (%2)。古いファイルを残します").arg(name, detail);
+            why = tr("保存できません (%1)").arg(detail);
             break;
         }
+        lines << (file.hadOld ? tr("%1: %2。古いファイルを残します")
+                              : tr("%1: %2。ファイルはまだありません"))
+                     .arg(name, why);
     }
     // A worker that could not run at all has only its error's line.
     if (result.files.empty())

@@ -7,6 +7,7 @@
 #include "mainview/StatusPanels.h"
 #include "mainview/WhoisCommands.h"
 
+#include "engine/WhoisChain.h"
 #include "engine/WhoisText.h"
 
 #include <QAction>
@@ -52,6 +53,22 @@ std::string BoxText(const QComboBox* box) {
 void TMainForm::RunWhois(const std::string& Server, const std::string& Query) {
     if (mainview::TrimBlanks(Server).empty() || mainview::TrimBlanks(Query).empty()) {
         mainview::ShowMessage(this, QStringLiteral("Please specify server/Domain name."));
+        return;
+    }
+    // No registry holds a name DNS does not allow; asking for it would only cost queries.
+    const NameLimit limit = CheckNameLimits(mainview::TrimBlanks(Query));
+    if (limit.kind == NameLimit::NameTooLong) {
+        mainview::ShowMessage(this, tr("ドメイン名は%1バイトまでです (このドメイン名は%2バイト)")
+                                        .arg(kMaxNameBytes)
+                                        .arg(limit.bytes));
+        return;
+    }
+    if (limit.kind == NameLimit::LabelTooLong) {
+        mainview::ShowMessage(this,
+                              tr("ドメイン名のラベルは%1バイトまでです (%2番目のラベルは%3バイト)")
+                                  .arg(kMaxLabelBytes)
+                                  .arg(limit.label)
+                                  .arg(limit.bytes));
         return;
     }
     OpenWeb->setEnabled(false);

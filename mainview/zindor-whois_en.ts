@@ -272,28 +272,48 @@
         <translation>%1: updated</translation>
     </message>
     <message>
-        <source>%1: 中止しました。古いファイルを残します</source>
-        <translation>%1: kept the old file (stopped)</translation>
+        <source>中止しました</source>
+        <translation>stopped</translation>
     </message>
     <message>
-        <source>%1: %2 にありません。古いファイルを残します</source>
-        <translation>%1: kept the old file (not found at %2)</translation>
+        <source>%1 にありません</source>
+        <translation>not found at %1</translation>
     </message>
     <message>
-        <source>%1: 取得できません (%2)。古いファイルを残します</source>
+        <source>取得できません (%1)</source>
+        <translation>%1</translation>
+    </message>
+    <message>
+        <source>ブートストラップファイルではありません</source>
+        <translation>not a valid bootstrap file</translation>
+    </message>
+    <message>
+        <source>保存できません (%1)</source>
+        <translation>%1</translation>
+    </message>
+    <message>
+        <source>%1: %2。古いファイルを残します</source>
         <translation>%1: kept the old file (%2)</translation>
     </message>
     <message>
-        <source>%1: ブートストラップファイルではありません。古いファイルを残します</source>
-        <translation>%1: kept the old file (not a valid bootstrap file)</translation>
-    </message>
-    <message>
-        <source>%1: 保存できません (%2)。古いファイルを残します</source>
-        <translation>%1: kept the old file (%2)</translation>
+        <source>%1: %2。ファイルはまだありません</source>
+        <translation>%1: no file yet (%2)</translation>
     </message>
     <message>
         <source>ホームフォルダがないため更新できません</source>
         <translation>There is no home folder to keep the update in</translation>
+    </message>
+    <message>
+        <source>ドメイン名は%1バイトまでです (このドメイン名は%2バイト)</source>
+        <translation>A domain name holds at most %1 bytes (this one %2)</translation>
+    </message>
+    <message>
+        <source>ドメイン名のラベルは%1バイトまでです (%2番目のラベルは%3バイト)</source>
+        <translation>A label of a domain name holds at most %1 bytes (label %2 has %3)</translation>
+    </message>
+    <message>
+        <source>%1: %2行目はNULバイトを含むため読み飛ばしました</source>
+        <translation>%1: skipped line %2, which holds a zero byte</translation>
     </message>
 </context>
 <context>

@@ -9,9 +9,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iconv.h>
+#include <mutex>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 
@@ -209,21 +211,103 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
     return true;
 }
 
-bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, bool stopAtNul) {
+namespace {
+
+std::mutex gNotesLock;
+std::vector<SkippedLines> gSkipped;
+
+void AppendUtf8(std::string& out, unsigned cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | cp >> 6);
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | cp >> 12);
+        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | cp >> 18);
+        out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// UTF-16 without its mark; a lone surrogate or a cut last unit becomes U+FFFD.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    auto unit = [&](size_t i) -> unsigned {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? (b0 << 8 | b1) : (b1 << 8 | b0);
+    };
+    std::string out;
+    out.reserve(bytes.size());
+    size_t i = 0;
+    for (; i + 1 < bytes.size(); i += 2) {
+        unsigned cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+            unit(i + 2) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        AppendUtf8(out, cp);
+    }
+    if (i < bytes.size())
+        out += kReplacement;
+    return out;
+}
+
+// Leaves out the lines that hold a zero byte and keeps their numbers.
+std::vector<std::string> KeepTextLines(const std::string& path, std::vector<std::string> lines) {
+    std::vector<std::string> kept;
+    SkippedLines skipped{path, {}};
+    for (size_t k = 0; k < lines.size(); ++k) {
+        if (lines[k].find('\0') == std::string::npos)
+            kept.push_back(std::move(lines[k]));
+        else
+            skipped.lines.push_back(k + 1);
+    }
+    if (!skipped.lines.empty()) {
+        std::lock_guard<std::mutex> lock(gNotesLock);
+        gSkipped.push_back(std::move(skipped));
+    }
+    return kept;
+}
+
+} // namespace
+
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
     std::string bytes;
     if (!ReadFileBytes(path, bytes))
         return false;
-    if (stopAtNul) {
-        auto nul = bytes.find('\0');
-        if (nul != std::string::npos)
-            bytes.resize(nul);
-    }
     std::string_view view(bytes);
+    if (view.starts_with("\xFF\xFE") || view.starts_with("\xFE\xFF")) {
+        lines = KeepTextLines(path, SplitLines(Utf16ToUtf8(view.substr(2), view[0] == '\xFE'),
+                                               /*stopAtNul=*/false));
+        return true;
+    }
     // A mark written by some editors would otherwise become part of the first line.
-    if (view.substr(0, kUtf8Bom.size()) == kUtf8Bom)
+    if (view.starts_with(kUtf8Bom))
         view.remove_prefix(kUtf8Bom.size());
-    lines = SplitLines(ToUtf8(view), stopAtNul);
+    // CR and LF are the same bytes in UTF-8 and CP932, so lines are split before decoding, and
+    // the encoding is judged by the lines that are kept.
+    std::vector<std::string> raw = KeepTextLines(path, SplitLines(view, /*stopAtNul=*/false));
+    bool utf8 = true;
+    for (const std::string& line : raw)
+        utf8 = utf8 && IsValidUtf8(line);
+    if (!utf8)
+        for (std::string& line : raw)
+            line = Cp932ToUtf8(line);
+    lines = std::move(raw);
     return true;
+}
+
+std::vector<SkippedLines> TakeSkippedLines() {
+    std::lock_guard<std::mutex> lock(gNotesLock);
+    return std::exchange(gSkipped, {});
 }
 
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {

@@ -20,9 +20,19 @@ std::string ToUtf8(std::string_view bytes);
 // the text. A final line end does not add an empty line.
 std::vector<std::string> SplitLines(std::string_view text, bool stopAtNul = true);
 
-// Reads the whole file into `lines` (UTF-8). A leading UTF-8 byte-order mark is dropped.
-// Returns false, leaving `lines` untouched, when the file cannot be opened or read (a folder).
-bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, bool stopAtNul = true);
+// Reads the whole file into `lines` (UTF-8): UTF-8 with or without its byte-order mark,
+// UTF-16 (little or big endian) with its mark, as Windows editors save "Unicode", else CP932.
+// A line that holds a zero byte is no text: it is left out, the lines after it kept, and the
+// file and line are kept for TakeSkippedLines. Returns false, leaving `lines` untouched, when
+// the file cannot be opened or read (a folder).
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
+// The lines left out since the last call, one entry per file read, oldest first. Any thread
+// may read files; the front end that tells the user takes them.
+struct SkippedLines {
+    std::string path;
+    std::vector<size_t> lines; // numbers from 1
+};
+std::vector<SkippedLines> TakeSkippedLines();
 // Reads the whole file as raw bytes. Returns false when it cannot be opened.
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 

@@ -155,6 +155,7 @@ LookupResult Lookup(std::string_view query, const Bootstrap& bootstrap, const Fe
         break;
     case Judged::NoMatch:
         out.text += "\nRegistrar: " + registrar.text + "\n";
+        out.registrarNoMatch = true;
         break;
     case Judged::Failed:
         out.text += "\n" + registrar.failure.line + "\n";

@@ -33,6 +33,8 @@ struct LookupResult {
     // Hit: the JSON of the registry's record and of the registrar's (empty when not fetched
     // or not a record), kept so callers read fields from the answer rather than from `text`.
     std::string record, registrarRecord;
+    // Hit: the registrar's server answered that it holds no such record (a line in `text`).
+    bool registrarNoMatch = false;
 };
 
 // Bootstrap lookup, fetch, render, follow the related registrar link once. The service's base

@@ -1,5 +1,6 @@
 #include "rdap/RdapUpdate.h"
 
+#include <chrono>
 #include <filesystem>
 #include <stdexcept>
 
@@ -20,9 +21,21 @@ UpdateResult UpdateBootstrap(const std::string& baseUrl, const std::string& fold
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     result.ok = true;
+    const auto deadline = std::chrono::steady_clock::now() + options.timeout;
     for (const Bootstrap::File& file : Bootstrap::kFiles) {
         const std::string name = file.name;
-        FetchResult got = Fetch(base + name, options);
+        const bool hadOld = platform::FileExists(dir + name);
+        // The time left of the whole update: a source that never answers costs it once.
+        FetchOptions left = options;
+        left.timeout = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        FetchResult got;
+        if (left.timeout.count() > 0) {
+            got = Fetch(base + name, left);
+        } else {
+            got.finalUrl = base + name;
+            got.reason = "no time left of the update's time-out";
+        }
         std::string why;
         FileUpdate done{name, FileUpdate::Outcome::Updated, {}};
         if (got.status == FetchResult::Status::Stopped) {
@@ -33,7 +46,11 @@ UpdateResult UpdateBootstrap(const std::string& baseUrl, const std::string& fold
             why = "not found at " + got.finalUrl;
             done = {name, FileUpdate::Outcome::NotFound, got.finalUrl};
         } else if (got.status == FetchResult::Status::Error) {
-            why = HostOf(got.finalUrl) + ": " + got.reason;
+            // A URL of no known scheme has no host: the URL names the source then.
+            const std::string host = HostOf(got.finalUrl);
+            why = (host.empty() || got.finalUrl.find("://") == std::string::npos ? got.finalUrl
+                                                                                 : host) +
+                  ": " + got.reason;
             done = {name, FileUpdate::Outcome::Failed, why};
         } else {
             Bootstrap check;
@@ -51,13 +68,15 @@ UpdateResult UpdateBootstrap(const std::string& baseUrl, const std::string& fold
                 done = {name, FileUpdate::Outcome::NotStored, why};
             }
         }
-        result.files.push_back(std::move(done));
+        done.hadOld = hadOld;
         if (why.empty()) {
             result.lines.push_back(name + ": updated");
         } else {
             result.ok = false;
-            result.lines.push_back(name + ": kept the old file (" + why + ")");
+            result.lines.push_back(
+                name + (done.hadOld ? ": kept the old file (" : ": no file yet (") + why + ")");
         }
+        result.files.push_back(std::move(done));
         if (result.stopped)
             break;
     }

@@ -55,10 +55,8 @@ TFontPitch PitchFromCode(std::int32_t code) {
 } // namespace
 
 TInitFile::TInitFile(const std::string& FileName) : FFileName(FileName) {
-    // Zero bytes do not end the settings text, so a damaged line cannot cut off the lines
-    // after it when the file is written back.
     if (!FFileName.empty() && platform::FileExists(FFileName) &&
-        !platform::ReadTextLines(FFileName, FLines, /*stopAtNul=*/false))
+        !platform::ReadTextLines(FFileName, FLines))
         throw EFOpenError(FFileName);
     FModified = false;
 }

@@ -24,6 +24,11 @@ TEST_F(CliTest, BadInputIsRefusedBeforeAnythingIsSent) {
         {{"-h", h, "tab\there.test"}, "query 'tab\uFFFDhere.test': holds a control character"},
         {{"-h", h, std::string(1025, 'a')}, "longer than 1024 bytes"},
         {{"-h", "bad\x7fserver", "a.test"}, "server 'bad\uFFFDserver': holds a control character"},
+        {{"-h", "", "a.test"}, "server '': empty"},
+        {{"-h", " ", "a.test"}, "server ' ': empty"},
+        {{"-h", h, std::string(250, 'a') + ".test"}, "at most 253 bytes, this one 255"},
+        {{"-h", h, "x." + std::string(64, 'a') + ".test"},
+         "a label of a domain name holds at most 63 bytes, label 2 64"},
         {{"--frobnicate", "a.test"}, "unknown option --frobnicate"},
         {{"-x", "a.test"}, "unknown option -x"},
         {{"-h"}, "option -h needs a value"},
@@ -102,7 +107,7 @@ TEST_F(CliTest, LookupPrintsNameAliasesAndAddresses) {
     const RunResult missing = Run({"--lookup", sb::kUnknown});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(missing.err, "zwhois: nowhere.invalid: Lookup Fail\n");
+    EXPECT_EQ(missing.err, "zwhois: nowhere.invalid: not found\n");
 
     // IPv6 addresses after the IPv4 ones; -4 and -6 keep one family.
     const struct {
@@ -140,11 +145,13 @@ TEST_F(CliTest, ExpnPrintsTheMailServersAnswer) {
               "220 smtp.a.test \uFFFD[2Jready\uFFFD\n250 Some One <someone@a.test>\n221 bye\n");
     EXPECT_EQ(s.AllReceived(), "EXPN someone\r\nQUIT\r\n");
 
-    for (const char* host : {sb::kRefused, sb::kUnknown}) {
+    // Failures in the words of WHOIS's.
+    for (const auto& [host, words] : {std::pair{sb::kRefused, ": connection refused\n"},
+                                      std::pair{sb::kUnknown, ": unknown host\n"}}) {
         const RunResult failed = Run({"--expn", std::string("someone@") + host});
         EXPECT_EQ(failed.status, 2) << host;
         EXPECT_EQ(failed.out, "");
-        EXPECT_NE(failed.err.find(host), std::string::npos) << failed.err;
+        EXPECT_EQ(failed.err, "zwhois: " + std::string(host) + words);
     }
 }
 
@@ -246,8 +253,8 @@ TEST_F(CliTest, ZonesReachTheSocketAndFailedEchoesSayWhy) {
     EXPECT_EQ(Lines(failed.out).size(), 2u) << failed.out;
     EXPECT_EQ(Lines(failed.err),
               (std::vector<std::string>{
-                  "zwhois: echo 1 to 198.19.255.1 could not be sent: Error WSAENETUNREACH",
-                  "zwhois: echo 2 to 198.19.255.1 could not be sent: Error WSAENETUNREACH"}));
+                  "zwhois: echo 1 to 198.19.255.1 could not be sent: network unreachable",
+                  "zwhois: echo 2 to 198.19.255.1 could not be sent: network unreachable"}));
 
     testsupport::HopNetworkOptions options;
     options.routers = 1;
@@ -269,6 +276,13 @@ TEST_F(CliTest, ZonesReachTheSocketAndFailedEchoesSayWhy) {
         EXPECT_EQ(trace.status, 0) << trace.err;
         EXPECT_EQ(Lines(trace.out).size(), 1u) << trace.out;
     }
+    // A name whose only address is link-local has no zone to take: none is made up.
+    const RunResult lookup = Run({"--lookup", sb::kLinkLocal});
+    EXPECT_EQ(lookup.out, std::string("Name:    ") + sb::kLinkLocal + "\nAddress: fe80::9\n");
+    const RunResult unzoned = Run({"--ping", sb::kLinkLocal, "-c", "1", "-W", "1"});
+    EXPECT_NE(unzoned.out.find("fe80::9 "), std::string::npos) << unzoned.out;
+    EXPECT_EQ((unzoned.out + unzoned.err).find('%'), std::string::npos) << unzoned.out;
+
     // WHOIS to a link-local server on this end of the link.
     ASSERT_EQ(testsupport::RunShell("ip -6 addr add fe80::43/64 dev zwl0 nodad"), 0);
     FakeServer any("::", 43, FakeServer::Answer(Answer("Domain Name: ZONE.TEST")));

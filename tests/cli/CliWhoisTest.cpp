@@ -107,6 +107,23 @@ TEST_F(CliTest, ChainWithoutAHitEndsOnTheRegistrysAnswerAndAsksNoPublicSuffix) {
     EXPECT_EQ(b.Received(), std::vector<std::string>{"NonExist.CO.JP\r\n"});
 }
 
+// Server.wis as a Windows editor saves "Unicode" (UTF-16 with its mark), and a zero byte in
+// a line of Servhit.key: the directory is read, the damaged line left out and named.
+TEST_F(CliTest, FilesInOtherEncodingsAndDamagedLinesAreRead) {
+    REQUIRE_SANDBOX();
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string(sb::kWhoisA) + ",-,jp\r\n")
+        utf16 += {c, '\0'};
+    WriteFile("Server.wis", utf16);
+    WriteFile("Servhit.key", std::string("Registrant\0:\r\nDomain Name:\r\n", 28));
+    FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer("Domain Name: X.JP")));
+    const RunResult r = Run({"x.jp"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err,
+              "zwhois: " + home_.file("Servhit.key") + ": line 1 holds a zero byte; skipped\n");
+    EXPECT_EQ(a.Received(), std::vector<std::string>{"x.jp\r\n"});
+}
+
 TEST_F(CliTest, NoServerForTheQueryIsAnError) {
     REQUIRE_SANDBOX();
     WriteFile("Server.wis", std::string(sb::kWhoisA) + ",-,jp\r\n");
@@ -262,6 +279,10 @@ TEST_F(CliTest, QueriesFromStandardInput) {
     const RunResult bad = Run({"-h", sb::kWhoisA, "-"}, in);
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.err, "zwhois: standard input, query 2: holds a control character\n");
+    in.input = "ok.test\n" + std::string(254, 'a') + "\n" + std::string(64, 'a') + ".test\n";
+    EXPECT_EQ(Run({"-h", sb::kWhoisA, "-"}, in).err,
+              "zwhois: standard input, query 3: a label of a domain name holds at most 63 "
+              "bytes, label 1 64\n");
     in.input = "\n \n";
     EXPECT_EQ(Run({"-h", sb::kWhoisA, "-"}, in).status, 2);
     EXPECT_EQ(a.Connections(), 4);

@@ -60,11 +60,11 @@ TEST_F(ServerFile, EveryLineEndIsAccepted) {
     EXPECT_EQ(list, (List{"a,jp", "b,*", "c,+", "d", "", "e"}));
 }
 
-TEST_F(ServerFile, ZeroByteEndsText) {
+TEST_F(ServerFile, ALineWithAZeroByteIsLeftOutAndTheRestKept) {
     WriteRaw("a,jp\r\nb,*\0c,+\r\nd\r\n"s);
     List list;
     LoadServerFile(path_, list);
-    EXPECT_EQ(list, (List{"a,jp", "b,*"}));
+    EXPECT_EQ(list, (List{"a,jp", "d"}));
 }
 
 TEST_F(ServerFile, LegacyCp932FileIsDecoded) {

@@ -102,10 +102,11 @@ TEST_F(ControllerDirectory, EveryCommandRebuildsTheQueueFromNothing) {
 }
 
 TEST_F(ControllerDirectory, ReloadReplacesTheListAndAMissingFileEmptiesIt) {
-    WriteRaw("a.example,*\r\nb.example,*\0c.example,*\r\n"s); // a zero byte ends the text
+    // A line with a zero byte is left out, the lines after it kept.
+    WriteRaw("a.example,*\r\nb.example,*\0c.example,*\r\nd.example,*\r\n"s);
     trace_.FServerList = {"old.example,*"};
     trace_.LoadServers(path_);
-    EXPECT_EQ(trace_.FServerList, (List{"a.example,*", "b.example,*"}));
+    EXPECT_EQ(trace_.FServerList, (List{"a.example,*", "d.example,*"}));
     fs::remove(path_);
     trace_.LoadServers(path_);
     EXPECT_TRUE(trace_.FServerList.empty());

@@ -308,3 +308,65 @@ TEST(RecordNamesQuery, NamedRecordsButNotFreeNames) {
 }
 
 } // namespace
+
+// Parent retries stop at the registered name, at most kMaxParentRetries at a server, the last
+// going straight to the registered name; a query of words has no parent.
+TEST(ChainDecisions, ParentRetriesAreBoundedAndEndAtTheRegisteredName) {
+    struct Row {
+        std::string query;
+        Strings candidates;
+        std::string asks;
+    } rows[] = {
+        {"www.example.co.jp", {}, "s www.example.co.jp|s example.co.jp|"},
+        {"exa mple.com", {}, "s exa mple.com|"},
+        // Four names above the registered one: each asked in turn.
+        {"a.b.c.d.example.jp",
+         {},
+         "s a.b.c.d.example.jp|s b.c.d.example.jp|s c.d.example.jp|"
+         "s d.example.jp|s example.jp|"},
+        // Five: the fourth retry skips e.example.jp for the registered name.
+        {"a.b.c.d.e.example.jp",
+         {"t"},
+         "s a.b.c.d.e.example.jp|s b.c.d.e.example.jp|s c.d.e.example.jp|s d.e.example.jp|"
+         "s example.jp|t a.b.c.d.e.example.jp|t b.c.d.e.example.jp|t c.d.e.example.jp|"
+         "t d.e.example.jp|t example.jp|"},
+    };
+    for (const Row& row : rows) {
+        Chain c;
+        c.candidates = row.candidates;
+        c.answer = [](const std::string&, const std::string&) { return "No match"s; };
+        c.Run("s", row.query);
+        std::string asks;
+        for (const std::string& ask : c.asks)
+            asks += ask + "|";
+        EXPECT_EQ(asks, row.asks) << row.query;
+    }
+}
+
+TEST(NameLimits, DomainNamesDnsCannotHoldAreMeasured) {
+    const std::string l63(63, 'a'), l64(64, 'a');
+    // 253 bytes: 63 + 1 + 63 + 1 + 63 + 1 + 61.
+    const std::string n253 = l63 + "." + l63 + "." + l63 + "." + std::string(61, 'b');
+    struct Row {
+        std::string query;
+        NameLimit::Kind kind;
+        size_t bytes, label;
+    } rows[] = {
+        {n253, NameLimit::Fits, 0, 0},
+        {n253 + ".", NameLimit::Fits, 0, 0}, // the final dot does not count
+        {"c" + n253, NameLimit::NameTooLong, 254, 0},
+        {l63 + ".test", NameLimit::Fits, 0, 0},
+        {"x." + l64 + ".test", NameLimit::LabelTooLong, 64, 2},
+        {l64 + ".jp/e", NameLimit::LabelTooLong, 64, 1}, // JPRS's flag is no part of the name
+        {l64 + " x.test", NameLimit::Fits, 0, 0},        // words, not a name
+        // Measured in the IDNA form the query goes out in: these 30 kanji are 90 bytes of
+        // UTF-8, 45 in that form.
+        {"日本語日本語日本語日本語日本語日本語日本語日本語日本語日本語.jp", NameLimit::Fits, 0, 0},
+    };
+    for (const Row& row : rows) {
+        const NameLimit limit = CheckNameLimits(row.query);
+        EXPECT_EQ(limit.kind, row.kind) << row.query;
+        EXPECT_EQ(limit.bytes, row.bytes) << row.query;
+        EXPECT_EQ(limit.label, row.label) << row.query;
+    }
+}

@@ -18,7 +18,8 @@ TEST(WhoisWireQuery, NonAsciiNamesGoOutInTheirIdnaForm) {
         {"faß.de", "xn--fa-hia.de"},                        // IDNA2008: ß is kept
         {"ＥＸＡＭＰＬＥ.jp", "example.jp"},                // full-width letters
         {"한국.kr", "xn--3e0b707e.kr"},
-        {"-h 日本語.jp", "-h xn--wgv71a119e.jp"}, // each word on its own
+        {"-h 日本語.jp", "-h 日本語.jp"}, // words are no name: sent as typed
+        {"日本語 .jp", "日本語 .jp"},
         {"  日本語.jp ", "  xn--wgv71a119e.jp "},
         {"\xE6\x97", "\xE6\x97"}, // broken UTF-8 is sent as it is
         {"a\xC2\xA0"

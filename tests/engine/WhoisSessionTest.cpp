@@ -89,6 +89,15 @@ TEST_F(Session, EachChainLeavesItsRecords) {
         {toB, FakeServer::CloseAtOnce(), {}, {}, sb::kWhoisA, false,
          "whois whois.a.test x.test referral | whois whois.b.test x.test failed no-answer",
          ChainVerdict::Hit, "whois.b.test no-answer: no answer", sb::kWhoisA},
+        // Each step by its own answer: the registrar's no-match is one under the hit.
+        {toB, miss, {}, {}, sb::kWhoisA, false,
+         "whois whois.a.test x.test referral | whois whois.b.test x.test no-match",
+         ChainVerdict::Hit, "", sb::kWhoisA},
+        // RDAP's no-match below it leaves the registry's record the answer.
+        {toB, FakeServer::CloseAtOnce(), {FakeHttpServer::NotFound()}, {}, sb::kWhoisA, false,
+         "whois whois.a.test x.test referral | whois whois.b.test x.test failed no-answer | rdap " +
+             kUrl + " no-match",
+         ChainVerdict::Hit, "whois.b.test no-answer: no answer", sb::kWhoisA},
         {miss, hit, {}, {}, sb::kRefused, false, refused, ChainVerdict::Error,
          "refused.a.test refused: connection refused", ""},
         {miss, hit, {}, {}, sb::kUnknown, false, "whois nowhere.invalid x.test failed unknown-host",
@@ -98,7 +107,9 @@ TEST_F(Session, EachChainLeavesItsRecords) {
         // A registrar's failed RDAP fetch is a failed server under a hit.
         {miss, hit, {Reply(kRecord)}, {Reply("{}", 500)}, "", true,
          "rdap " + kUrl + " hit | rdap " + kRar + " failed http-status", ChainVerdict::Hit,
-         kRar + " http-status: RDAP server 127.0.0.2:8080: HTTP 500", kRar},
+         kRar + " http-status: RDAP server 127.0.0.2:8080: HTTP 500", kUrl},
+        {miss, hit, {Reply(kRecord)}, {FakeHttpServer::NotFound()}, "", true,
+         "rdap " + kUrl + " hit | rdap " + kRar + " no-match", ChainVerdict::Hit, "", kUrl},
         // Port 43 refuses, RDAP stands in and has no record.
         {miss, hit, {FakeHttpServer::NotFound()}, {}, sb::kRefused, false,
          refused + " | rdap " + kUrl + " no-match", ChainVerdict::Error,
@@ -167,7 +178,9 @@ TEST(StepFailures, KindsAndWords) {
     } rows[] = {
         // clang-format off
         {WhoisFailure(11004), "unknown-host", "unknown host"},
-        {WhoisFailure(10055), "other", "Error WSAENOBUFS"},
+        {WhoisFailure(10055), "other", "no buffer space"},
+        {WhoisFailure(10067), "other", "Error WSAEPROCLIM"},
+        {WhoisFailure(10022), "bad-query", "query holds a control character"},
         {server(F::Dns, "d"), "unknown-host", "d"},
         {server(F::TimedOut, ""), "timeout", ""},
         {server(F::Connection, ""), "refused", ""}, {server(F::Reset, ""), "reset", ""},
@@ -183,6 +196,15 @@ TEST(StepFailures, KindsAndWords) {
         EXPECT_EQ(FailureKindName(row.failure.kind), row.kind) << row.detail;
         EXPECT_EQ(row.failure.detail, row.detail);
     }
+}
+
+// Every operation's failure in words; a query's own words only where a query is at fault.
+TEST(StepFailures, WordsOutsideAQuery) {
+    const std::pair<int32_t, const char*> rows[] = {
+        {10013, "permission denied"}, {10022, "invalid argument"},    {10061, "connection refused"},
+        {11001, "unknown host"},      {10051, "network unreachable"}, {10067, "Error WSAEPROCLIM"}};
+    for (const auto& [code, words] : rows)
+        EXPECT_EQ(FailureWords(code), words) << code;
 }
 
 // The time-out box's seconds as each RDAP fetch's bound, at the box's limits.

@@ -258,10 +258,10 @@ protected:
 };
 
 TEST_F(HitKeyFile, LinesAsReadEmptyOnesLeftOut) {
-    Write("inetnum:\r\n\r\n NetRange: \nX\rlast\0after\r\n"s);
+    Write("inetnum:\r\n\r\n NetRange: \nX\rlast\0after\r\nend\r\n"s);
     Keys keys{"stale"};
     ASSERT_TRUE(LoadHitKeys(path_, keys));
-    EXPECT_EQ(keys, (Keys{"inetnum:", " NetRange: ", "X", "last"}));
+    EXPECT_EQ(keys, (Keys{"inetnum:", " NetRange: ", "X", "end"}));
 }
 
 TEST_F(HitKeyFile, LegacyShiftJisFileIsDecoded) {

@@ -1,6 +1,8 @@
 // The histories of the host and server boxes through the window and its files.
 #include "tests/mainview/FormFixture.h"
 
+#include "mainview/StatusPanels.h"
+
 #include <QComboBox>
 #include <QFile>
 #include <QToolButton>
@@ -119,4 +121,32 @@ TEST_F(HistoryBoxTest, LegacyShiftJisHistoryIsRead) {
     WriteFile("Hosts.lst", "\x93\xfa\x96\x7b.jp\r\n");
     TMainForm& f = Start();
     EXPECT_EQ(Items(f.HostIP), QStringList{QStringLiteral("日本.jp")});
+}
+
+// A newcomer's server box lists the directory's servers (each once, in its order) below the
+// history; only the history is recorded and saved.
+TEST_F(HistoryBoxTest, DirectoryServersFollowTheHistoryAndAreNeverSaved) {
+    WriteFile("Server.wis",
+              "whois.a.example,-,jp\r\nwhois.b.example,+\r\nwhois.a.example,-,co.jp\r\n");
+    WriteFile("Whois.lst", "whois.h.example\r\n");
+    TMainForm& f = Start();
+    EXPECT_EQ(Items(f.WhoisServer),
+              (QStringList{"whois.h.example", "whois.a.example", "whois.b.example"}));
+    f.WhoisServer->setEditText(QStringLiteral("whois.b.example"));
+    f.UpdateHistory(f.WhoisServer, false, true);
+    EXPECT_EQ(Items(f.WhoisServer),
+              (QStringList{"whois.b.example", "whois.h.example", "whois.a.example"}));
+    Shutdown();
+    EXPECT_EQ(ReadFile("Whois.lst"), "whois.b.example\r\nwhois.h.example\r\n");
+}
+
+// A history line holding a zero byte is left out, the lines after it kept, and named in the
+// status bar.
+TEST_F(HistoryBoxTest, ALineWithAZeroByteIsLeftOutAndNamed) {
+    WriteFile("Hosts.lst", std::string("a.example\r\nb\0x\r\nc.example\r\n", 27));
+    TMainForm& f = Start();
+    EXPECT_EQ(Items(f.HostIP), (QStringList{"a.example", "c.example"}));
+    EXPECT_EQ(f.StatusBar1->PanelText(1),
+              QString::fromStdString(paths_.HomeDir + "Hosts.lst") +
+                  QStringLiteral(": 2行目はNULバイトを含むため読み飛ばしました"));
 }

@@ -56,11 +56,15 @@ TEST(LanguageTest, RdapUpdateOutcomeFollowsTheWindowsLanguage) {
         {O::Invalid, "a: ブートストラップファイルではありません。古いファイルを残します",
          "a: kept the old file (not a valid bootstrap file)"},
         {O::NotStored, "a: 保存できません (d)。古いファイルを残します", "a: kept the old file (d)"},
-        {O::Stopped, "a: 中止しました。古いファイルを残します", "a: kept the old file (stopped)"}};
+        {O::Stopped, "a: 中止しました。古いファイルを残します", "a: kept the old file (stopped)"},
+        // No file before: none stays.
+        {O::NotFound, "a: d にありません。ファイルはまだありません",
+         "a: no file yet (not found at d)"}};
     rdap::UpdateResult result;
     QStringList japanese, english;
     for (const auto& [outcome, ja, en] : rows) {
-        result.files.push_back({"a", outcome, outcome == O::Updated ? "" : "d"});
+        result.files.push_back({"a", outcome, outcome == O::Updated ? "" : "d",
+                                std::string(en).find("no file") == std::string::npos});
         japanese << QString::fromUtf8(ja);
         english << en;
     }

@@ -53,15 +53,23 @@ TEST_F(Commands, MissingServerOrQueryIsRefusedWithOneMessage) {
     Open();
     Form().Memo1->setPlainText("earlier answer");
     const size_t directory = Form().PingTrace->FServerList.size();
+    // A domain name DNS cannot hold is refused too, with its limit.
+    const std::string label = std::string(64, 'a') + ".jp", name = std::string(251, 'a') + ".jp";
     const struct {
-        const char* server;
-        const char* query;
+        std::string server, query;
+        QString message = kAsked;
     } cases[] = {
-        {"", "example.jp"}, {"whois.a.test", ""}, {"   ", "example.jp"}, {"whois.a.test", " \t"}};
+        {"", "example.jp"},
+        {"whois.a.test", ""},
+        {"   ", "example.jp"},
+        {"whois.a.test", " \t"},
+        {"whois.a.test", name, "ドメイン名は253バイトまでです (このドメイン名は254バイト)"},
+        {"whois.a.test", "x." + label,
+         "ドメイン名のラベルは63バイトまでです (2番目のラベルは64バイト)"}};
     for (const auto& c : cases) {
         messages_.clear();
         Ask(c.server, c.query);
-        EXPECT_EQ(messages_, QStringList{kAsked}) << c.server << "|" << c.query;
+        EXPECT_EQ(messages_, QStringList{c.message}) << c.server << "|" << c.query;
         EXPECT_TRUE(Form().WhoisAction->isEnabled()) << "nothing started";
     }
     EXPECT_EQ(Memo(), "earlier answer");

@@ -136,23 +136,49 @@ TEST(ReadTextLines, ReadsUtf8AndLegacyCp932Files) {
     EXPECT_EQ(lines, (Lines{"LASTHOST=日本.jp", "A=1"}));
 }
 
-TEST(ReadTextLines, DropsAByteOrderMarkAndHandlesZeroBytes) {
+// Marks, UTF-16 and zero bytes: what is read, and the note of the lines left out.
+TEST(ReadTextLines, ReadsEveryMarkedEncodingAndLeavesOutLinesWithZeroBytes) {
     testutil::TempDir dir;
-    testutil::WriteRaw(dir.file("bom"), "\xEF\xBB\xBFKEY=1\r\n");
-    Lines lines;
-    ASSERT_TRUE(platform::ReadTextLines(dir.file("bom"), lines));
-    EXPECT_EQ(lines, Lines{"KEY=1"});
-
-    testutil::WriteRaw(dir.file("nul"), std::string("a\r\nb\0junk\r\nc\r\n", 14));
-    ASSERT_TRUE(platform::ReadTextLines(dir.file("nul"), lines));
-    EXPECT_EQ(lines, (Lines{"a", "b"}));
-    ASSERT_TRUE(platform::ReadTextLines(dir.file("nul"), lines, false));
-    EXPECT_EQ(lines, (Lines{"a", std::string("b\0junk", 6), "c"}));
-
-    // A CP932 file cut at a zero byte is judged by what comes before it.
-    testutil::WriteRaw(dir.file("sjisnul"), std::string("\x82\xA0\0\xE3\x81\x82", 6));
-    ASSERT_TRUE(platform::ReadTextLines(dir.file("sjisnul"), lines));
-    EXPECT_EQ(lines, Lines{"あ"});
+    const std::string f = dir.file("f");
+    struct Row {
+        std::string bytes;
+        Lines lines;
+        std::vector<size_t> skipped;
+    } rows[] = {
+        {"\xEF\xBB\xBFKEY=1\r\n", {"KEY=1"}, {}},
+        {std::string("a\r\nb\0junk\r\nc\r\n", 14), {"a", "c"}, {2}},
+        {std::string("\0\na\n\0\n", 6), {"a"}, {1, 3}},
+        // A CP932 file is judged by the lines kept.
+        {std::string("\x82\xA0\r\n\0\xE3\x81\x82", 8), {"あ"}, {2}},
+        // UTF-16 LE and BE with their marks, a character beyond the BMP as a surrogate pair.
+        {std::string("\xFF\xFEK\0=\0\xE5\x65\r\0\n\0x\0", 14), {"K=日", "x"}, {}},
+        {std::string("\xFE\xFF\0K\xD8\x3D\xDE\x00\0\n\0y", 12), {"K😀", "y"}, {}},
+        {std::string("\xFF\xFE"
+                     "a\0\n\0b\0\0\0\n\0c\0",
+                     14),
+         {"a", "c"},
+         {2}},
+        // A lone surrogate and a cut last unit become U+FFFD.
+        {std::string("\xFF\xFE\x00\xD8"
+                     "a\0b",
+                     7),
+         {"\uFFFDa\uFFFD"},
+         {}},
+        {"\xFF\xFE", {}, {}},
+    };
+    platform::TakeSkippedLines();
+    for (const Row& row : rows) {
+        testutil::WriteRaw(f, row.bytes);
+        Lines lines{"old"};
+        ASSERT_TRUE(platform::ReadTextLines(f, lines));
+        EXPECT_EQ(lines, row.lines) << row.bytes;
+        const auto skipped = platform::TakeSkippedLines();
+        ASSERT_EQ(skipped.size(), row.skipped.empty() ? 0u : 1u) << row.bytes;
+        if (!skipped.empty()) {
+            EXPECT_EQ(skipped[0].path, f);
+            EXPECT_EQ(skipped[0].lines, row.skipped) << row.bytes;
+        }
+    }
 }
 
 TEST(ReadFileBytes, ReturnsTheBytesExactly) {

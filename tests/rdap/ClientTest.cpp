@@ -10,6 +10,7 @@
 #include "rdap/RdapLookup.h"
 #include "rdap/RdapUpdate.h"
 #include "tests/rdap/Helpers.h"
+#include "tests/support/BlackHole.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/LookupGate.h"
 #include "tests/support/NetSandbox.h"
@@ -50,6 +51,9 @@ TEST(RdapClient, FetchOutcomes) {
                       refused = std::string("http://") + sb::kRefusedAddr + ":8080/q",
                       sq = tls.Url() + "/q", badCa = untrusted.Url() + "/q",
                       held = "http://held.a.test:8080/q"; // its name lookup never ends
+    // A refused redirect names the first 200 characters of its target, exactly.
+    const std::string longTarget = "file:///" + std::string(292, 'x'),
+                      longReason = "redirect to " + longTarget.substr(0, 200) + " refused";
     const struct {
         std::string url;
         std::map<std::string, std::vector<HttpReply>> replies;
@@ -78,6 +82,7 @@ TEST(RdapClient, FetchOutcomes) {
         // One time-out for the whole fetch: the wait and the silent second answer share it.
         {q, {{"/q", {limited, silent}}}, Status::Error, "time-out", 2, 1500ms, 1400ms, 1700ms},
         {q, {{"/q", {to("file:///x")}}}, Status::Error, "redirect to file:///x refused", 1},
+        {q, {{"/q", {to(longTarget)}}}, Status::Error, longReason.c_str(), 1},
         {refused, {}, Status::Error, "connection", 0},
         {"http://nowhere.a.test:8080/q", {}, Status::Error, "DNS: ", 0}, // not in the hosts file
         {held, {}, Status::Error, "time-out", 0, 400ms, 0ms, 650ms},
@@ -254,6 +259,13 @@ TEST(RdapUpdate, KeepsOldFilesUnlessTheDownloadIsWholeAndOfItsKind) {
         {{html, busy, Reply("", 0), Reply(asn)}, false, "ifiu"},
         {{Reply(dns), Reply(v4), Reply(v6), Reply(asn)}, true, "ssss"},
         {{Reply(dns), Reply(v6), Reply(v6), Reply(dns)}, false, "uiui"},
+        // The least a file may hold: one service of one entry.
+        {{Reply(R"({"services":[[["ltd"],["https://r.test/"]]]})"),
+          Reply(R"({"services":[[["198.18.0.0/15"],["https://r.test/"]]]})"),
+          Reply(R"({"services":[[["2001:db8::/32"],["https://r.test/"]]]})"),
+          Reply(R"({"services":[[["64496-64511"],["https://r.test/"]]]})")},
+         false,
+         "uuuu"},
     };
     for (const auto& run : runs) {
         SCOPED_TRACE(run.updated);
@@ -297,6 +309,32 @@ TEST(RdapUpdate, KeepsOldFilesUnlessTheDownloadIsWholeAndOfItsKind) {
         EXPECT_EQ(home.entries().size(), 1u);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 4);
     }
+}
+
+// A source that never answers costs the update's one time-out, not one a file; each line
+// names the file and the reason, and says where there was no file to keep.
+TEST(RdapUpdate, OneTimeOutBoundsTheWholeUpdate) {
+    TempDir home;
+    const std::string folder = home.path() + "/rdap/";
+    std::filesystem::create_directories(folder);
+    testutil::WriteRaw(folder + "ipv4.json", "old");
+    testsupport::BlackHole silent(sb::kWhoisAAddr, kPort);
+    ASSERT_TRUE(silent.Ready()) << silent.Error();
+    rdap::FetchOptions options;
+    options.timeout = 1s;
+    const auto start = std::chrono::steady_clock::now();
+    const rdap::UpdateResult r = rdap::UpdateBootstrap(kBase, folder, options);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    ASSERT_EQ(r.lines.size(), 4u);
+    const std::string host = std::string(sb::kWhoisAAddr) + ":8080: ";
+    EXPECT_EQ(r.lines[0], "dns.json: no file yet (" + host + "time-out)");
+    EXPECT_EQ(r.lines[1].rfind("ipv4.json: kept the old file (" + host, 0), 0u) << r.lines[1];
+    EXPECT_EQ(r.lines[3],
+              "asn.json: no file yet (" + host + "no time left of the update's time-out)");
+    // A source without a host is named by its URL.
+    const rdap::UpdateResult bad = rdap::UpdateBootstrap("file:///nowhere", folder, options);
+    EXPECT_EQ(bad.lines[0].rfind("dns.json: no file yet (file:///nowhere/dns.json: ", 0), 0u)
+        << bad.lines[0];
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "platform/TextFile.h"
 #include "settings/IniParam.h"
 
 #include "tests/platform/TempDir.h"
@@ -288,14 +289,19 @@ TEST_F(InitFileTest, FilesWithOnlyCrOrOnlyLfLineEndsAreReadAndWrittenBackWithCrL
     }
 }
 
+// The damaged line is left out and named; the lines after it survive.
 TEST_F(InitFileTest, LinesAfterAZeroByteSurvive) {
     Given(std::string("A=1\r\nB=x\0y\r\nC=3\r\n", 17));
+    platform::TakeSkippedLines();
     {
         TInitFile f(Path());
         EXPECT_EQ(f.ReadInteger("C", 0), 3);
         f.WriteInteger("A", 2);
     }
-    EXPECT_EQ(OnDisk(), std::string("A=2\r\nB=x\0y\r\nC=3\r\n", 17));
+    EXPECT_EQ(OnDisk(), "A=2\r\nC=3\r\n");
+    const auto skipped = platform::TakeSkippedLines();
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0].lines, std::vector<size_t>{2});
 }
 
 TEST_F(InitFileTest, LegacyCp932FileIsReadAndRewrittenAsUtf8) {

@@ -118,6 +118,7 @@ std::string HostsText() {
     line(kV6OnlyAddr, kV6Only);
     line(kDualAddr4, kDual);
     line(kDualAddr6, kDual);
+    line(kLinkLocalAddr, kLinkLocal);
     return t;
 }
 

@@ -57,6 +57,9 @@ inline constexpr const char* kV6OnlyAddr = "2001:db8::43";
 inline constexpr const char* kDual = "dual.a.test";
 inline constexpr const char* kDualAddr4 = "127.0.0.14";
 inline constexpr const char* kDualAddr6 = "2001:db8::44";
+// A name whose only address is link-local: the hosts file gives it no zone.
+inline constexpr const char* kLinkLocal = "ll.a.test";
+inline constexpr const char* kLinkLocalAddr = "fe80::9";
 // A name that the hosts file does not know.
 inline constexpr const char* kUnknown = "nowhere.invalid";
 } // namespace sandbox
