@@ -457,8 +457,9 @@ TEST_P(ProbeNetwork, RawSocketsPassOnlyProbeTypesUnderTheirOwnIdentifier) {
     EXPECT_TRUE(CloseIcmpSocket(first));
     EXPECT_TRUE(CloseIcmpSocket(second));
     // The helper ends with its socket, and is reaped.
-    if (helper > 0)
+    if (helper > 0) {
         EXPECT_TRUE(::kill(helper, 0) == -1 && errno == ESRCH);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sockets, ProbeNetwork,
