@@ -106,6 +106,11 @@ dpkg-deb -x "$deb" "$tmp/root"
 diff -r "$tmp/usr/share" "$tmp/root/usr/share" || fail "package and installed tree differ"
 ! command -v appstreamcli >/dev/null ||
     appstreamcli validate --no-net "$tmp"/root/usr/share/metainfo/*.xml || fail "metainfo invalid"
+# A Japanese desktop's menu and software centre show Japanese, not the English fallback.
+for row in 'applications/zindor-whois.desktop:^Comment\[ja\]=' \
+           'metainfo/io.github.zindorwhois.ZindorWhois.metainfo.xml:<summary xml:lang="ja">'; do
+  grep -q "${row#*:}" "$tmp/root/usr/share/${row%%:*}" || fail "no Japanese in ${row%%:*}"
+done
 command -v lintian >/dev/null || { echo "lintian not installed: the package is not linted"; exit 77; }
 lintian --fail-on error,warning "$deb" || fail "lintian found errors or warnings"
 # Built with Debian's hardening flags: no hardening tag even in lintian's pedantic run.
