@@ -211,10 +211,6 @@ TEST_F(SettingsAtClose, UnwritableSettingsAreSaidInABoxOnlyWhenTheUserCloses) {
 // written says so. The short text (the status bar's) never names the path.
 TEST(HomeProblem, SaysWhetherTheFolderIsMissingOrReadOnly) {
     const std::tuple<settings::HomeStatus, const char*, const char*> rows[] = {
-        {{true, "/h/", "", false}, "", ""},
-        {{false, "", "no HOME", false},
-         "ホームフォルダがありません (no HOME)。設定と履歴は保存されません",
-         "ホームフォルダがありません。設定は保存されません"},
         {{false, "/h/", "Not a directory", false},
          "フォルダ /h/ を作成できません (Not a directory)。設定と履歴は保存されません",
          "設定フォルダを作成できません。設定は保存されません"},
