@@ -12,6 +12,10 @@ export HOME="$tmp/home" QT_QPA_PLATFORM=offscreen
 unset XDG_CONFIG_HOME
 conf="$HOME/.config/zindor-whois"
 [ ! -e "$tmp/usr/bin/Server.wis" ] || fail "data installed beside the executables"
+# Where the installed window looks for its help (the data folder), in both languages.
+for l in ja en; do
+  [ -s "$tmp/usr/share/zindor-whois/help/zindor-whois-$l.html" ] || fail "no $l help page"
+done
 # The shipped directory's first server for .jp; the empty network namespace keeps it home.
 unshare -rn "$tmp/usr/bin/zwhois" --verbose example.jp 2>&1 | grep -q "^whois -h whois.jprs.jp " ||
     fail "installed zwhois did not read the shipped Server.wis"
