@@ -42,6 +42,8 @@ public:
     const std::string& TradeMarks() const { return FTradeMarks; }
     const std::string& ProductName() const { return FProductName; }
     const std::string& Comments() const { return FComments; }
+    // The window puts its own, translated comment in place of the version record's.
+    void SetComments(const std::string& value) { FComments = value; }
     const std::string& HomePage() const { return FHomePage; }
     void SetHomePage(const std::string& value) { FHomePage = value; }
     const std::string& MoreWEB() const { return FMoreWEB; }

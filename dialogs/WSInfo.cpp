@@ -108,6 +108,16 @@ TWSDialog::TWSDialog(QWidget* parent, NameSource computerName)
     FormCreate(computerName ? computerName : NameSource(HostComputerName));
 }
 
+void TWSDialog::ShowStatus(const QString& text) {
+    SysStatus->setText(text);
+    const int statusWidth = SysStatus->fontMetrics().horizontalAdvance(text) + 10;
+    SysStatus->resize(std::max(statusWidth, 91), SysStatus->height());
+    // The designed width, or the status box's right edge and the group's designed margin.
+    const int width = std::max(328, SysStatus->x() + SysStatus->width() + 12);
+    GroupBox1->resize(width, GroupBox1->height());
+    setFixedSize(width, 230);
+}
+
 void TWSDialog::FormCreate(const NameSource& computerName) {
     std::string name;
     MyName->setText(computerName(name) ? QString::fromStdString(name)
@@ -121,15 +131,12 @@ void TWSDialog::FormCreate(const NameSource& computerName) {
     // The texts end at their first zero byte, within their fields.
     Description->setText(QString::fromUtf8(
         data.szDescription, int(strnlen(data.szDescription, sizeof data.szDescription))));
-    SysStatus->setText(QString::fromUtf8(
-        data.szSystemStatus, int(strnlen(data.szSystemStatus, sizeof data.szSystemStatus))));
+    ShowStatus(QString::fromUtf8(data.szSystemStatus,
+                                 int(strnlen(data.szSystemStatus, sizeof data.szSystemStatus))));
     Vendor->setText(data.lpVendorInfo ? QString::fromUtf8(data.lpVendorInfo) : QString());
     MaxSockets->setText(QString::number(unsigned(data.iMaxSockets)));
     MaxUDP->setText(QString::number(unsigned(data.iMaxUdpDg)));
-    // The status box is designed for a short text; a longer one widens it as far as the
-    // description box reaches, and every value can be read whole in its tool-tip.
-    const int statusWidth = SysStatus->fontMetrics().horizontalAdvance(SysStatus->text()) + 10;
-    SysStatus->resize(std::clamp(statusWidth, 91, 216), SysStatus->height());
+    // Every value can also be read whole in its tool-tip.
     for (TBevelLabel* box :
          {MyName, Version, HighVersion, SysStatus, Description, Vendor, MaxSockets, MaxUDP})
         box->setToolTip(box->text());

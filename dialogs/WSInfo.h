@@ -41,6 +41,10 @@ public:
     TBevelLabel* MaxUDP = nullptr;
     QPushButton* Button1 = nullptr;
 
+    // Shows the system's status whole: the box grows with its text, and past the description
+    // box's width the dialog widens with it, since a kernel's release can be long.
+    void ShowStatus(const QString& text);
+
 protected:
     void showEvent(QShowEvent* event) override;
 

@@ -20,7 +20,9 @@
 #include <QPlainTextEdit>
 #include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 TMainForm::TMainForm(const mainview::AppPaths& paths, QWidget* parent)
     : QMainWindow(parent), paths_(paths) {
@@ -224,6 +226,9 @@ void TMainForm::BindController() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    // Spontaneous: the window system's close button, not a close() of the program's own.
+    if (event->spontaneous())
+        userClose_ = true;
     mainview::RunGuarded([this] { FormClose(); });
     // The close is never refused; closing the main window ends the program.
     event->accept();
@@ -238,7 +243,41 @@ void TMainForm::FormClose() {
         PingTrace->Stop();
 
     SaveHistoriesAndPlacement();
+    if (userClose_) {
+        // Written now, while the user can still be told; the program's end writes it again
+        // (the same text) and reports a failure there on stderr only.
+        CopyControlsToSettings();
+        try {
+            InitParam.Save();
+        } catch (const EFCreateError& e) {
+            mainview::ShowError(SettingsNotSavedText(e.Path(), e.Error()));
+        }
+    }
     closed_ = true;
+}
+
+QString TMainForm::SettingsNotSavedText(const std::string& path, int error) {
+    QString reason;
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        reason = tr("ディスクがいっぱいです");
+        break;
+    case EROFS:
+        reason = tr("読み取り専用のファイルシステムです");
+        break;
+    case EACCES:
+    case EPERM:
+        reason = tr("書き込みが許可されていません (読み取り専用)");
+        break;
+    case 0:
+        reason = tr("原因は不明です");
+        break;
+    default:
+        reason = QString::fromLocal8Bit(std::strerror(error));
+    }
+    return tr("設定を保存できません。\nファイル: %1\n理由: %2")
+        .arg(QString::fromStdString(path), reason);
 }
 
 void TMainForm::SaveHistoriesAndPlacement() {

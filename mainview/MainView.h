@@ -31,7 +31,6 @@ class QTreeWidget;
 class QSystemTrayIcon;
 class TValueSpin;
 class QGridLayout;
-class THtmHelp;
 class TAboutDialog;
 
 namespace mainview {
@@ -75,6 +74,9 @@ public:
     void SaveForSessionEnd();
     // Whether the window has been closed (FormClose ran).
     bool Closed() const { return closed_; }
+    // The box said when the settings file cannot be written at a close the user asked for:
+    // the file and the reason (errno; 0 when unknown) in the window's words.
+    static QString SettingsNotSavedText(const std::string& path, int error);
     void StatusBar1Resize();
     // The tag of the code conversion menu: 0 automatic, 1 JIS, 2 Shift-JIS, 3 EUC, 4 UTF-8.
     int CodeConvTag() const { return codeConvTag_; }
@@ -186,7 +188,6 @@ public:
     QPlainTextEdit* Memo1 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Clock = nullptr;
-    THtmHelp* HtmHelp1 = nullptr;
     TAboutDialog* AboutDialog1 = nullptr;
 
     // Actions of ActionList1.
@@ -308,6 +309,10 @@ private:
     bool icmpAdviceShown_ = false;
     QColor memoColor_; // the text colour of Memo1's font; invalid: the system's
     bool closed_ = false;
+    // File > Exit or the window's close button: someone is there to read a box. A signal or
+    // the session's end closes the window too, and then only stderr is told.
+    bool userClose_ = false;
+    std::string helpPage_; // empty: no help shipped
     bool shown_ = false;
     QSystemTrayIcon* trayIcon_ = nullptr;
     // Focus changes reach the window through the application; cut off when it is destroyed.

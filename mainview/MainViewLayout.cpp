@@ -99,6 +99,7 @@ void TMainForm::BuildActions() {
                        icon("help-about", QStyle::SP_MessageBoxInformation));
     HelpAction = make("HelpAction", QStringLiteral("&Contents..."), tr("ヘルプ"),
                       icon("help-contents", QStyle::SP_DialogHelpButton));
+    HelpAction->setShortcut(QKeySequence::HelpContents);
     WSAInfo = make("WSAInfo", tr("WinSock情報(&W)"), tr("Winsock情報"),
                    icon("network-wired", QStyle::SP_ComputerIcon));
     DNSAction = make("DNSAction", QStringLiteral("Lookup..."), QStringLiteral("DNS"),

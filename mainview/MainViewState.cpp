@@ -94,6 +94,7 @@ void TMainForm::EUC1Click(QAction* item) {
 }
 
 void TMainForm::CloseBtnClick() {
+    userClose_ = true;
     close();
 }
 

@@ -40,9 +40,26 @@ QString HomeProblemText(const settings::HomeStatus& home) {
         return QCoreApplication::translate(
                    "StartEnd", "ホームフォルダがありません (%1)。設定と履歴は保存されません")
             .arg(reason);
+    if (home.ReadOnly)
+        return QCoreApplication::translate(
+                   "StartEnd", "フォルダ %1 に書き込めません (%2)。設定と履歴は保存されません")
+            .arg(QString::fromStdString(home.Folder), reason);
     return QCoreApplication::translate(
                "StartEnd", "フォルダ %1 を作成できません (%2)。設定と履歴は保存されません")
         .arg(QString::fromStdString(home.Folder), reason);
+}
+
+QString HomeProblemShortText(const settings::HomeStatus& home) {
+    if (home.Usable)
+        return {};
+    if (home.Folder.empty())
+        return QCoreApplication::translate("StartEnd",
+                                           "ホームフォルダがありません。設定は保存されません");
+    if (home.ReadOnly)
+        return QCoreApplication::translate("StartEnd",
+                                           "設定フォルダに書き込めません。設定は保存されません");
+    return QCoreApplication::translate("StartEnd",
+                                       "設定フォルダを作成できません。設定は保存されません");
 }
 
 void ReportHomeProblem(TMainForm& form, const settings::HomeStatus& home) {
@@ -50,8 +67,9 @@ void ReportHomeProblem(TMainForm& form, const settings::HomeStatus& home) {
     if (text.isEmpty())
         return;
     std::fprintf(stderr, "zindor-whois: %s\n", text.toUtf8().constData());
-    // The wide panel; the whole text also as its tip, for a narrow window.
-    form.StatusBar1->SetPanelText(1, text);
+    // A folder's path and the system's words do not fit the panel at the window's default
+    // width: the panel says what happened, its tip (like stderr) where and why.
+    form.StatusBar1->SetPanelText(1, HomeProblemShortText(home));
     form.StatusBar1->setToolTip(text);
 }
 

@@ -12,8 +12,10 @@ struct HomeStatus;
 
 namespace mainview {
 
-// What the user reads when the home folder cannot keep the files (empty when it can).
+// What the user reads when the home folder cannot keep the files (empty when it can): the
+// whole text names the folder and the reason; the short one fits the status bar.
 QString HomeProblemText(const settings::HomeStatus& home);
+QString HomeProblemShortText(const settings::HomeStatus& home);
 // Says it once at start, on stderr and in the status bar: the window then works from the
 // shipped files and keeps nothing.
 void ReportHomeProblem(TMainForm& form, const settings::HomeStatus& home);

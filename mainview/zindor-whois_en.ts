@@ -19,6 +19,22 @@
 <context>
     <name>StartEnd</name>
     <message>
+        <source>フォルダ %1 に書き込めません (%2)。設定と履歴は保存されません</source>
+        <translation>Folder %1 is read-only (%2): settings and histories are not saved</translation>
+    </message>
+    <message>
+        <source>ホームフォルダがありません。設定は保存されません</source>
+        <translation>No home folder: settings are not saved</translation>
+    </message>
+    <message>
+        <source>設定フォルダに書き込めません。設定は保存されません</source>
+        <translation>Settings folder is read-only: nothing is saved</translation>
+    </message>
+    <message>
+        <source>設定フォルダを作成できません。設定は保存されません</source>
+        <translation>Cannot create the settings folder: nothing is saved</translation>
+    </message>
+    <message>
         <source>ホームフォルダがありません (%1)。設定と履歴は保存されません</source>
         <translation>No home folder (%1): settings and histories are not saved</translation>
     </message>
@@ -55,6 +71,41 @@
 </context>
 <context>
     <name>TMainForm</name>
+    <message>
+        <source>ja</source>
+        <comment>the help page&apos;s language</comment>
+        <translation>en</translation>
+    </message>
+    <message>
+        <source>ディスクがいっぱいです</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>読み取り専用のファイルシステムです</source>
+        <translation>the file system is read-only</translation>
+    </message>
+    <message>
+        <source>書き込みが許可されていません (読み取り専用)</source>
+        <translation>no permission to write (read-only)</translation>
+    </message>
+    <message>
+        <source>原因は不明です</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>設定を保存できません。
+ファイル: %1
+理由: %2</source>
+        <translation>The settings could not be saved.
+File: %1
+Reason: %2</translation>
+    </message>
+    <message>
+        <source>WHOIS・ping・経路追跡・DNS 検索を
+一つのウィンドウで</source>
+        <translation>WHOIS, ping, trace and DNS lookups
+in one window</translation>
+    </message>
     <message>
         <source>RDAPを使う(&amp;D)</source>
         <translation>Use &amp;RDAP</translation>

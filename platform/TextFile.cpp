@@ -12,6 +12,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
 
@@ -40,12 +41,9 @@ private:
     iconv_t cd_;
 };
 
-std::string ErrnoText(int err) {
-    return std::strerror(err);
-}
-
 [[noreturn]] void ThrowWriteError(const std::string& path, const char* what, int err) {
-    throw std::runtime_error(path + ": " + what + ": " + ErrnoText(err));
+    // The errno travels with the text: a caller can say "disk full" in its own words.
+    throw std::system_error(err, std::generic_category(), path + ": " + what);
 }
 
 // Writes everything or reports the errno of the failure.

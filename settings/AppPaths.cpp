@@ -99,11 +99,9 @@ std::vector<std::string> AppPaths::RdapFolders() const {
     return folders;
 }
 
-std::string AppPaths::HelpFile() const {
-    const std::string inHome = ChangeFileExt(HomeDir + ExeName, ".chm");
-    if (!HomeDir.empty() && platform::FileExists(inHome))
-        return inHome;
-    return ChangeFileExt(ExeDir + ExeName, ".chm");
+std::string AppPaths::HelpPage(const std::string& language) const {
+    const std::string page = DataDir + "help/zindor-whois-" + language + ".html";
+    return !DataDir.empty() && platform::FileExists(page) ? page : std::string();
 }
 
 AppPaths ResolvePaths(const std::string& exePath, const std::string& explicitHome) {
@@ -147,6 +145,7 @@ HomeStatus PrepareHome(const AppPaths& paths) {
     // A folder on a read-only disk exists but keeps nothing.
     if (::access(paths.HomeDir.c_str(), W_OK) != 0) {
         status.Reason = std::strerror(errno);
+        status.ReadOnly = true;
         return status;
     }
     if (paths.HomeDir != paths.ExeDir) {

@@ -28,9 +28,9 @@ struct AppPaths {
     // The folders of the RDAP bootstrap files: the home folder's rdap/ (the user's updates;
     // left out when there is no home folder), then the shipped one.
     std::vector<std::string> RdapFolders() const;
-    // The help file: the executable's name with ".chm", in the home folder when it is
-    // there, else beside the executable.
-    std::string HelpFile() const;
+    // The help page in `language` ("ja", "en"), shipped with the data; empty when there is
+    // none, so that the window offers no help it cannot show.
+    std::string HelpPage(const std::string& language) const;
 };
 
 // Chooses the home folder: `explicitHome` when not empty, else the executable's folder when
@@ -47,6 +47,7 @@ struct HomeStatus {
     bool Usable = false;
     std::string Folder; // the home folder, empty when there is none
     std::string Reason; // why it cannot be used (the system's words)
+    bool ReadOnly = false; // the folder exists (or was made) but cannot be written
 };
 
 // Creates the home folder when needed and copies the shipped Server.wis and Servhit.key

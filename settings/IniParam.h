@@ -23,10 +23,17 @@ public:
     explicit EFOpenError(const std::string& path);
 };
 
-// "ファイル %s を作成できません": the file cannot be written.
+// "ファイル %s を作成できません": the file cannot be written. Path and the errno of the
+// failure (0 when unknown) are kept for a message that names the file and says why.
 class EFCreateError : public ESettingsError {
 public:
-    explicit EFCreateError(const std::string& path);
+    explicit EFCreateError(const std::string& path, int error = 0);
+    const std::string& Path() const { return FPath; }
+    int Error() const { return FError; }
+
+private:
+    std::string FPath;
+    int FError;
 };
 
 // "'%s' は整数ではありません": a value that should be an integer is not one.

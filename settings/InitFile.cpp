@@ -4,12 +4,13 @@
 
 #include <cstdio>
 #include <exception>
+#include <system_error>
 
 EFOpenError::EFOpenError(const std::string& path)
     : ESettingsError("ファイル " + path + " は開けません") {}
 
-EFCreateError::EFCreateError(const std::string& path)
-    : ESettingsError("ファイル " + path + " を作成できません") {}
+EFCreateError::EFCreateError(const std::string& path, int error)
+    : ESettingsError("ファイル " + path + " を作成できません"), FPath(path), FError(error) {}
 
 EConvertError::EConvertError(const std::string& text)
     : ESettingsError("'" + text + "' は整数ではありません") {}
@@ -76,6 +77,8 @@ void TInitFile::UpdateFile() {
     FModified = false;
     try {
         platform::WriteTextLines(FFileName, FLines);
+    } catch (const std::system_error& e) {
+        throw EFCreateError(FFileName, e.code().value());
     } catch (const std::exception&) {
         throw EFCreateError(FFileName);
     }

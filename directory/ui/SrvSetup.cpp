@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 std::function<void(TServerForm&)> TServerForm::ModalHook;
@@ -201,6 +202,10 @@ void TServerForm::ShowLine(int Index, QTreeWidgetItem* Row) {
     Row->setText(1, Text(row.IPFlag));
     Row->setTextAlignment(1, Qt::AlignCenter);
     Row->setText(2, Text(row.Domains));
+    // A row is read by its server's name: the column grows to the longest name (never below
+    // its designed width) rather than cut one; the domains column keeps the rest.
+    ListView->resizeColumnToContents(0);
+    ListView->setColumnWidth(0, std::max(120, ListView->columnWidth(0)));
 }
 
 void TServerForm::ReloadList() {

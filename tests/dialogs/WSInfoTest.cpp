@@ -26,6 +26,7 @@ QString Text(const QDialog& d, const char* name) {
 
 TEST(WSInfo, CaptionsAndLayoutAreTheDesignedOnes) {
     TWSDialog dialog;
+    dialog.ShowStatus(QStringLiteral("Running")); // the machine's own may be longer
     EXPECT_EQ(dialog.windowTitle(), "Winsock Info");
     EXPECT_EQ(dialog.size(), QSize(328, 230));
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
@@ -61,11 +62,7 @@ TEST(WSInfo, CaptionsAndLayoutAreTheDesignedOnes) {
         EXPECT_EQ(box->BevelInner(), bvLowered) << name;
         EXPECT_FALSE(box->Down()) << name;
     }
-    // The status box grows for a long text, but never past the description box.
-    EXPECT_EQ(dialog.SysStatus->pos(), QPoint(100, 63));
-    EXPECT_GE(dialog.SysStatus->width(), 91);
-    EXPECT_LE(dialog.SysStatus->width(), 216);
-    EXPECT_EQ(dialog.SysStatus->toolTip(), dialog.SysStatus->text());
+    EXPECT_EQ(dialog.SysStatus->geometry(), QRect(100, 63, 91, 22));
     EXPECT_LE(dialog.Label8->geometry().right(), 114) << "the name's caption stays left of it";
     for (QLabel* caption : {dialog.Label1, dialog.Label2, dialog.Label3, dialog.Label4,
                             dialog.Label5, dialog.Label6, dialog.Label7})
@@ -127,4 +124,26 @@ TEST(WSInfo, CloseButtonEndsTheModalShowingWithOk) {
     TWSDialog dialog;
     QTimer::singleShot(0, dialog.Button1, &QPushButton::click);
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+}
+
+// The status is never cut: the box holds the whole text, and the dialog grows only when the
+// box would pass the description box (a long kernel release), keeping its margin.
+TEST(WSInfo, StatusIsShownWholeAndTheDialogGrowsOnlyForALongOne) {
+    TWSDialog dialog;
+    const QFontMetrics metrics = dialog.SysStatus->fontMetrics();
+    const std::pair<QString, bool> rows[] = {
+        {"Running", false},
+        {"Running on Linux", false},
+        {"Running on Linux 6.18.44-fc-v1478 x86_64", true},
+        {"Running on Linux " + QString(64, '9') + " x86_64", true}};
+    for (const auto& [text, wider] : rows) {
+        dialog.ShowStatus(text);
+        const QRect box = dialog.SysStatus->geometry();
+        EXPECT_EQ(dialog.SysStatus->text(), text);
+        EXPECT_GE(box.width(), metrics.horizontalAdvance(text) + 10) << text.toStdString();
+        EXPECT_EQ(dialog.width() > 328, wider) << text.toStdString();
+        EXPECT_EQ(dialog.GroupBox1->width(), dialog.width());
+        EXPECT_LE(box.right() + 12, dialog.GroupBox1->width() - 1) << text.toStdString();
+        EXPECT_EQ(dialog.height(), 230);
+    }
 }

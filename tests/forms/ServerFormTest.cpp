@@ -160,3 +160,23 @@ TEST_F(ServerFormTest, AddFollowsTheServerNameText) {
         EXPECT_TRUE(Enabled(form, "AddBtn"));
     });
 }
+
+// No server's name is cut: the first column grows to the longest, and only past its designed
+// width.
+TEST_F(ServerFormTest, ServerColumnHoldsTheLongestName) {
+    const std::string longName = "whois.registry-with-a-long-name.example";
+    const std::pair<std::vector<std::string>, bool> rows[] = {
+        {kLines, false}, {{"whois.a.example,-,a", longName + ",-,b"}, true}};
+    for (const auto& [start, wider] : rows) {
+        std::vector<std::string> lines = start;
+        Edit(lines, [&, wider = wider](TServerForm& form) {
+            QTreeWidget* list = List(form);
+            const int needed =
+                list->fontMetrics().horizontalAdvance(QString::fromStdString(longName));
+            EXPECT_EQ(list->columnWidth(0) > 120, wider);
+            if (wider) {
+                EXPECT_GE(list->columnWidth(0), needed);
+            }
+        });
+    }
+}

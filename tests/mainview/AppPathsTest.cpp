@@ -125,13 +125,19 @@ TEST(AppPathsTest, UnwritableExecutableFolderUsesConfigFolder) {
     EXPECT_EQ(p.HomeDir, xdg + "/zindor-whois/");
 }
 
-TEST(AppPathsTest, HelpFileIsLookedForInHomeThenBesideExecutable) {
-    QTemporaryDir exeDir, home;
-    const AppPaths p =
-        ResolvePaths(exeDir.path().toStdString() + "/zindor-whois", home.path().toStdString());
-    EXPECT_EQ(p.HelpFile(), p.ExeDir + "zindor-whois.chm");
-    platform::WriteFileBytes(p.HomeDir + "zindor-whois.chm", "x");
-    EXPECT_EQ(p.HelpFile(), p.HomeDir + "zindor-whois.chm");
+// The help page is the shipped one of the language asked for, never another's, and none
+// where nothing was shipped.
+TEST(AppPathsTest, HelpPageIsTheShippedPageOfTheLanguage) {
+    QTemporaryDir dir;
+    const std::string data = dir.path().toStdString() + "/share/";
+    QDir().mkpath(QString::fromStdString(data + "help"));
+    platform::WriteFileBytes(data + "help/zindor-whois-ja.html", "x");
+    const std::tuple<std::string, std::string, std::string> rows[] = {
+        {data, "ja", data + "help/zindor-whois-ja.html"}, {data, "en", ""}, {"", "ja", ""}};
+    for (const auto& [shipped, language, page] : rows) {
+        const AppPaths p{data, "zindor-whois", data, shipped};
+        EXPECT_EQ(p.HelpPage(language), page) << shipped << language;
+    }
 }
 
 TEST(AppPathsTest, PrepareHomeCopiesShippedFilesWithoutOverwriting) {

@@ -35,17 +35,19 @@ using LayoutTest = FormFixture;
 TEST_F(LayoutTest, EveryComponentCarriesItsName) {
     TMainForm& f = Start();
     const char* names[] = {
-        "CoolBar1",     "ToolMenu",    "FileButton",   "ViewBtn",   "ToolBtn",    "SetupButton",
-        "HelpButton",   "ToolButton",  "ToolCmd",      "DelHost",   "HostIP",     "PingBtn",
-        "TraceBtn",     "ToolButton3", "StopBtn",      "WebBtn",    "StatusBar1", "OptPanel",
-        "DNSBox",       "PingCheck",   "ResolveCheck", "DNSBtn",    "AliasList",  "IPList",
-        "WhoisBOX",     "DelServer",   "WhoisServer",  "WhoisBtn",  "SweepCheck", "AutoChange",
-        "WithTrace",    "PINBOX",      "PingCount",    "Interval",  "TimeOut",    "Animate1",
-        "ListPanel",    "HostView",    "Splitter1",    "Memo1",     "Timer1",     "Clock",
-        "AboutDialog1", "HtmHelp1",    "ActionList1",  "CodeConv",  "N4",         "JIS1",
-        "JIS2",         "EUC1",        "PopupMenu1",   "Copy1",     "Whois2",     "PopupMenu2",
-        "Whois1",       "WhoisName1",  "N13",          "MemoPopup", "Copy2",      "Whois6",
-        "Whois4",       "AlignPopup",  "PanelAlign",   "TrayPopup", "ClipWhois1", "Whois3",
+        "CoolBar1",     "ToolMenu",    "FileButton",   "ViewBtn",     "ToolBtn",
+        "SetupButton",  "HelpButton",  "ToolButton",   "ToolCmd",     "DelHost",
+        "HostIP",       "PingBtn",     "TraceBtn",     "ToolButton3", "StopBtn",
+        "WebBtn",       "StatusBar1",  "OptPanel",     "DNSBox",      "PingCheck",
+        "ResolveCheck", "DNSBtn",      "AliasList",    "IPList",      "WhoisBOX",
+        "DelServer",    "WhoisServer", "WhoisBtn",     "SweepCheck",  "AutoChange",
+        "WithTrace",    "PINBOX",      "PingCount",    "Interval",    "TimeOut",
+        "Animate1",     "ListPanel",   "HostView",     "Splitter1",   "Memo1",
+        "Timer1",       "Clock",       "AboutDialog1", "ActionList1", "CodeConv",
+        "N4",           "JIS1",        "JIS2",         "EUC1",        "PopupMenu1",
+        "Copy1",        "Whois2",      "PopupMenu2",   "Whois1",      "WhoisName1",
+        "N13",          "MemoPopup",   "Copy2",        "Whois6",      "Whois4",
+        "AlignPopup",   "PanelAlign",  "TrayPopup",    "ClipWhois1",  "Whois3",
         "WhoisMenu",    "N1"};
     for (const char* name : names)
         EXPECT_NE(f.findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;

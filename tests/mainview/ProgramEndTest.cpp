@@ -22,11 +22,14 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include <signal.h>
 
@@ -144,7 +147,9 @@ TEST_F(ProgramStart, HomeThatCannotBeMadeStartsFromShippedFilesAndEndsWithoutABo
     testing::internal::CaptureStderr();
     mainview::ReportHomeProblem(window, status);
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said, "zindor-whois: " + window.StatusBar1->PanelText(1).toStdString() + "\n");
+    EXPECT_EQ(said, "zindor-whois: " + window.StatusBar1->toolTip().toStdString() + "\n");
+    EXPECT_EQ(window.StatusBar1->PanelText(1),
+              QStringLiteral("設定フォルダを作成できません。設定は保存されません"));
     EXPECT_EQ(said.rfind("zindor-whois: フォルダ " + home + " を作成できません (", 0), 0u) << said;
     testing::internal::CaptureStderr();
     window.close();
@@ -153,4 +158,67 @@ TEST_F(ProgramStart, HomeThatCannotBeMadeStartsFromShippedFilesAndEndsWithoutABo
                   "Whois.lst を作成できません\nzindor-whois: ファイル " + home +
                   "Hosts.lst を作成できません\n");
     EXPECT_TRUE(messages_.isEmpty());
+}
+
+// The reason is said in words the user can act on; an errno without words keeps the system's.
+TEST(SettingsNotSaved, NamesTheFileAndTheReason) {
+    const std::pair<int, const char*> rows[] = {
+        {ENOSPC, "ディスクがいっぱいです"},
+        {EDQUOT, "ディスクがいっぱいです"},
+        {EROFS, "読み取り専用のファイルシステムです"},
+        {EACCES, "書き込みが許可されていません (読み取り専用)"},
+        {EPERM, "書き込みが許可されていません (読み取り専用)"},
+        {0, "原因は不明です"},
+        {EISDIR, "Is a directory"}};
+    for (const auto& [error, reason] : rows)
+        EXPECT_EQ(TMainForm::SettingsNotSavedText("/h/z.ini", error),
+                  QString::fromUtf8("設定を保存できません。\nファイル: /h/z.ini\n理由: ") + reason)
+            << error;
+}
+
+using SettingsAtClose = FormFixture;
+
+// A box only when someone asked for the close (File > Exit); the close a signal or the
+// session's end makes leaves the box out, and a file that can be written says nothing.
+TEST_F(SettingsAtClose, UnwritableSettingsAreSaidInABoxOnlyWhenTheUserCloses) {
+    const std::tuple<bool, bool, int> rows[] = {// writable, by the user, boxes
+                                                {false, true, 1},
+                                                {false, false, 0},
+                                                {true, true, 0}};
+    for (const auto& [writable, byUser, boxes] : rows) {
+        SCOPED_TRACE(std::to_string(writable) + std::to_string(byUser));
+        messages_.clear();
+        TMainForm& form = Start();
+        const std::string file = paths_.SettingsFile();
+        std::filesystem::remove_all(file);
+        if (!writable)
+            std::filesystem::create_directory(file); // EISDIR, also as root
+        if (byUser)
+            form.CloseAction->trigger();
+        else
+            form.close();
+        ASSERT_EQ(messages_.size(), boxes);
+        if (boxes) {
+            EXPECT_EQ(messages_[0], QString::fromStdString("設定を保存できません。\nファイル: " +
+                                                           file + "\n理由: Is a directory"));
+        }
+        form_.reset();
+        std::filesystem::remove_all(file);
+    }
+}
+
+// "Cannot create" only for a folder that could not be made; one that exists but cannot be
+// written says so. The short text (the status bar's) never names the path.
+TEST(HomeProblem, SaysWhetherTheFolderIsMissingOrReadOnly) {
+    const std::tuple<settings::HomeStatus, const char*, const char*> rows[] = {
+        {{false, "/h/", "Not a directory", false},
+         "フォルダ /h/ を作成できません (Not a directory)。設定と履歴は保存されません",
+         "設定フォルダを作成できません。設定は保存されません"},
+        {{false, "/h/", "Read-only file system", true},
+         "フォルダ /h/ に書き込めません (Read-only file system)。設定と履歴は保存されません",
+         "設定フォルダに書き込めません。設定は保存されません"}};
+    for (const auto& [home, whole, brief] : rows) {
+        EXPECT_EQ(mainview::HomeProblemText(home), QString::fromUtf8(whole));
+        EXPECT_EQ(mainview::HomeProblemShortText(home), QString::fromUtf8(brief));
+    }
 }

@@ -12,6 +12,10 @@ export HOME="$tmp/home" QT_QPA_PLATFORM=offscreen
 unset XDG_CONFIG_HOME
 conf="$HOME/.config/zindor-whois"
 [ ! -e "$tmp/usr/bin/Server.wis" ] || fail "data installed beside the executables"
+# Where the installed window looks for its help (the data folder), in both languages.
+for l in ja en; do
+  [ -s "$tmp/usr/share/zindor-whois/help/zindor-whois-$l.html" ] || fail "no $l help page"
+done
 # The shipped directory's first server for .jp; the empty network namespace keeps it home.
 unshare -rn "$tmp/usr/bin/zwhois" --verbose example.jp 2>&1 | grep -q "^whois -h whois.jprs.jp " ||
     fail "installed zwhois did not read the shipped Server.wis"
@@ -106,6 +110,11 @@ dpkg-deb -x "$deb" "$tmp/root"
 diff -r "$tmp/usr/share" "$tmp/root/usr/share" || fail "package and installed tree differ"
 ! command -v appstreamcli >/dev/null ||
     appstreamcli validate --no-net "$tmp"/root/usr/share/metainfo/*.xml || fail "metainfo invalid"
+# A Japanese desktop's menu and software centre show Japanese, not the English fallback.
+for row in 'applications/zindor-whois.desktop:^Comment\[ja\]=' \
+           'metainfo/io.github.zindorwhois.ZindorWhois.metainfo.xml:<summary xml:lang="ja">'; do
+  grep -q "${row#*:}" "$tmp/root/usr/share/${row%%:*}" || fail "no Japanese in ${row%%:*}"
+done
 command -v lintian >/dev/null || { echo "lintian not installed: the package is not linted"; exit 77; }
 lintian --fail-on error,warning "$deb" || fail "lintian found errors or warnings"
 # Built with Debian's hardening flags: no hardening tag even in lintian's pedantic run.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <optional>
 #include <unistd.h>
 
@@ -344,6 +345,9 @@ TEST_F(InitFileTest, FailedWriteIsACreateError) {
         FAIL() << "no error";
     } catch (const EFCreateError& e) {
         EXPECT_EQ(std::string(e.what()), "ファイル " + path + " を作成できません");
+        // The file and the system's reason, for a window that says why.
+        EXPECT_EQ(e.Path(), path);
+        EXPECT_EQ(e.Error(), ENOENT);
     }
     EXPECT_FALSE(f.Modified()); // not retried by the destructor
 }
