@@ -3,19 +3,24 @@
 // probes in flight, in a run and per second hold at their values and one past.
 #include "engine/ProbeServer.h"
 #include "engine/IcmpSocket.h"
+#include "engine/ProbeHelper.h"
 #include "engine/ProbeProtocol.h"
+#include "platform/WinSock.h"
 #include "tests/support/NetSandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -151,6 +156,36 @@ TEST(ProbeServer, PastTheBurstProbesWaitForTheRate) {
     // The burst of two goes at once; the third waits for a twentieth of a second.
     EXPECT_LT(second - start, std::chrono::milliseconds(40));
     EXPECT_GE(third - start, std::chrono::milliseconds(40));
+}
+
+// A helper that is not what it should be: no greeting, the wrong families, or gone before it
+// says a probe went out. The probing side refuses it, or fails the send, never takes it for
+// a probe sent.
+TEST(ProbeServer, AHelperThatFailsIsNeverTakenForOneThatWorks) {
+    const struct {
+        const char* script;
+        bool starts;
+    } rows[] = {{"exit 0", false}, {"echo 'ready ip-6'", false}, {"echo 'ready ip-4 ip-6'", true}};
+    const char* built = std::getenv("ZW_PROBE_HELPER");
+    const std::string original = built ? built : "";
+    const std::string path = ::testing::TempDir() + "fake-probe.sh";
+    for (const auto& row : rows) {
+        std::ofstream(path) << "#!/bin/sh\n" << row.script << "\n";
+        ::chmod(path.c_str(), 0755);
+        ::setenv("ZW_PROBE_HELPER", path.c_str(), 1);
+        int error = 0;
+        const auto helper = ProbeHelper::Start(AF_INET, error);
+        EXPECT_EQ(helper != nullptr, row.starts) << row.script;
+        if (!helper) {
+            EXPECT_EQ(error, winsock::WSAEACCES) << row.script;
+            continue;
+        }
+        icmpflight::Probe probe;
+        probe.to.v4 = testsupport::Ipv4("127.0.0.1");
+        EXPECT_FALSE(helper->Send(probe, 0, std::chrono::seconds(1)));
+        EXPECT_EQ(winsock::WSAGetLastError(), winsock::WSAENETDOWN);
+    }
+    ::setenv("ZW_PROBE_HELPER", original.c_str(), 1);
 }
 
 } // namespace
