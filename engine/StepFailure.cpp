@@ -60,6 +60,8 @@ const char* FailureKindName(FailureKind kind) {
         return "not-rdap";
     case FailureKind::NoService:
         return "no-service";
+    case FailureKind::RateLimited:
+        return "rate-limited";
     case FailureKind::Other:
         break;
     }
@@ -72,6 +74,10 @@ StepFailure WhoisFailure(int32_t code) {
             return {w.kind, w.detail};
     // A code without words of its own keeps its name rather than a vague one.
     return {FailureKind::Other, WSAErrorText(code)};
+}
+
+StepFailure LimitFailure(const std::string& notice) {
+    return {FailureKind::RateLimited, "rate-limited by the server (" + notice + ")"};
 }
 
 StepFailure RdapFailure(const rdap::FailedFetch& failed) {
