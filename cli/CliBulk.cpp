@@ -128,6 +128,7 @@ public:
         if (whole)
             return status_;
         pacer_.Drop();
+        Collect();
         // The answers in by now, in the order of their queries.
         for (size_t k = printed_; k < jobs_.size(); ++k)
             if (jobs_[k].finished)
@@ -157,6 +158,16 @@ private:
 
     bool Tick() {
         pacer_.Run();
+        Collect();
+        StartReady();
+        while (printed_ < jobs_.size() && jobs_[printed_].finished)
+            Print(jobs_[printed_]);
+        progress_.Draw(done_, jobs_.size(), pacer_);
+        return printed_ == jobs_.size();
+    }
+
+    // Takes each chain that has ended: its report kept, its controller freed.
+    void Collect() {
         for (Job& job : jobs_) {
             if (!job.started || job.finished || !job.chain->Finished())
                 continue;
@@ -167,11 +178,6 @@ private:
             --live_;
             ++done_;
         }
-        StartReady();
-        while (printed_ < jobs_.size() && jobs_[printed_].finished)
-            Print(jobs_[printed_]);
-        progress_.Draw(done_, jobs_.size(), pacer_);
-        return printed_ == jobs_.size();
     }
 
     // Starts, in the order of the queries, each chain whose first server is free now.
