@@ -18,7 +18,8 @@ const char kUsage[] =
        zwhois --trace HOST [--resolve] [--whois] [-W S] [-m N]
        zwhois --update-rdap [--rdap-source URL]
 
-A QUERY of "-" reads queries from standard input, one a line.
+A QUERY of "-" reads queries from standard input, one a line. Several queries run side by
+side, one at a time to each server, and their answers are printed in their order.
 
 WHOIS options:
   -h HOST             ask HOST first (default: the first server of Server.wis for the query)
@@ -31,6 +32,11 @@ WHOIS options:
   --verbose           print each step's "whois -h server query" or "rdap URL" on
                       standard error
   --json              print one JSON object per query
+  -P N                queries in flight at once, over all servers (1 to 64, default 4)
+  --pace MS           at least MS ms between two queries to one server (default: the
+                      settings file's WHOISPACE, else 0)
+  --max-wait S        how long in all a query may wait for servers that sent a limit
+                      notice (asked again after 2 s, 4 s, ...; 0 to 3600, default 60)
   --home DIR          read Server.wis, Servhit.key and the settings from DIR
   --rdap              ask RDAP only (the service its bootstrap files name)
   --no-rdap           never ask RDAP (default: where port 43 cannot answer, unless the
