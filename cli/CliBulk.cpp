@@ -68,7 +68,8 @@ public:
                                static_cast<double>(total - done) / rate);
         std::string text(line, static_cast<size_t>(n));
         if (pacer.Notices() > 0)
-            text += ", " + std::to_string(pacer.Notices()) + " limit notices";
+            text += ", " + std::to_string(pacer.Notices()) +
+                    (pacer.Notices() == 1 ? " limit notice" : " limit notices");
         const auto [server, rest] = pacer.LongestRest();
         if (rest.count() > 0)
             text += " (" + TerminalText(server, false) + " rests " +
@@ -76,11 +77,13 @@ public:
         Write(text + "\x1b[K");
         shown_ = true;
     }
-    // Takes the line away before other text goes to the terminal.
+    // Takes the line away before other text goes to the terminal; it comes back at the next
+    // Draw.
     void Clear() {
         if (shown_)
             Write("\r\x1b[K");
         shown_ = false;
+        drawn_ = {};
     }
 
 private:
@@ -219,8 +222,10 @@ private:
     }
 
     void Print(Job& job) {
-        progress_.Clear();
         const Report& report = job.report;
+        // Only what reaches the terminal takes the progress line away.
+        if (!report.err.empty() || (!report.out.empty() && stdoutTerminal_))
+            progress_.Clear();
         std::cerr << report.err;
         std::cerr.flush();
         // A blank line between two answers' texts, as one query after another prints them.
@@ -241,6 +246,7 @@ private:
     std::vector<Job> jobs_;
     size_t cap_ = 1, live_ = 0, done_ = 0, printed_ = 0, unstarted_ = 0;
     bool textShown_ = false;
+    bool stdoutTerminal_ = ::isatty(STDOUT_FILENO) != 0;
     int status_ = kExitHit;
 };
 
