@@ -54,9 +54,9 @@ private:
                      "and try again later.\r\n"}};
         }
         taken_.push_back(now);
-        return {{"% fake registry\r\n\r\n" +
-                 (name[0] == 'r' ? "Domain Name: " + name + "\r\nRegistrar: R\r\n"
-                                 : "No match for \"" + name + "\".\r\n")}};
+        return {{"% fake registry\r\n\r\n" + (name[0] == 'r'
+                                                  ? "Domain Name: " + name + "\r\nRegistrar: R\r\n"
+                                                  : "No match for \"" + name + "\".\r\n")}};
     }
 
     int perSecond_;
@@ -81,7 +81,8 @@ int RightVerdicts(const std::string& out, const std::vector<std::string>& names)
         const std::string line = out.substr(pos, end - pos);
         pos = end == std::string::npos ? out.size() : end + 1;
         const bool named = line.find("\"query\":\"" + name + "\"") != std::string::npos;
-        const std::string verdict = name[0] == 'r' ? "\"verdict\":\"hit\"" : "\"verdict\":\"no match\"";
+        const std::string verdict =
+            name[0] == 'r' ? "\"verdict\":\"hit\"" : "\"verdict\":\"no match\"";
         right += named && line.find(verdict) != std::string::npos;
     }
     return right;
@@ -111,7 +112,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> names;
     for (int k = 0; k < 30; ++k)
         for (int s = 0; s < 3; ++s) {
-            names.push_back(std::string((k + s) % 2 ? "r" : "n") + std::to_string(k) + "." + kZones[s]);
+            names.push_back(std::string((k + s) % 2 ? "r" : "n") + std::to_string(k) + "." +
+                            kZones[s]);
             input += names.back() + "\n";
             asks += std::string(kServers[s]) + " " + names.back() + "\n";
         }
@@ -140,10 +142,9 @@ int main(int argc, char** argv) {
                 servers.push_back(std::make_unique<Limited>(address, 5, 2000ms));
             std::filesystem::remove_all(dir + "/gnu");
             std::filesystem::create_directories(dir + "/gnu");
-            const double ms =
-                TimedRun({"sh", "-c",
-                          "xargs -P3 -n2 sh -c 'whois -h \"$0\" \"$1\" > " + dir +
-                              "/gnu/\"$1\"' < " + dir + "/pairs.txt"});
+            const double ms = TimedRun({"sh", "-c",
+                                        "xargs -P3 -n2 sh -c 'whois -h \"$0\" \"$1\" > " + dir +
+                                            "/gnu/\"$1\"' < " + dir + "/pairs.txt"});
             // The verdict a reader draws from each output: a record, a no-match, or neither.
             int right = 0;
             for (const std::string& name : names) {
@@ -190,9 +191,9 @@ int main(int argc, char** argv) {
         std::string one, eightOut;
         const double serial = TimedRun(
             {"sh", "-c", zwhois + " --home " + home + " -P 1 - < " + dir + "/names.txt"}, &one);
-        const double parallel = TimedRun(
-            {"sh", "-c", zwhois + " --home " + home + " -P 8 - < " + dir + "/names.txt"},
-            &eightOut);
+        const double parallel =
+            TimedRun({"sh", "-c", zwhois + " --home " + home + " -P 8 - < " + dir + "/names.txt"},
+                     &eightOut);
         std::printf("   -P 1: %6.2f s   -P 8: %6.2f s   %.1fx faster, same output: %s\n",
                     serial / 1000, parallel / 1000, serial / parallel,
                     one == eightOut && !one.empty() ? "yes" : "no");

@@ -37,7 +37,8 @@ Report Capture(const WhoisSession& chain, bool json) {
         std::ostream& stream;
         std::streambuf* old;
         ~Swap() { stream.rdbuf(old); }
-    } swapOut{std::cout, std::cout.rdbuf(out.rdbuf())}, swapErr{std::cerr, std::cerr.rdbuf(err.rdbuf())};
+    } swapOut{std::cout, std::cout.rdbuf(out.rdbuf())},
+        swapErr{std::cerr, std::cerr.rdbuf(err.rdbuf())};
     Report report;
     report.status = ReportChain(chain, json, true);
     std::cout.flush();
@@ -62,7 +63,8 @@ public:
         const double seconds = std::chrono::duration<double>(now - start_).count();
         const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
         char line[160];
-        int n = std::snprintf(line, sizeof line, "\rzwhois: %zu/%zu done, %.1f/s", done, total, rate);
+        int n =
+            std::snprintf(line, sizeof line, "\rzwhois: %zu/%zu done, %.1f/s", done, total, rate);
         if (rate > 0)
             n += std::snprintf(line + n, sizeof line - static_cast<size_t>(n), ", %.0f s left",
                                static_cast<double>(total - done) / rate);
@@ -108,8 +110,7 @@ class BulkRun {
 public:
     BulkRun(const CliOptions& options, Session& session, const std::vector<std::string>& queries,
             const HomeFiles& files)
-        : options_(options), session_(session),
-          pacer_(options.parallel, Ms(Pace(options, files))),
+        : options_(options), session_(session), pacer_(options.parallel, Ms(Pace(options, files))),
           progress_(queries.size() > 1 && !options.verbose && ::isatty(STDERR_FILENO)) {
         TPingTrace& plan = session.Trace();
         settings_ = PrepareWhois(options, files, plan);
@@ -211,8 +212,8 @@ private:
         if (options_.verbose) {
             chain.OnStepStart = [](const std::string& line) { std::cerr << line << std::endl; };
             chain.OnLimitWait = [](const std::string& server, const std::string& notice, Ms pause) {
-                Complain(server + ": rate-limited by the server (" + notice + "); asking again in " +
-                         std::to_string(pause.count() / 1000) + "." +
+                Complain(server + ": rate-limited by the server (" + notice +
+                         "); asking again in " + std::to_string(pause.count() / 1000) + "." +
                          std::to_string(pause.count() % 1000 / 100) + " s");
             };
         }

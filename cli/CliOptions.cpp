@@ -221,10 +221,11 @@ private:
             const bool parallel = name == "-P", pace = name == "--pace";
             int& field = parallel ? options_.parallel : pace ? options_.paceMs : options_.maxWaitS;
             const int high = parallel ? 64 : pace ? 600000 : 3600;
-            if (!ParseNumber(value, parallel ? 1 : 0, high, field)) {
+            const int low = parallel ? 1 : 0;
+            const char* unit = parallel ? "" : pace ? " ms" : " s";
+            if (!ParseNumber(value, low, high, field)) {
                 error_ = "bad value '" + Quoted(value) + "' for " + name + " (" +
-                         (parallel ? "1" : "0") + " to " + std::to_string(high) +
-                         (parallel ? ")" : pace ? " ms)" : " s)");
+                         std::to_string(low) + " to " + std::to_string(high) + unit + ")";
                 return false;
             }
         } else if (name == "-m" || name == "--max-hops") {

@@ -8,25 +8,25 @@ namespace {
 // What registries send instead of an answer, in lower case, each found inside a short line
 // (sources and the look-alikes that must stay answers: tests/data/whois/limits/README.md).
 constexpr std::string_view kPhrases[] = {
-    "access control limit",           // DENIC, APNIC
-    "access denied",                  // RIPE and APNIC %ERROR:201
-    "connection limit exceeded",      // CZ.NIC
-    "connections exceeded",           // RIPE %ERROR:306
+    "access control limit",             // DENIC, APNIC
+    "access denied",                    // RIPE and APNIC %ERROR:201
+    "connection limit exceeded",        // CZ.NIC
+    "connections exceeded",             // RIPE %ERROR:306
     "excessive querying, grace period", // DNS Belgium
-    "ip address blocked",             // DNS Belgium -3
-    "limit exceeded",                 // PIR, SIDN's daily limit
-    "maximum queries per",            // DNS Belgium's hourly limit
-    "queried interval is too short",  // CNNIC
-    "queries exceeded",               // "Number of allowed queries exceeded"
+    "ip address blocked",               // DNS Belgium -3
+    "limit exceeded",                   // PIR, SIDN's daily limit
+    "maximum queries per",              // DNS Belgium's hourly limit
+    "queried interval is too short",    // CNNIC
+    "queries exceeded",                 // "Number of allowed queries exceeded"
     "query rate exceeded",
-    "quota exceeded",                 // "Lookup quota exceeded"
-    "request denied",                 // .nz "440 Request Denied"
+    "quota exceeded", // "Lookup quota exceeded"
+    "request denied", // .nz "440 Request Denied"
     "server too busy",
-    "still in grace period",          // EURid "-1: Still in grace period, wait N seconds"
-    "too many connections",           // APNIC %ERROR:208
-    "too many requests",              // AFNIC
+    "still in grace period", // EURid "-1: Still in grace period, wait N seconds"
+    "too many connections",  // APNIC %ERROR:208
+    "too many requests",     // AFNIC
     "try again later",
-    "whois query quota",              // Nominet "the WHOIS query quota ... has been exceeded"
+    "whois query quota", // Nominet "the WHOIS query quota ... has been exceeded"
 };
 
 // A line longer than this is prose (terms of use), never a notice.

@@ -238,7 +238,8 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
     // A notice is shown, and says so below itself.
     if (failed && (useful >= 0 || limited))
         step.View.Failure = self;
-    step.TextServer = failed && !(limited && useful < 0) ? ServerOf(state, useful) : ServerOf(answer);
+    step.TextServer =
+        failed && !(limited && useful < 0) ? ServerOf(state, useful) : ServerOf(answer);
 
     const bool hit = !failed && (IsHitAnswer(answer.Converted, hitKeys) ||
                                  RecordNamesQuery(answer.Converted, answer.Query));

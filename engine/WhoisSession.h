@@ -139,6 +139,8 @@ private:
     bool answerShown_ = false;
     std::string answerServer_;
     bool stepOpen_ = false; // the last record waits for its answer
-    std::string pacedServer_;           // the server of the step in flight, as the pacer knows it
-    std::chrono::milliseconds waited_{0}; // pauses after limit notices so far
+    // The server of the step in flight, as the pacer knows it, and the pauses after limit
+    // notices so far.
+    std::string pacedServer_;
+    std::chrono::milliseconds waited_{0};
 };

@@ -121,18 +121,43 @@ TEST_F(CliBulkTest, ParallelBoundsTheQueriesInFlight) {
     }
 }
 
+// The least time between two queries to one server: the settings file's, or --pace's.
+TEST_F(CliBulkTest, PaceFromTheSettingsOrTheCommandLine) {
+    REQUIRE_SANDBOX();
+    WriteFile("zindor-whois.ini", "WHOISPACE=400\r\n");
+    struct Row {
+        std::string pace;
+        std::chrono::milliseconds least, most;
+    };
+    for (const Row& row : {Row{"", 400ms, 2s}, Row{"0", 0ms, 300ms}, Row{"600", 600ms, 2s}}) {
+        Network net;
+        RunOptions in;
+        in.input = "r1.beta\nr2.beta\n";
+        std::vector<std::string> args = {"-"};
+        if (!row.pace.empty())
+            args = {"--pace", row.pace, "-"};
+        EXPECT_EQ(Run(args, in).status, 0);
+        ASSERT_EQ(net.b.asked.size(), 2u);
+        EXPECT_GE(net.b.asked[1] - net.b.asked[0], row.least) << row.pace;
+        EXPECT_LT(net.b.asked[1] - net.b.asked[0], row.most) << row.pace;
+    }
+}
+
 // Without time to wait the notice ends the query: a failure of its own, the notice shown, and
 // C, the sweep's next server, not asked.
 TEST_F(CliBulkTest, ANoticeWithoutTimeToWaitIsAFailure) {
     REQUIRE_SANDBOX();
-    WriteFile("Server.wis", std::string(sb::kWhoisA) + ",-,alpha\r\n" + sb::kWhoisC + ",-,alpha\r\n");
+    WriteFile("Server.wis",
+              std::string(sb::kWhoisA) + ",-,alpha\r\n" + sb::kWhoisC + ",-,alpha\r\n");
     Network net;
     FakeServer c(sb::kWhoisCAddr, 43, FakeServer::Answer(Answer("Domain Name: r1.alpha")));
     net.a.perSecond = 0;
-    const std::string said = "zwhois: whois.a.test: rate-limited by the server (Too many requests)\n";
+    const std::string said =
+        "zwhois: whois.a.test: rate-limited by the server (Too many requests)\n";
     const RunResult r = Run({"--max-wait", "0", "r1.alpha"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "%% Too many requests\n\nNo answer from whois.a.test: rate-limited by the server\n");
+    EXPECT_EQ(r.out,
+              "%% Too many requests\n\nNo answer from whois.a.test: rate-limited by the server\n");
     EXPECT_EQ(r.err, said);
     const RunResult json = Run({"--json", "--max-wait", "0", "r1.alpha"});
     const Json object = ParseJson(json.out);

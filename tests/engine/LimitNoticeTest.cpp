@@ -9,8 +9,9 @@
 
 namespace {
 
-const std::string kTerms = "% You will not enable high volume, automated, electronic processes; we may\r\n"
-                           "% end your access for excessive querying of the WHOIS database.\r\n\r\n";
+const std::string kTerms =
+    "% You will not enable high volume, automated, electronic processes; we may\r\n"
+    "% end your access for excessive querying of the WHOIS database.\r\n\r\n";
 const std::string kRecord = "Domain Name: X.TEST\r\nRegistrar: R\r\n";
 
 struct Row {
@@ -108,7 +109,8 @@ TEST(LimitNotice, NoticesAreFailedStepsAndLookAlikesStayAnswers) {
         EXPECT_EQ(swept, 0) << name;
         const std::string plain = ChainText(state, step.View, TextStyle::Plain);
         EXPECT_NE(plain.find(row.notice), std::string::npos) << name;
-        EXPECT_TRUE(plain.ends_with("\r\n\r\nNo answer from whois.test: rate-limited by the server"))
+        EXPECT_TRUE(
+            plain.ends_with("\r\n\r\nNo answer from whois.test: rate-limited by the server"))
             << plain;
         EXPECT_TRUE(ChainText(state, step.View, TextStyle::Window)
                         .ends_with("No answer from whois.test: Error RATE_LIMITED"))
