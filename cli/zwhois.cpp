@@ -32,11 +32,11 @@ WHOIS options:
   --verbose           print each step's "whois -h server query" or "rdap URL" on
                       standard error
   --json              print one JSON object per query
-  -P N                queries in flight at once, over all servers (1 to 64, default 4)
+  -P N                at most N queries in flight at once, over all servers (default 4)
   --pace MS           at least MS ms between two queries to one server (default: the
-                      settings file's WHOISPACE, else 0)
+                      settings file's WHOISPACE)
   --max-wait S        how long in all a query may wait for servers that sent a limit
-                      notice (asked again after 2 s, 4 s, ...; 0 to 3600, default 60)
+                      notice, asked again after a growing rest (default 60)
   --home DIR          read Server.wis, Servhit.key and the settings from DIR
   --rdap              ask RDAP only (the service its bootstrap files name)
   --no-rdap           never ask RDAP (default: where port 43 cannot answer, unless the

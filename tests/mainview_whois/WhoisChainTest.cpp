@@ -190,24 +190,6 @@ TEST_F(WhoisChain, WithoutSweepNoCandidateIsAsked) {
     EXPECT_EQ(b.Connections(), 0);
 }
 
-// A registry's limit notice is no answer: the window says so and sweeps on to no other
-// server, nor retries the parent domain.
-TEST_F(WhoisChain, LimitNoticeSaysRateLimitedAndSweepsNoFurther) {
-    REQUIRE_SANDBOX();
-    WriteHome("Server.wis", "whois.a.test,-,test\r\nwhois.b.test,-,test\r\n");
-    FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer("Queried interval is too short.\r\n"));
-    FakeServer b(sb::kWhoisBAddr, 43, FakeServer::Answer(kNoMatch));
-    ASSERT_TRUE(a.Listening() && b.Listening());
-    Open();
-    Form().SweepCheck->setChecked(true);
-    Ask(sb::kWhoisA, "www.example.test");
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(Memo(), "whois -h whois.a.test www.example.test\n\nQueried interval is too short."
-                      "\n\nNo answer from whois.a.test: Error RATE_LIMITED");
-    EXPECT_EQ(a.Connections(), 1);
-    EXPECT_EQ(b.Connections(), 0);
-}
-
 TEST_F(WhoisChain, UnresolvableServerShowsOnlyTheCommandLine) {
     REQUIRE_SANDBOX();
     Open();
