@@ -57,25 +57,22 @@ public:
 
     void Draw(size_t done, size_t total, const ServerPacer& pacer) {
         const Clock::time_point now = Clock::now();
-        if (!on_ || now - drawn_ < Ms(200))
+        if (!on_ || now < next_)
             return;
-        drawn_ = now;
+        next_ = now + kRedraw;
         const double seconds = std::chrono::duration<double>(now - start_).count();
-        const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+        const double rate = static_cast<double>(done) / std::max(seconds, 1e-3);
         char line[160];
-        int n =
-            std::snprintf(line, sizeof line, "\rzwhois: %zu/%zu done, %.1f/s", done, total, rate);
-        if (rate > 0)
-            n += std::snprintf(line + n, sizeof line - static_cast<size_t>(n), ", %.0f s left",
-                               static_cast<double>(total - done) / rate);
-        std::string text(line, static_cast<size_t>(n));
-        if (pacer.Notices() > 0)
-            text += ", " + std::to_string(pacer.Notices()) +
-                    (pacer.Notices() == 1 ? " limit notice" : " limit notices");
-        const auto [server, rest] = pacer.LongestRest();
-        if (rest.count() > 0)
-            text += " (" + TerminalText(server, false) + " rests " +
-                    std::to_string((rest.count() + 999) / 1000) + " s)";
+        std::snprintf(line, sizeof line,
+                      "\rzwhois: %zu/%zu done, %.1f/s, %.0f s left, %d limit notices", done, total,
+                      rate, static_cast<double>(total - done) / std::max(rate, 1e-3),
+                      pacer.Notices());
+        std::string text = line;
+        // The server whose rest after a limit notice ends last, if one rests.
+        if (const auto [server, rest] = pacer.LongestRest(); rest.count() > 0) {
+            std::snprintf(line, sizeof line, " rests %.1f s", rest.count() / 1e3);
+            text += ", " + TerminalText(server, false) + line;
+        }
         Write(text + "\x1b[K");
         shown_ = true;
     }
@@ -85,7 +82,7 @@ public:
         if (shown_)
             Write("\r\x1b[K");
         shown_ = false;
-        drawn_ = {};
+        next_ = {};
     }
 
 private:
@@ -94,8 +91,9 @@ private:
             return;
     }
 
+    static constexpr Ms kRedraw{200};
     bool on_, shown_ = false;
-    Clock::time_point start_, drawn_{};
+    Clock::time_point start_, next_{};
 };
 
 struct Job {
@@ -143,10 +141,9 @@ public:
     }
 
 private:
+    // A negative pace is as none: a step may always go once the one before it has started.
     static int Pace(const CliOptions& options, const HomeFiles& files) {
-        if (options.paceMs >= 0)
-            return options.paceMs;
-        return std::clamp(ReadWhoisKeys(files.SettingsFile).Pace, 0, 600000);
+        return options.paceMs.value_or(ReadWhoisKeys(files.SettingsFile).Pace);
     }
 
     // The server the chain will ask first, as WhoisSession::StartFirst chooses it; empty

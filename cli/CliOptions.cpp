@@ -219,7 +219,8 @@ private:
         } else if (name == "-P" || name == "--pace" || name == "--max-wait") {
             pacingGiven_ = true;
             const bool parallel = name == "-P", pace = name == "--pace";
-            int& field = parallel ? options_.parallel : pace ? options_.paceMs : options_.maxWaitS;
+            int given{};
+            int& field = parallel ? options_.parallel : pace ? given : options_.maxWaitS;
             const int high = parallel ? 64 : pace ? 600000 : 3600;
             const int low = parallel ? 1 : 0;
             const char* unit = parallel ? "" : pace ? " ms" : " s";
@@ -228,6 +229,8 @@ private:
                          std::to_string(low) + " to " + std::to_string(high) + unit + ")";
                 return false;
             }
+            if (pace)
+                options_.paceMs = given;
         } else if (name == "-m" || name == "--max-hops") {
             maxHopsGiven_ = true;
             if (!ParseNumber(value, 1, 255, options_.maxHops)) {

@@ -47,8 +47,8 @@ public:
 private:
     struct Server {
         bool busy = false;
-        Ms interval{0};
-        int strikes = 0; // notices in a row
+        Ms interval{};
+        int strikes{}; // notices in a row
         Clock::time_point nextStart{}, restUntil{};
         std::deque<Clock::time_point> answers; // answers without a notice in the last second
     };

@@ -36,7 +36,7 @@ void WhoisSession::Begin(const std::string& query) {
     answerServer_.clear();
     stepOpen_ = false;
     pacedServer_.clear();
-    waited_ = std::chrono::milliseconds(0);
+    waited_ = {};
     chain_.Reset();
 }
 

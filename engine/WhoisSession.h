@@ -44,7 +44,7 @@ struct SessionSettings {
     std::vector<std::string> hitKeys;
     // With a pacer: how long in all this chain may wait for servers that sent a limit notice
     // before such a notice ends its step as failed.
-    std::chrono::milliseconds limitWait{0};
+    std::chrono::milliseconds limitWait{};
 };
 
 // Paces the WHOIS steps of chains that run side by side (zwhois's bulk runs). Without one a
@@ -142,5 +142,5 @@ private:
     // The server of the step in flight, as the pacer knows it, and the pauses after limit
     // notices so far.
     std::string pacedServer_;
-    std::chrono::milliseconds waited_{0};
+    std::chrono::milliseconds waited_{};
 };

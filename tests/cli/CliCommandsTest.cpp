@@ -50,6 +50,7 @@ TEST_F(CliTest, BadInputIsRefusedBeforeAnythingIsSent) {
         {{"--trace", "a.test", "--max-hops", "256"}, "bad hop count '256'"},
         {{"--ping", "a.test", "-m", "3"}, "-m belongs to --trace"},
         {{"-P", "0", "-"}, "bad value '0' for -P (1 to 64)"},
+        {{"-P65", "-"}, "bad value '65' for -P"},
         {{"--pace", "600001", "a.test"}, "bad value '600001' for --pace (0 to 600000 ms)"},
         {{"--max-wait=-1", "a.test"}, "bad value '-1' for --max-wait (0 to 3600 s)"},
         {{"--lookup", "a.test", "-P", "2"}, "-P, --pace and --max-wait belong to WHOIS queries"},

@@ -47,12 +47,13 @@ TEST(LimitNotice, NoticesAreFailedStepsAndLookAlikesStayAnswers) {
         EXPECT_EQ(swept, 0) << file;
         const std::string plain = ChainText(state, step.View, TextStyle::Plain);
         EXPECT_NE(plain.find(notice), std::string::npos) << file;
+        EXPECT_GT(static_cast<unsigned char>(plain.front()), ' ') << file;
         EXPECT_TRUE(
             plain.ends_with("\r\n\r\nNo answer from whois.test: rate-limited by the server"));
         EXPECT_TRUE(ChainText(state, step.View, TextStyle::Window)
                         .ends_with("No answer from whois.test: Error RATE_LIMITED"));
     }
-    EXPECT_EQ(notices, 25);
+    EXPECT_EQ(notices, 26);
 }
 
 // A registry's record that names its registrar stays the hit when the registrar sends its

@@ -39,35 +39,33 @@ TEST(ServerPacer, OneStepPerServerABoundOnAllAndTheLeastInterval) {
     EXPECT_EQ(p.pacer.Waiting(), 0u);
 }
 
-// Five answers in a second, then a notice: the server rests 2 s, then takes one step every
-// 210 ms; each further notice in a row doubles the rest, and the pace falls to what the
-// server took in the second before, halved after each notice.
+// Five answers in a second, then a notice: the server rests 2 s, then takes a step every
+// 210 ms (1.05 s over the five). The next notice, one answer in the second before it: 1.05 s;
+// each further notice in a row doubles the rest and halves the pace.
 TEST(ServerPacer, ANoticeRestsTheServerAndSlowsItDown) {
     Pacer p(4, Ms(0));
-    for (int k = 0; k < 5; ++k) {
+    auto step = [&p](Ms wait, bool limited) {
         p.Ask("whois.a.test", "a");
-        p.now += Ms(10);
-        EXPECT_EQ(p.pacer.Answered("whois.a.test", false), Ms(0));
-    }
-    p.Ask("whois.a.test", "a6");
-    EXPECT_EQ(p.pacer.Answered("whois.a.test", true), Ms(2000));
+        p.now += wait;
+        p.pacer.Run();
+        return p.pacer.Answered("whois.a.test", limited);
+    };
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(step(Ms(10), false), Ms(0));
+    EXPECT_EQ(step(Ms(0), true), Ms(2000));
     EXPECT_EQ(p.pacer.LongestRest(), std::make_pair(std::string("whois.a.test"), Ms(2000)));
     p.Ask("whois.a.test", "a6 again");
     p.Ask("whois.b.test", "b1"); // another server goes on
     EXPECT_EQ(p.sent.back(), "b1");
-    const Ms expected[][2] = {{Ms(2000), Ms(210)}, {Ms(210), Ms(1050)}, {Ms(2000), Ms(0)}};
-    const bool limited[] = {false, true, true};
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_EQ(p.Next(), expected[k][0]) << k;
-        p.now += expected[k][0];
-        p.pacer.Run();
-        const Ms rest = p.pacer.Answered("whois.a.test", limited[k]);
-        p.Ask("whois.a.test", "a");
-        EXPECT_EQ(p.Next(), std::max(rest, expected[k][1])) << k;
-    }
-    p.now += Ms(4000); // the last rest; then the pace of 2.1 s
+    EXPECT_EQ(p.Next(), Ms(2000));
+    p.now += Ms(2000);
     p.pacer.Run();
+    EXPECT_EQ(p.sent.back(), "a6 again");
     p.pacer.Answered("whois.a.test", false);
+    EXPECT_EQ(step(Ms(210), false), Ms(0));
+    EXPECT_EQ(step(Ms(790), true), Ms(2000)); // the first answer a second old: one counts
+    EXPECT_EQ(step(Ms(2000), true), Ms(4000));
+    EXPECT_EQ(step(Ms(4000), false), Ms(0));
     p.Ask("whois.a.test", "a");
     EXPECT_EQ(p.Next(), Ms(2100));
     EXPECT_EQ(p.pacer.Notices(), 3);
