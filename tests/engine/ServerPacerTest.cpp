@@ -35,8 +35,6 @@ TEST(ServerPacer, OneStepPerServerABoundOnAllAndTheLeastInterval) {
     p.pacer.Answered("whois.b.test", false);
     p.pacer.Run();
     EXPECT_EQ(p.sent, (std::vector<std::string>{"a1", "b1", "c1", "a2"}));
-    EXPECT_EQ(p.pacer.InFlight(), 2);
-    EXPECT_EQ(p.pacer.Waiting(), 0u);
 }
 
 // Five answers in a second, then a notice: the server rests 2 s, then takes a step every
