@@ -54,8 +54,7 @@ TEST(LimitNotice, NoticesAreFailedStepsAndLookAlikesStayAnswers) {
     EXPECT_EQ(rows.size(), 34u);
 }
 
-// A registry's record that names its registrar stays the hit when the registrar sends its
-// notice, the notice's line below it; RDAP is not asked.
+// A registry's record stays the hit when its registrar sends a notice; RDAP is not asked.
 TEST(LimitNotice, RegistrarsNoticeKeepsTheRegistrysRecord) {
     const std::vector<std::string> keys = {"Domain Name:"};
     const std::string record = "Domain Name: X.TEST\r\nRegistrar WHOIS Server: whois.b.test";

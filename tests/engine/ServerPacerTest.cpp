@@ -37,9 +37,8 @@ TEST(ServerPacer, OneStepPerServerABoundOnAllAndTheLeastInterval) {
     EXPECT_EQ(p.sent, (std::vector<std::string>{"a1", "b1", "c1", "a2"}));
 }
 
-// Five answers in a second, then a notice: the server rests 2 s, then takes a step every
-// 210 ms (1.05 s over the five). The next notice, one answer in the second before it: 1.05 s;
-// each further notice in a row doubles the rest and halves the pace.
+// Five answers in a second, then a notice: a rest of 2 s, then a step every 210 ms (1.05 s
+// over five); one answer in the second before the next: 1.05 s, halved at each notice more.
 TEST(ServerPacer, ANoticeRestsTheServerAndSlowsItDown) {
     Pacer p(4, Ms(0));
     auto step = [&p](Ms wait, bool limited) {
