@@ -60,14 +60,18 @@ public:
         if (!on_ || now < next_)
             return;
         next_ = now + kRedraw;
-        const double seconds = std::chrono::duration<double>(now - start_).count();
-        const double rate = static_cast<double>(done) / std::max(seconds, 1e-3);
         char line[160];
-        std::snprintf(line, sizeof line,
-                      "\rzwhois: %zu/%zu done, %.1f/s, %.0f s left, %d limit notices", done, total,
-                      rate, static_cast<double>(total - done) / std::max(rate, 1e-3),
-                      pacer.Notices());
+        std::snprintf(line, sizeof line, "\rzwhois: %zu/%zu done", done, total);
         std::string text = line;
+        // The rate and the time left, once there is a rate.
+        if (done > 0) {
+            const double rate =
+                static_cast<double>(done) / std::chrono::duration<double>(now - start_).count();
+            std::snprintf(line, sizeof line, ", %.1f/s, %.0f s left", rate,
+                          static_cast<double>(total - done) / rate);
+            text += line;
+        }
+        text += ", " + std::to_string(pacer.Notices()) + " limit notices";
         // The server whose rest after a limit notice ends last, if one rests.
         if (const auto [server, rest] = pacer.LongestRest(); rest.count() > 0) {
             std::snprintf(line, sizeof line, " rests %.1f s", rest.count() / 1e3);
@@ -87,8 +91,7 @@ public:
 
 private:
     static void Write(const std::string& text) {
-        if (::write(STDERR_FILENO, text.data(), text.size()) < 0)
-            return;
+        [[maybe_unused]] const ssize_t wrote = ::write(STDERR_FILENO, text.data(), text.size());
     }
 
     static constexpr Ms kRedraw{200};

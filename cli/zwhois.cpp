@@ -32,11 +32,11 @@ WHOIS options:
   --verbose           print each step's "whois -h server query" or "rdap URL" on
                       standard error
   --json              print one JSON object per query
-  -P N                at most N queries in flight at once, over all servers (default 4)
+  -P N                at most N queries in flight at once, over all servers (default {P})
   --pace MS           at least MS ms between two queries to one server (default: the
                       settings file's WHOISPACE)
   --max-wait S        how long in all a query may wait for servers that sent a limit
-                      notice, asked again after a growing rest (default 60)
+                      notice, asked again after a growing rest (default {W})
   --home DIR          read Server.wis, Servhit.key and the settings from DIR
   --rdap              ask RDAP only (the service its bootstrap files name)
   --no-rdap           never ask RDAP (default: where port 43 cannot answer, unless the
@@ -80,9 +80,15 @@ int main(int argc, char** argv) {
         return cli::kExitError;
     }
     switch (options->mode) {
-    case cli::Mode::Help:
-        std::cout << kUsage;
+    case cli::Mode::Help: {
+        // The defaults as the options hold them.
+        std::string usage = kUsage;
+        const cli::CliOptions defaults;
+        usage.replace(usage.find("{P}"), 3, std::to_string(defaults.parallel));
+        usage.replace(usage.find("{W}"), 3, std::to_string(defaults.maxWaitS));
+        std::cout << usage;
         return 0;
+    }
     case cli::Mode::Version:
         std::cout << "zwhois " ZW_VERSION "\n";
         return 0;
