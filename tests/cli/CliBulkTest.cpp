@@ -17,10 +17,10 @@ using Clock = std::chrono::steady_clock;
 struct Registry {
     int perSecond;
     std::mutex* lock;
+    std::chrono::milliseconds delay;
     int maxHere = 0, here = 0;
     std::deque<Clock::time_point> taken{}, notified{}, asked{};
     Clock::time_point refuseUntil{};
-    std::chrono::milliseconds delay{20};
 
     testsupport::FakeReply Reply(const std::string& request) {
         const std::string name = request.substr(0, request.find('\r'));
@@ -43,8 +43,10 @@ struct Registry {
 };
 
 struct Network {
+    explicit Network(int perSecond = 3, std::chrono::milliseconds delay = 20ms)
+        : a{perSecond, &lock, delay}, b{100, &lock, delay} {}
     std::mutex lock;
-    Registry a{3, &lock}, b{100, &lock};
+    Registry a, b;
     FakeServer serverA{sb::kWhoisAAddr, 43, [this](auto& r) { return a.Reply(r); }};
     FakeServer serverB{sb::kWhoisBAddr, 43, [this](auto& r) { return b.Reply(r); }};
 };
@@ -114,8 +116,7 @@ TEST_F(CliBulkTest, ANoticeWithoutTimeToWaitIsAFailure) {
     REQUIRE_SANDBOX();
     WriteFile("Server.wis",
               std::string(sb::kWhoisA) + ",-,alpha\r\n" + sb::kWhoisC + ",-,alpha\r\n");
-    Network net;
-    net.a.perSecond = 0;
+    Network net(0);
     FakeServer c(sb::kWhoisCAddr, 43, FakeServer::Answer(Answer("Domain Name: r1.alpha")));
     const RunResult r = Run({"--json", "--max-wait=0", "r1.alpha"});
     EXPECT_EQ(r.status, 2);
@@ -128,8 +129,7 @@ TEST_F(CliBulkTest, ANoticeWithoutTimeToWaitIsAFailure) {
 
 TEST_F(CliBulkTest, CtrlCMidRunPrintsTheAnswersInAndExitsAt130) {
     REQUIRE_SANDBOX();
-    Network net;
-    net.b.delay = 150ms;
+    Network net(3, 150ms);
     RunOptions options;
     options.input = "r1.beta\nr2.beta\nr3.beta\nr4.beta\nr5.beta\n";
     options.interruptWhen = [&net] {
