@@ -73,7 +73,7 @@ public:
         }
         text += ", " + std::to_string(pacer.Notices()) + " limit notices";
         // The server whose rest after a limit notice ends last, if one rests.
-        if (const auto [server, rest] = pacer.LongestRest(); rest.count() > 0) {
+        if (const auto [server, rest] = pacer.LongestRest(); rest > Ms::zero()) {
             std::snprintf(line, sizeof line, " rests %.1f s", rest.count() / 1e3);
             text += ", " + TerminalText(server, false) + line;
         }

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <iostream>
 #include <malloc.h>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -61,6 +63,11 @@ asked answered, 2 a usage error or a query without a hit where some server faile
 shown as U+FFFD.
 )";
 
+// Puts a number in the place of its mark.
+void Fill(std::string& text, std::string_view mark, int value) {
+    text.replace(text.find(mark), mark.size(), std::to_string(value));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -84,8 +91,8 @@ int main(int argc, char** argv) {
         // The defaults as the options hold them.
         std::string usage = kUsage;
         const cli::CliOptions defaults;
-        usage.replace(usage.find("{P}"), 3, std::to_string(defaults.parallel));
-        usage.replace(usage.find("{W}"), 3, std::to_string(defaults.maxWaitS));
+        Fill(usage, "{P}", defaults.parallel);
+        Fill(usage, "{W}", defaults.maxWaitS);
         std::cout << usage;
         return 0;
     }

@@ -77,8 +77,8 @@ ServerPacer::Ms ServerPacer::Answered(const std::string& server, bool limited) {
         --inFlight_;
     }
     const Clock::time_point now = now_();
-    while (!s.answers.empty() && now - s.answers.front() >= kWindow)
-        s.answers.pop_front();
+    // The answers of the last second only.
+    std::erase_if(s.answers, [now](Clock::time_point t) { return now - t >= kWindow; });
     Ms rest{0};
     if (!limited) {
         s.strikes = 0;

@@ -78,6 +78,8 @@ TEST_F(CliTest, HelpAndVersion) {
     const RunResult help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: zwhois", 0), 0u);
+    EXPECT_NE(help.out.find("servers (default 4)\n"), std::string::npos); // as CliOptions has them
+    EXPECT_NE(help.out.find("rest (default 60)\n"), std::string::npos);
     const RunResult version = Run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("zwhois ", 0), 0u);
