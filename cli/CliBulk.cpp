@@ -75,7 +75,7 @@ public:
         // The server whose rest after a limit notice ends last, if one rests.
         if (const auto [server, rest] = pacer.LongestRest(); rest > Ms::zero()) {
             std::snprintf(line, sizeof line, " rests %.1f s", rest.count() / 1e3);
-            text += ", " + TerminalText(server, false) + line;
+            text += ", " + TerminalText(server) + line;
         }
         Write(text + "\x1b[K");
         shown_ = true;

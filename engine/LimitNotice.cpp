@@ -67,15 +67,13 @@ bool IsNoticeLine(std::string_view line) {
 } // namespace
 
 std::string LimitNotice(std::string_view text, std::string* shown) {
-    size_t start = 0;
-    size_t paragraph = 0;
-    while (start < text.size()) {
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(start, end - start);
+    std::string_view rest = text;
+    size_t paragraph = 0; // where the paragraph of the line begins
+    while (!rest.empty()) {
+        const size_t end = std::min(rest.find_first_of("\r\n"), rest.size());
+        std::string_view line = rest.substr(0, end);
         if (Trim(line).empty())
-            paragraph = end;
+            paragraph = text.size() - rest.size() + end;
         while (!line.empty() && IsMark(line.front()))
             line.remove_prefix(1);
         line = Trim(line);
@@ -85,7 +83,7 @@ std::string LimitNotice(std::string_view text, std::string* shown) {
             return std::string(line);
         }
         // CR LF is one line break.
-        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+        rest.remove_prefix(std::min(rest.size(), end + (rest.compare(end, 2, "\r\n") ? 1 : 2)));
     }
     return {};
 }

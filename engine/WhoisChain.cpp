@@ -148,7 +148,7 @@ std::string ParentOf(const std::string& query) {
 }
 
 // A chain's end: the best answer there is, the failure of this step, and the servers asked.
-ChainView EndView(const WhoisChainState& state, bool failed, bool withServers) {
+ChainView EndView(const WhoisChainState& state, bool failed) {
     ChainView view;
     view.Answer = state.UserAnswer >= 0         ? state.UserAnswer
                   : !failed || state.Useful < 0 ? Last(state)
@@ -156,7 +156,7 @@ ChainView EndView(const WhoisChainState& state, bool failed, bool withServers) {
     if (failed && state.Useful >= 0)
         view.Failure = Last(state);
     // A chain of one step shows its only server in the command line already.
-    if (withServers && state.Asked.size() > 1)
+    if (state.Asked.size() > 1)
         view.ServersUpTo = state.Asked.size();
     return view;
 }
@@ -299,7 +299,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
     // would know more, so the chain ends here (zwhois asks the server again after a pause).
     if (limited) {
         step.kind = WhoisStep::End;
-        step.View = EndView(state, true, true);
+        step.View = EndView(state, true);
         step.View.Failure = self;
         step.TextServer = ServerOf(state, step.View.Answer);
         return step;
@@ -322,7 +322,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         // Auto jump off: a referral ends the chain, the sweep is not consulted.
         step.kind = WhoisStep::End;
         step.Referral = referral;
-        step.View = EndView(state, failed, true);
+        step.View = EndView(state, failed);
         step.TextServer = endServer;
         return step;
     }
@@ -349,14 +349,14 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
                 above.ServersUpTo = state.Asked.size();
             return RdapStep(answer, state, std::move(above));
         }
-        WhoisStep rdap = RdapStep(answer, state, EndView(state, failed, true));
+        WhoisStep rdap = RdapStep(answer, state, EndView(state, failed));
         rdap.TextServer = endServer;
         return rdap;
     }
     step.kind = WhoisStep::End;
     step.Referral = referral;
     step.ReferralRefused = answer.AutoChange && refused;
-    step.View = EndView(state, failed, true);
+    step.View = EndView(state, failed);
     step.TextServer = endServer;
     return step;
 }
