@@ -75,6 +75,7 @@ TEST_F(CliBulkTest, PacedSideBySideAskedAgainAfterANoticeAndPrintedInOrder) {
     EXPECT_EQ(r.status, 1) << r.err;
     // On a terminal, a progress line (none in a pipe), taken away at the end.
     EXPECT_NE(r.err.find(" s left, 1 limit notices, whois.a.test rests 1."), std::string::npos);
+    EXPECT_NE(r.err.find("\rzwhois: 8/15 done, "), std::string::npos); // B's five, A's three
     EXPECT_TRUE(r.err.starts_with("\rzwhois: 0/15 done, 0 limit notices\x1b[K\rzwhois: ") &&
                 r.err.ends_with("\r\x1b[K"));
     const std::vector<std::string> lines = Lines(r.out);
