@@ -54,6 +54,8 @@ const ValueOption kValueOptions[] = {
     {"--expn", true, Mode::Expn},       {"--ping", true, Mode::Ping},
     {"--trace", true, Mode::Trace},     {"--rdap-source", false, Mode::Whois},
     {"-m", false, Mode::Whois},         {"--max-hops", false, Mode::Whois},
+    {"-P", false, Mode::Whois},         {"--pace", false, Mode::Whois},
+    {"--max-wait", false, Mode::Whois},
 };
 
 // A value as a one-line message echoes it: every control character, TAB and LF too, shown
@@ -218,6 +220,21 @@ private:
                 error_ = "bad time-out '" + Quoted(value) + "' (0 to 600 s)";
                 return false;
             }
+        } else if (name == "-P" || name == "--pace" || name == "--max-wait") {
+            pacingGiven_ = true;
+            const bool parallel = name == "-P", pace = name == "--pace";
+            int given{};
+            int& field = parallel ? options_.parallel : pace ? given : options_.maxWaitS;
+            const int high = parallel ? 64 : pace ? 600000 : 3600;
+            const int low = parallel ? 1 : 0;
+            const char* unit = parallel ? "" : pace ? " ms" : " s";
+            if (!ParseNumber(value, low, high, field)) {
+                error_ = "bad value '" + Quoted(value) + "' for " + name + " (" +
+                         std::to_string(low) + " to " + std::to_string(high) + unit + ")";
+                return false;
+            }
+            if (pace)
+                options_.paceMs = given;
         } else if (name == "-m" || name == "--max-hops") {
             maxHopsGiven_ = true;
             if (!ParseNumber(value, 1, 255, options_.maxHops)) {
@@ -258,6 +275,8 @@ private:
             return Fail("--resolve and --whois belong to --trace");
         if (maxHopsGiven_ && mode != Mode::Trace)
             return Fail("-m belongs to --trace");
+        if (pacingGiven_ && mode != Mode::Whois)
+            return Fail("-P, --pace and --max-wait belong to WHOIS queries");
         if (family4_ && family6_)
             return Fail("-4 and -6 exclude each other");
         options_.family = family4_ ? AF_INET : family6_ ? AF_INET6 : 0;
@@ -302,7 +321,8 @@ private:
     bool onlyQueries_ = false, modeGiven_ = false, help_ = false, version_ = false;
     bool countGiven_ = false, intervalGiven_ = false, timeoutGiven_ = false;
     bool resolveGiven_ = false, whoisGiven_ = false, updateRdap_ = false;
-    bool maxHopsGiven_ = false, family4_ = false, family6_ = false, serverGiven_ = false;
+    bool maxHopsGiven_ = false, family4_ = false, family6_ = false, serverGiven_ = false,
+         pacingGiven_ = false;
 };
 
 } // namespace

@@ -41,6 +41,12 @@ struct CliOptions {
     bool whoisAfterTrace = false;
     // -4 / -6: AF_INET or AF_INET6 for every lookup and connection; 0 takes both, IPv4 first.
     int family = 0;
+    // WHOIS runs of several queries: -P, queries in flight at once (one per server at most);
+    // --pace, the least ms between two queries to one server (none: the settings file's);
+    // --max-wait, seconds each query may wait in all for servers that sent a limit notice.
+    int parallel = 4;
+    std::optional<int> paceMs;
+    int maxWaitS = 60;
 };
 
 // Parses argv (without argv[0]). On a usage error returns nothing and sets `error` to a

@@ -32,6 +32,12 @@ int ChosenEncoding(const CliOptions& options, const HomeFiles& files);
 // place of the text. Returns the exit status the result calls for.
 int ReportChain(const WhoisSession& chain, bool json, bool first, bool brief);
 
+// The WHOIS chains of the queries, paced and side by side (CliBulk.cpp): each answer printed
+// in the order of the queries. Returns the worst status, or kExitInterrupted after Ctrl-C
+// once the answers in by then are printed.
+int RunQueries(const CliOptions& options, Session& session, const std::vector<std::string>& queries,
+               const HomeFiles& files);
+
 // Readies the controller for WHOIS chains (port, server directory, RDAP; a directory that
 // cannot be read is reported and left empty) and returns the chain's settings from the
 // options and the home folder's files (found once by the caller).

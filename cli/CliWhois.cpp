@@ -1,4 +1,4 @@
-// zwhois QUERY...: one WHOIS chain per query, one after the other.
+// zwhois QUERY...: the queries read and checked, each failure and answer reported.
 #include "cli/CliOutput.h"
 #include "cli/CliRecord.h"
 #include "cli/CliRun.h"
@@ -230,25 +230,7 @@ int RunWhoisQueries(const CliOptions& options, Session& session) {
     if (!options.rdapOnly && !CheckWhoisFiles(files))
         return kExitError;
 
-    TPingTrace& trace = session.Trace();
-    WhoisSession chain(trace);
-    chain.Settings = PrepareWhois(options, files, trace);
-    if (options.verbose)
-        chain.OnStepStart = [](const std::string& line) { std::cerr << line << std::endl; };
-
-    int status = kExitHit;
-    bool first = true;
-    for (const std::string& query : queries) {
-        chain.StartFirst(options.server, query, options.rdapOnly);
-        if (!session.Pump([&chain] { return chain.Finished(); })) {
-            Complain("interrupted");
-            return kExitInterrupted;
-        }
-        // The worst status of all queries: a failure outweighs a miss, a miss a hit.
-        status = std::max(status, ReportChain(chain, options.json, first, options.brief));
-        first = first && chain.AnswerText(TextStyle::Plain).empty();
-    }
-    return status;
+    return RunQueries(options, session, queries, files);
 }
 
 } // namespace cli

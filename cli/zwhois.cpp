@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <iostream>
 #include <malloc.h>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -19,7 +21,8 @@ const char kUsage[] =
        zwhois --trace HOST [--resolve] [--whois] [-W S] [-m N]
        zwhois --update-rdap [--rdap-source URL]
 
-A QUERY of "-" reads queries from standard input, one a line.
+A QUERY of "-" reads queries from standard input, one a line. Several queries run side by
+side, one at a time to each server, and their answers are printed in their order.
 
 WHOIS options:
   -h HOST             ask HOST first (default: the first server of Server.wis for the query)
@@ -34,6 +37,11 @@ WHOIS options:
   --json              print one JSON object per query, its "record" the fields read
   --brief             print the registrar, dates, status and name servers (or the
                       network and its owner) instead of the whole answer
+  -P N                at most N queries in flight at once, over all servers (default {P})
+  --pace MS           at least MS ms between two queries to one server (default: the
+                      settings file's WHOISPACE)
+  --max-wait S        how long in all a query may wait for servers that sent a limit
+                      notice, asked again after a growing rest (default {W})
   --home DIR          read Server.wis, Servhit.key and the settings from DIR
   --rdap              ask RDAP only (the service its bootstrap files name)
   --no-rdap           never ask RDAP (default: where port 43 cannot answer, unless the
@@ -58,6 +66,11 @@ asked answered, 2 a usage error or a query without a hit where some server faile
 shown as U+FFFD.
 )";
 
+// Puts a number in the place of its mark.
+void Fill(std::string& text, std::string_view mark, int value) {
+    text.replace(text.find(mark), mark.size(), std::to_string(value));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -80,9 +93,15 @@ int main(int argc, char** argv) {
         return cli::kExitError;
     }
     switch (options->mode) {
-    case cli::Mode::Help:
-        std::cout << kUsage;
+    case cli::Mode::Help: {
+        // The defaults as the options hold them.
+        std::string usage = kUsage;
+        const cli::CliOptions defaults;
+        Fill(usage, "{P}", defaults.parallel);
+        Fill(usage, "{W}", defaults.maxWaitS);
+        std::cout << usage;
         return 0;
+    }
     case cli::Mode::Version:
         std::cout << "zwhois " ZW_VERSION "\n";
         return 0;

@@ -85,6 +85,8 @@ const char* FailureKindName(FailureKind kind) {
         return "not-rdap";
     case FailureKind::NoService:
         return "no-service";
+    case FailureKind::RateLimited:
+        return "rate-limited";
     case FailureKind::Other:
         break;
     }
@@ -104,6 +106,10 @@ std::string FailureWords(int32_t code) {
     if (const Words* w = Find(std::begin(kSocketWords), std::end(kSocketWords), code))
         return w->detail;
     return WhoisFailure(code).detail;
+}
+
+StepFailure LimitFailure(const std::string& notice) {
+    return {FailureKind::RateLimited, "rate-limited by the server (" + notice + ")"};
 }
 
 StepFailure RdapFailure(const rdap::FailedFetch& failed) {

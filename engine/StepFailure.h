@@ -20,6 +20,7 @@ enum class FailureKind {
     HttpStatus,  // HTTP: the server answered with an error status
     NotRdap,     // HTTP: the answer was not an RDAP answer (too large, bad redirect)
     NoService,   // RDAP: the bootstrap names no service for the query
+    RateLimited, // WHOIS: the server sent its limit notice instead of an answer
     Other,
 };
 
@@ -37,6 +38,8 @@ StepFailure WhoisFailure(int32_t code);
 // A socket error in words for any operation (a lookup, a probe's send, SMTP), as WhoisFailure
 // says it where the query itself is not at fault ("permission denied", "unknown host").
 std::string FailureWords(int32_t code);
+// A limit notice instead of an answer; detail: "rate-limited by the server (" + notice + ")".
+StepFailure LimitFailure(const std::string& notice);
 
 // An RDAP fetch's failure; detail: the line that names the server and the reason.
 StepFailure RdapFailure(const rdap::FailedFetch& failed);

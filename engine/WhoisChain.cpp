@@ -1,6 +1,7 @@
 #include "engine/WhoisChain.h"
 
 #include "engine/HostRoutines.h"
+#include "engine/LimitNotice.h"
 #include "engine/PublicSuffix.h"
 #include "engine/StepFailure.h"
 #include "engine/WhoisIdna.h"
@@ -65,13 +66,19 @@ std::string ServerOf(const WhoisAsk& ask) {
 // Why a step failed: the worker's error text, or the error's name when nothing came back;
 // plain texts say it in words.
 std::string FailureReason(const WhoisAsk& ask, TextStyle style) {
+    // A limit notice in the window's words: a pseudo error name, as the WinSock ones.
+    if (!ask.Limit.empty())
+        return style == TextStyle::Plain ? "rate-limited by the server" : "Error RATE_LIMITED";
     if (style == TextStyle::Plain)
         return WhoisFailure(ask.ErrorCode).detail;
     return ask.ErrorText.empty() ? WSAErrorText(ask.ErrorCode) : ask.ErrorText;
 }
 
-std::string FailureLine(const WhoisAsk& ask, TextStyle style) {
-    return "No answer from " + ServerOf(ask) + ": " + FailureReason(ask, style);
+// withNotice: a limit notice's line is named, where the notice is not the answer shown above.
+std::string FailureLine(const WhoisAsk& ask, TextStyle style, bool withNotice) {
+    const std::string notice =
+        ask.Limit.empty() || !withNotice ? std::string() : " (" + ask.Limit + ")";
+    return "No answer from " + ServerOf(ask) + ": " + FailureReason(ask, style) + notice;
 }
 
 // "Servers asked: " and the first `count` servers of the chain, each once, with the reason
@@ -81,7 +88,7 @@ std::string ServersAskedLine(const WhoisChainState& state, size_t count, TextSty
     for (size_t k = 0; k < count && k < state.Asked.size(); ++k) {
         const WhoisAsk& ask = state.Asked[k];
         std::string note = ServerOf(ask);
-        if (ask.ErrorCode != 0)
+        if (ask.ErrorCode != 0 || !ask.Limit.empty())
             note += " (" + FailureReason(ask, style) + ")";
         if (std::find(notes.begin(), notes.end(), note) == notes.end())
             notes.push_back(std::move(note));
@@ -96,15 +103,22 @@ int Last(const WhoisChainState& state) {
     return static_cast<int>(state.Asked.size()) - 1;
 }
 
+// limit: the answer's limit notice (then `shown` is the part of it to show), or empty.
 void Record(WhoisChainState& state, const WhoisAnswer& answer,
-            const std::vector<std::string>& hitKeys) {
-    WhoisAsk ask{answer.AskedServer, answer.CurrentTarget, answer.Query,
-                 answer.QueryText,   answer.ErrorCode,     ShownBody(answer.Converted, hitKeys),
-                 std::string()};
+            const std::vector<std::string>& hitKeys, const std::string& limit,
+            const std::string& shown) {
+    WhoisAsk ask{answer.AskedServer,
+                 answer.CurrentTarget,
+                 answer.Query,
+                 answer.QueryText,
+                 answer.ErrorCode,
+                 limit.empty() ? ShownBody(answer.Converted, hitKeys) : shown,
+                 std::string(),
+                 limit};
     if (answer.ErrorCode != 0)
         ask.ErrorText = TrimBlanks(answer.Converted);
     state.Asked.push_back(std::move(ask));
-    if (answer.ErrorCode != 0)
+    if (answer.ErrorCode != 0 || !limit.empty())
         return;
     state.Useful = Last(state);
     if (!Same(answer.Query, answer.LastQuery))
@@ -152,8 +166,7 @@ int ParentRetriesAt(const WhoisChainState& state, const std::string& server,
 }
 
 // A chain's end: the best answer there is, the failure of this step, and the servers asked.
-ChainView EndView(const WhoisChainState& state, const WhoisAnswer& answer, bool withServers) {
-    const bool failed = answer.ErrorCode != 0;
+ChainView EndView(const WhoisChainState& state, bool failed) {
     ChainView view;
     view.Answer = state.UserAnswer >= 0         ? state.UserAnswer
                   : !failed || state.Useful < 0 ? Last(state)
@@ -161,7 +174,7 @@ ChainView EndView(const WhoisChainState& state, const WhoisAnswer& answer, bool 
     if (failed && state.Useful >= 0)
         view.Failure = Last(state);
     // A chain of one step shows its only server in the command line already.
-    if (withServers && state.Asked.size() > 1)
+    if (state.Asked.size() > 1)
         view.ServersUpTo = state.Asked.size();
     return view;
 }
@@ -208,7 +221,7 @@ std::string ChainText(const WhoisChainState& state, const ChainView& view, TextS
         text = AnswerBlock(asked(view.Answer), style);
     std::string notes;
     if (view.Failure >= 0)
-        notes = FailureLine(asked(view.Failure), style);
+        notes = FailureLine(asked(view.Failure), style, view.Answer != view.Failure);
     if (view.ServersUpTo > 0)
         notes += (notes.empty() ? "" : "\r\n") + ServersAskedLine(state, view.ServersUpTo, style);
     if (!notes.empty())
@@ -231,15 +244,20 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
                           WhoisChainState& state,
                           const std::function<std::string()>& nextCandidate) {
     WhoisStep step;
-    const bool failed = answer.ErrorCode != 0;
+    std::string shown;
+    step.Limit = answer.ErrorCode != 0 ? std::string() : LimitNotice(answer.Converted, &shown);
+    const bool limited = !step.Limit.empty();
+    const bool failed = answer.ErrorCode != 0 || limited;
     // A failed step keeps the last useful answer on show, with one line on the failure.
     const int useful = state.Useful;
-    Record(state, answer, hitKeys);
+    Record(state, answer, hitKeys, step.Limit, shown);
     const int self = Last(state);
     step.View.Answer = failed && useful >= 0 ? useful : self;
-    if (failed && useful >= 0)
+    // A notice is shown, and says so below itself.
+    if (failed && (useful >= 0 || limited))
         step.View.Failure = self;
-    step.TextServer = failed ? ServerOf(state, useful) : ServerOf(answer);
+    step.TextServer =
+        failed && !(limited && useful < 0) ? ServerOf(state, useful) : ServerOf(answer);
 
     const bool hit = !failed && (IsHitAnswer(answer.Converted, hitKeys) ||
                                  RecordNamesQuery(answer.Converted, answer.Query) ||
@@ -288,12 +306,22 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         step.WebHint = state.PendingWebHint;
         state.PendingHit = -1;
         // A registrar that stopped port 43 may well answer RDAP: its record goes below.
-        if (failed && MayAskRdap(answer, state)) {
+        if (failed && !limited && MayAskRdap(answer, state)) {
             state.RdapAboveHit = true;
             WhoisStep rdap = RdapStep(answer, state, step.View);
             rdap.TextServer = step.TextServer;
             return rdap;
         }
+        return step;
+    }
+
+    // A notice is no verdict on the name: neither its parent nor another server nor RDAP
+    // would know more, so the chain ends here (zwhois asks the server again after a pause).
+    if (limited) {
+        step.kind = WhoisStep::End;
+        step.View = EndView(state, true);
+        step.View.Failure = self;
+        step.TextServer = ServerOf(state, step.View.Answer);
         return step;
     }
 
@@ -321,7 +349,7 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
         // Auto jump off: a referral ends the chain, the sweep is not consulted.
         step.kind = WhoisStep::End;
         step.Referral = referral;
-        step.View = EndView(state, answer, true);
+        step.View = EndView(state, failed);
         step.TextServer = endServer;
         return step;
     }
@@ -348,14 +376,14 @@ WhoisStep ChooseWhoisStep(const WhoisAnswer& answer, const std::vector<std::stri
                 above.ServersUpTo = state.Asked.size();
             return RdapStep(answer, state, std::move(above));
         }
-        WhoisStep rdap = RdapStep(answer, state, EndView(state, answer, true));
+        WhoisStep rdap = RdapStep(answer, state, EndView(state, failed));
         rdap.TextServer = endServer;
         return rdap;
     }
     step.kind = WhoisStep::End;
     step.Referral = referral;
     step.ReferralRefused = answer.AutoChange && refused;
-    step.View = EndView(state, answer, true);
+    step.View = EndView(state, failed);
     step.TextServer = endServer;
     return step;
 }

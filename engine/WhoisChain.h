@@ -39,6 +39,7 @@ struct WhoisAsk {
     int32_t ErrorCode = 0;
     std::string Body;      // ShownBody of the answer (for a failure, of the worker's text)
     std::string ErrorText; // a failure: the worker's text without blanks around it
+    std::string Limit;     // the server's limit notice (LimitNotice) instead of an answer
 };
 
 // What an RDAP step found, as the chain keeps it: each fetch, and the record or why there is
@@ -142,6 +143,10 @@ struct WhoisStep {
     // This answer is a hit on its own. A step can end on a hit without it: a registry's record
     // that named a registrar with nothing better.
     bool AnswerHit = false;
+    // The answer was the server's limit notice (this line of it): a failed step, after which
+    // the chain neither retries the parent, nor sweeps, nor asks RDAP. It ends there (Hit when
+    // a registry's record that named this server is kept, else End), the notice shown.
+    std::string Limit;
 };
 
 // Chooses the next step from one answer. nextCandidate is the directory's NextCandidate: it

@@ -1,6 +1,7 @@
 #include "engine/WhoisSession.h"
 
 #include "directory/ServerDir.h"
+#include "engine/LimitNotice.h"
 
 #include <algorithm>
 
@@ -36,7 +37,33 @@ void WhoisSession::Begin(const std::string& query) {
     answerShown_ = false;
     answerServer_.clear();
     stepOpen_ = false;
+    pacedServer_.clear();
+    waited_ = {};
     chain_.Reset();
+}
+
+void WhoisSession::Send(const std::string& server, std::function<void()> send) {
+    pacedServer_ = server;
+    if (Pacer)
+        Pacer->Ask(server, std::move(send));
+    else
+        send();
+}
+
+bool WhoisSession::AskAgain(const std::string& query, const std::string& notice) {
+    const std::chrono::milliseconds pause = Pacer->Answered(pacedServer_, !notice.empty());
+    if (notice.empty() || waited_ + pause > Settings.limitWait)
+        return false;
+    waited_ += pause;
+    // The attempt leaves no record: the step is taken again as it was.
+    if (stepOpen_ && !steps_.empty())
+        steps_.pop_back();
+    stepOpen_ = false;
+    if (OnLimitWait)
+        OnLimitWait(pacedServer_, notice, pause);
+    const std::string server = pacedServer_;
+    Send(server, [this, server, query] { trace_.WhoisResolve(server, query); });
+    return true;
 }
 
 std::string WhoisSession::AnswerText(TextStyle style) const {
@@ -66,7 +93,7 @@ void WhoisSession::Start(const std::string& server, const std::string& query) {
     // The registries of the name: their answer is the one a chain without a hit ends on.
     chain_.Registries = RegistryServers(trace_.FServerList, query);
     trace_.PrepareCandidates(server, query);
-    trace_.WhoisResolve(server, query);
+    Send(server, [this, server, query] { trace_.WhoisResolve(server, query); });
 }
 
 void WhoisSession::StartRdap(const std::string& query) {
@@ -136,6 +163,8 @@ void WhoisSession::QueryResult(int32_t code, const std::string& query,
     answer.ErrorCode = code;
     answer.Query = query;
     answer.Converted = PrepareAnswer(response, Settings.encoding);
+    if (Pacer && AskAgain(query, code != 0 ? std::string() : LimitNotice(answer.Converted)))
+        return;
     answer.AskedServer = askedServer_;
     answer.CurrentTarget = trace_.CurrentTarget();
     answer.QueryText = trace_.FQueryText;
@@ -157,6 +186,11 @@ void WhoisSession::QueryResult(int32_t code, const std::string& query,
     if (code != 0) {
         record.verdict = StepVerdict::Failed;
         record.failure = WhoisFailure(code);
+        failures_.push_back({askedServer_, record.failure});
+    } else if (!step.Limit.empty()) {
+        record.answer = answer.Converted;
+        record.verdict = StepVerdict::Failed;
+        record.failure = LimitFailure(step.Limit);
         failures_.push_back({askedServer_, record.failure});
     } else {
         record.answer = answer.Converted;
@@ -272,11 +306,13 @@ void WhoisSession::Take(const WhoisStep& step) {
         trace_.WhoisEnded();
         break;
     case WhoisStep::RetryParent:
-        trace_.WhoisDirect(step.Query);
+        Send(pacedServer_, [this, query = step.Query] { trace_.WhoisDirect(query); });
         break;
     case WhoisStep::FollowReferral:
     case WhoisStep::NextCandidate:
-        trace_.WhoisResolve(step.Server, step.Query);
+        Send(step.Server, [this, server = step.Server, query = step.Query] {
+            trace_.WhoisResolve(server, query);
+        });
         break;
     case WhoisStep::AskRdap:
         trace_.RdapQuery(step.Query);

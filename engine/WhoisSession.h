@@ -6,6 +6,7 @@
 #include "engine/WhoisRecord.h"
 #include "engine/WhoisText.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -46,6 +47,22 @@ struct SessionSettings {
     bool sweep = true;      // ask the directory's next candidate after no match
     int encoding = kCodeAuto;
     std::vector<std::string> hitKeys;
+    // With a pacer: how long in all this chain may wait for servers that sent a limit notice
+    // before such a notice ends its step as failed.
+    std::chrono::milliseconds limitWait{};
+};
+
+// Paces the WHOIS steps of chains that run side by side (zwhois's bulk runs). Without one a
+// chain sends each step at once, and a limit notice ends its step.
+class StepPacer {
+public:
+    virtual ~StepPacer() = default;
+    // A step to `server` is ready: send() is called once it may go, at once or later from
+    // the main loop.
+    virtual void Ask(const std::string& server, std::function<void()> send) = 0;
+    // That step's answer is in (limited: a limit notice, which slows the server down).
+    // Returns how long the server now rests before its next step.
+    virtual std::chrono::milliseconds Answered(const std::string& server, bool limited) = 0;
 };
 
 class WhoisSession {
@@ -62,6 +79,12 @@ public:
     std::function<void(SessionSettings&)> Refresh;
     // Called before the RDAP bootstrap is consulted (the window readies its RDAP options).
     std::function<void()> BeforeRdap;
+    // Paces the WHOIS steps; not owned, may stay null.
+    StepPacer* Pacer = nullptr;
+    // A limit notice that will be asked again after `pause` (with a pacer only).
+    std::function<void(const std::string& server, const std::string& notice,
+                       std::chrono::milliseconds pause)>
+        OnLimitWait;
 
     // A step starts: its command line ("whois -h server query", "rdap URL").
     std::function<void(const std::string& commandLine)> OnStepStart;
@@ -106,6 +129,10 @@ private:
     void RdapStarted(const std::string& url);
     void RdapResult(const rdap::LookupResult& lookup);
     void Take(const WhoisStep& step);
+    // Sends a WHOIS step to `server` through the pacer, if there is one.
+    void Send(const std::string& server, std::function<void()> send);
+    // With a pacer: whether a limit notice is asked again instead of ending the step.
+    bool AskAgain(const std::string& query, const std::string& notice);
     StepRecord& Current(StepRecord::Protocol protocol);
 
     TPingTrace& trace_;
@@ -120,4 +147,8 @@ private:
     bool answerShown_ = false;
     std::string answerServer_;
     bool stepOpen_ = false; // the last record waits for its answer
+    // The server of the step in flight, as the pacer knows it, and the pauses after limit
+    // notices so far.
+    std::string pacedServer_;
+    std::chrono::milliseconds waited_{};
 };

@@ -180,6 +180,8 @@ struct TWhoisKeys {
     std::int32_t CodeInDes = 0; // CODEINDES
     std::int32_t TimeOut = 5;   // TIMEOUT, seconds
     bool UseRdap = true;        // RDAP
+    std::int32_t Pace{};        // WHOISPACE, ms: the least time between two queries to one
+                                // server in a zwhois bulk run
 };
 TWhoisKeys ReadWhoisKeys(const TInitFile& file);
 // The same from a file that may be missing or unreadable: the defaults then.

@@ -27,6 +27,7 @@ TWhoisKeys ReadWhoisKeys(const TInitFile& file) {
     keys.CodeInDes = ReadIntegerOr(file, "CODEINDES", keys.CodeInDes);
     keys.TimeOut = ReadIntegerOr(file, "TIMEOUT", keys.TimeOut);
     keys.UseRdap = file.ReadBool("RDAP", keys.UseRdap);
+    keys.Pace = ReadIntegerOr(file, "WHOISPACE", keys.Pace);
     return keys;
 }
 

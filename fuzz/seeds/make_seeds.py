@@ -65,6 +65,9 @@ edge = {
     "bad-mode": b"\x05\x1e" + SJIS + EUC,
     "labels": b"\x00a..b. c\t.d.\nw\x1eNo match\r\n",
     "fixed-hit": b"\x00\x1e\r\n\r\n" + "p. [ネームサーバ]".encode() + b"\r\n",
+    "limit-notice": b"\x18\x1e%% Too many requests...\r\n%%\r\n\r\n%% No entries found.\r\n",
+    "limit-look-alike": b"\x08\x1eq\nw\x1e% Query rate limit exceeded. Reduced information.\r\n\r\n"
+    b"Domain Name: Q\r\n",
 }
 for k, v in edge.items():
     put("whois_text", k, v)

@@ -54,6 +54,11 @@ TEST_F(CliTest, BadInputIsRefusedBeforeAnythingIsSent) {
         {{"--trace", "a.test", "-m", "0"}, "bad hop count '0' (1 to 255)"},
         {{"--trace", "a.test", "--max-hops", "256"}, "bad hop count '256'"},
         {{"--ping", "a.test", "-m", "3"}, "-m belongs to --trace"},
+        {{"-P", "0", "-"}, "bad value '0' for -P (1 to 64)"},
+        {{"-P65", "-"}, "bad value '65' for -P"},
+        {{"--pace", "600001", "a.test"}, "bad value '600001' for --pace (0 to 600000 ms)"},
+        {{"--max-wait=-1", "a.test"}, "bad value '-1' for --max-wait (0 to 3600 s)"},
+        {{"--lookup", "a.test", "-P", "2"}, "-P, --pace and --max-wait belong to WHOIS queries"},
     };
     for (const auto& c : cases) {
         const RunResult r = Run(c.args);
@@ -78,6 +83,8 @@ TEST_F(CliTest, HelpAndVersion) {
     const RunResult help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: zwhois", 0), 0u);
+    EXPECT_NE(help.out.find("servers (default 4)\n"), std::string::npos); // as CliOptions has them
+    EXPECT_NE(help.out.find("rest (default 60)\n"), std::string::npos);
     const RunResult version = Run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("zwhois ", 0), 0u);

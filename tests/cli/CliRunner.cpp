@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,9 +32,12 @@ void CloseBoth(int fds[2]) {
 
 RunResult RunZwhois(const std::vector<std::string>& args, const RunOptions& options) {
     RunResult result;
-    int in[2], out[2], err[2];
+    int in[2], out[2], err[2] = {-1, -1};
+    if (options.stderrTerminal && (err[0] = ::posix_openpt(O_RDWR | O_NOCTTY)) >= 0 &&
+        ::grantpt(err[0]) == 0 && ::unlockpt(err[0]) == 0)
+        err[1] = ::open(::ptsname(err[0]), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
-        ::pipe2(err, O_CLOEXEC) != 0) {
+        (err[1] < 0 && ::pipe2(err, O_CLOEXEC) != 0)) {
         result.err = std::string("pipe: ") + std::strerror(errno);
         return result;
     }

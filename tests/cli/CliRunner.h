@@ -21,6 +21,7 @@ struct RunOptions {
     std::chrono::milliseconds limit{20000};
     // When set: polled while the program runs; once it holds, SIGINT is sent.
     std::function<bool()> interruptWhen;
+    bool stderrTerminal = false; // standard error a terminal (a pseudo-terminal's), not a pipe
     // A command that runs zwhois (its arguments come first), e.g. to drop a capability.
     std::vector<std::string> wrapper;
 };

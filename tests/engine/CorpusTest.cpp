@@ -110,6 +110,7 @@ TEST(Corpus, ChainDecidesAsTheReaderForNearlyEveryAnswer) {
         a.AutoChange = a.SweepCheck = true;
         WhoisChainState state;
         const WhoisStep step = ChooseWhoisStep(a, keys, state, [] { return "whois.next.test"; });
+        EXPECT_EQ(step.Limit, "") << c.file;
         if (Decided(step) == Expected(c))
             ++agreed;
         else
@@ -167,6 +168,7 @@ TEST(Corpus, ChainDecidesAsTheReaderOnTheRegistriesAnswers) {
         WhoisChainState state;
         const WhoisStep step = ChooseWhoisStep(a, keys, state, [] { return "whois.next.test"; });
         const bool found = step.kind == WhoisStep::Hit || step.kind == WhoisStep::FollowReferral;
+        EXPECT_EQ(step.Limit, "") << file; // terms of use are no limit notice
         const bool registered = row.compare(tab2 + 1, 10, "registered") == 0;
         ++total;
         agreed += found == registered;
