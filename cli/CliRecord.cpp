@@ -17,18 +17,6 @@ std::string Members(std::initializer_list<std::pair<const char*, std::string>> m
     return out + "}";
 }
 
-std::string Joined(const std::vector<std::string>& items) {
-    std::string out;
-    for (const std::string& item : items)
-        out += (out.empty() ? "" : ", ") + item;
-    return out;
-}
-
-void Line(std::string& out, const char* label, const std::string& value) {
-    if (!value.empty())
-        out += "  " + std::string(label) + value + "\n";
-}
-
 } // namespace
 
 std::string JsonRecord(const Registration& r) {
@@ -70,30 +58,13 @@ std::string JsonRecord(const Registration& r) {
 }
 
 std::string BriefRecord(const std::string& query, const Registration& r) {
+    // Labels padded to one column, in the order of SummaryField.
+    static constexpr const char* kLabels[] = {
+        "registrar:    ", "created:      ", "expires:      ", "status:       ", "name servers: ",
+        "network:      ", "name:         ", "owner:        ", "origin:       ", "registry:     "};
     std::string out = query + "\n";
-    const NetworkInfo& n = r.network;
-    if (!n.Empty()) {
-        std::string range = n.range.empty() ? n.cidr : n.range;
-        if (!n.cidr.empty() && n.cidr != range)
-            range += " (" + n.cidr + ")";
-        Line(out, "network:      ", range);
-        Line(out, "name:         ", n.name.empty() ? n.handle : n.name);
-        std::string owner = n.organization;
-        if (!n.country.empty())
-            owner += (owner.empty() ? "" : ", ") + n.country;
-        Line(out, "owner:        ", owner);
-        Line(out, "origin:       ", n.originAs);
-        Line(out, "registry:     ", n.registry);
-    } else {
-        std::string registrar = r.registrar.name;
-        if (!r.registrar.ianaId.empty())
-            registrar += " (IANA " + r.registrar.ianaId + ")";
-        Line(out, "registrar:    ", registrar);
-        Line(out, "created:      ", r.created);
-        Line(out, "expires:      ", r.expires);
-        Line(out, "status:       ", Joined(r.status));
-        Line(out, "name servers: ", Joined(r.nameservers));
-    }
+    for (const SummaryLine& line : RecordSummary(r))
+        out += "  " + std::string(kLabels[int(line.field)]) + line.value + "\n";
     if (out.size() == query.size() + 1)
         out += "  (no fields read)\n";
     return TerminalText(out);

@@ -90,3 +90,26 @@ bool StatesRegistration(std::string_view text, std::string_view query);
 // registrar's answer for its own contact details (URL, abuse contacts) and the registrant.
 // A field only one of them states comes from that one.
 Registration MergeRecords(const Registration& registry, const Registration& registrar);
+
+// The fields a reader looks at first, in the order they are shown: for a domain the
+// registrar, created, expires, status and name servers; for an address or AS number the
+// network, its name, owner, origin AS and registry. Each value is one line's worth (lists
+// joined with ", "); a field the record does not state is left out. Front ends label them
+// in their own language.
+enum class SummaryField {
+    Registrar,
+    Created,
+    Expires,
+    Status,
+    NameServers,
+    Network,
+    NetworkName,
+    Owner,
+    Origin,
+    Registry
+};
+struct SummaryLine {
+    SummaryField field;
+    std::string value;
+};
+std::vector<SummaryLine> RecordSummary(const Registration& record);

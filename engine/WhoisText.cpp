@@ -158,6 +158,14 @@ constexpr std::string_view kNoRecordWords[] = {
     "no object found", "not found", "available", "free",       "not registered",
     "no entries",      "no match",  "no data",   "disponible", "libre"};
 
+// Words that name a name server's object: a "not found" about one inside a record.
+constexpr std::string_view kHostObjectWords[] = {"nameserver",  "name server", "nserver",
+                                                 "host object", "host name",   "hostname"};
+
+// All that a line above the record-name line says when the name is free.
+constexpr std::string_view kAvailableWords[] = {"available", "available for registration", "free",
+                                                "not registered", "unregistered"};
+
 // The same said in a sentence about the name ("x.test is free", "Domain x.test is available
 // for registration", "domain \"x.test\" not found."), where "available" alone is too common.
 constexpr std::string_view kNoRecordSentences[] = {
@@ -231,6 +239,37 @@ bool SaysNoRecord(std::string_view text, bool sentence) {
     text.remove_prefix(SkipChars(text, 0, "0123456789 "));
     return std::any_of(std::begin(kNoRecordWords), std::end(kNoRecordWords),
                        [&](std::string_view word) { return StartsWithNoCase(text, 0, word); });
+}
+
+// Whether a line speaks of a name server's (host's) object rather than the domain's.
+bool SpeaksOfHostObject(std::string_view line) {
+    return std::any_of(std::begin(kHostObjectWords), std::end(kHostObjectWords),
+                       [&](std::string_view word) { return ContainsNoCase(line, word); });
+}
+
+// Whether a line says only that the name asked for is free ("AVAILABLE", "Domain is
+// available.", "This domain name is not registered"), so that a field or a sentence about
+// something else never counts.
+bool SaysOnlyAvailable(std::string_view line) {
+    line = Trim(line.substr(SkipChars(line, 0, "%#* \t")));
+    while (!line.empty() && (line.back() == '.' || line.back() == '!'))
+        line.remove_suffix(1);
+    for (std::string_view lead : {"this ", "the "})
+        if (StartsWithNoCase(line, 0, lead))
+            line.remove_prefix(lead.size());
+    for (std::string_view subject : {"domain name ", "domain ", "name "}) {
+        if (StartsWithNoCase(line, 0, subject)) {
+            line.remove_prefix(subject.size());
+            if (!StartsWithNoCase(line, 0, "is "))
+                return false;
+            line.remove_prefix(3);
+            break;
+        }
+    }
+    return std::any_of(std::begin(kAvailableWords), std::end(kAvailableWords),
+                       [&](std::string_view words) {
+                           return line.size() == words.size() && StartsWithNoCase(line, 0, words);
+                       });
 }
 
 // Whether a line holds the query as a word of its own, quotes and brackets aside.
@@ -540,7 +579,10 @@ bool RecordNamesQuery(std::string_view text, std::string_view query) {
         // "x.test is free", "Domain x.test is not registered", or a sentence right below the
         // record-name line: a no-match about this name wins wherever it is said.
         if ((pos == below || MentionsName(line, query)) && !IsFieldLine(line) &&
-            SaysNoRecord(line, true))
+            !SpeaksOfHostObject(line) && SaysNoRecord(line, true))
+            return false;
+        // "AVAILABLE" above "Domain: x.test": the registry names what it was asked for.
+        if (!named && SaysOnlyAvailable(line))
             return false;
         size_t value = named ? std::string_view::npos : AfterRecordLabel(text, pos);
         if (value == std::string_view::npos)
@@ -572,14 +614,20 @@ bool SaysNoMatch(std::string_view text) {
     size_t pos = 0;
     while (pos < text.size()) {
         pos = SkipChars(text, pos, "\r\n\t %#*");
+        const size_t end = LineEnd(text, pos);
+        const std::string_view line = text.substr(pos, end - pos);
+        // "No match for nameserver NS1.X.TEST" inside a record: one of its parts has no object
+        // of its own, the record is still there.
+        if (SpeaksOfHostObject(line)) {
+            pos = end;
+            continue;
+        }
         for (std::string_view phrase : kNoMatchPhrases) {
             if (StartsWithNoCase(text, pos, phrase))
                 return true;
         }
         // A status field whose value says so, in any label ("Status:", "Domain Status:",
         // "query_status:", "Estado:"): "free" (DENIC), "AVAILABLE" (EURid), "No Object Found".
-        const size_t end = LineEnd(text, pos);
-        const std::string_view line = text.substr(pos, end - pos);
         const size_t colon = line.find(':');
         if (colon != std::string_view::npos && colon <= 40 &&
             (ContainsNoCase(line.substr(0, colon), "status") ||

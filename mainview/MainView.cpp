@@ -41,6 +41,7 @@ TMainForm::TMainForm(const mainview::AppPaths& paths, QWidget* parent)
     BuildListPanel();
     BuildStatusBar();
     BuildRdap();
+    BuildRecordPanel();
     AboutDialog1 = new TAboutDialog(this);
     AboutDialog1->setObjectName(QStringLiteral("AboutDialog1"));
     ConnectHandlers();
@@ -157,6 +158,7 @@ void TMainForm::ApplySettingsToControls() {
     SmtpAction->setVisible(p.FSmtpExpn);
     ClockAction->setChecked(p.FShowClock);
     VisibleAction->setChecked(p.FShowPanel);
+    RecordAction->setChecked(p.FShowRecord);
     Memo1->setFont(mainview::ToQFont(p.FMemoFont));
     memoColor_ = mainview::RecordColor(p.FMemoFont);
     if (memoColor_.isValid()) {
@@ -221,7 +223,10 @@ void TMainForm::BindController() {
     w.OnText = [this](const WhoisStep& step) {
         Memo1->setPlainText(QString::fromStdString(WhoisRun->Text(step.View, TextStyle::Window)));
     };
-    w.OnStepTaken = [this](const WhoisStep& step) { WhoisStepTaken(step); };
+    w.OnStepTaken = [this](const WhoisStep& step) {
+        UpdateRecordPanel(); // the record is there once the chain has ended
+        WhoisStepTaken(step);
+    };
     // OnTraceEnd stays unbound.
 }
 
@@ -338,5 +343,6 @@ void TMainForm::CopyControlsToSettings() {
     p.FPingDns = PingCheck->isChecked();
     p.FShowClock = ClockAction->isChecked();
     p.FShowPanel = VisibleAction->isChecked();
+    p.FShowRecord = RecordAction->isChecked();
     p.FMemoFont = mainview::ToFontRecord(Memo1->font(), memoColor_, p.FMemoFont);
 }

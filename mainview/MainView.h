@@ -19,6 +19,7 @@ class QActionGroup;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QListWidget;
 class QMenu;
 class QMenuBar;
@@ -145,6 +146,8 @@ public:
     void UpdateRdapExecute();
     // The bootstrap update's outcome, one line per file, in the window's language.
     static QString RdapUpdateText(const rdap::UpdateResult& Result);
+    // A summary field's label in the window's language.
+    static QString SummaryLabel(SummaryField field);
 
     // Components.
     QWidget* CoolBar1 = nullptr;
@@ -186,6 +189,9 @@ public:
     QTreeWidget* HostView = nullptr;
     QSplitter* Splitter1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
+    // The record's summary above Memo1, with its View menu switch (key SHOWRECORD).
+    QLabel* RecordPanel = nullptr;
+    QAction* RecordAction = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Clock = nullptr;
     TAboutDialog* AboutDialog1 = nullptr;
@@ -285,6 +291,10 @@ private:
     void BuildStatusBar();
     void BuildSpinEdits(QWidget* box, QGridLayout* grid);
     void BuildRdap();
+    void BuildRecordPanel();
+    // Shows the finished chain's record (when the switch is on and it states a field).
+    void UpdateRecordPanel();
+    void HideRecordPanel();
     // The controller's RDAP settings from the window's (folders, switch, time-out).
     void ReadyRdap();
     void ConnectHandlers();

@@ -74,6 +74,7 @@ void TMainForm::RunWhois(const std::string& Server, const std::string& Query) {
     OpenWeb->setEnabled(false);
     SetOpenWebHint(QString());
     Memo1->clear();
+    HideRecordPanel();
     LastQuery = Query;
     WhoisRun->Start(Server, Query);
     // After WhoisResolve: its start event puts the window into the busy state, which clears

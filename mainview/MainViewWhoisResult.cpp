@@ -83,5 +83,6 @@ void TMainForm::OpenWebExecute() {
 
 void TMainForm::SmtpResult(TObject*, int32_t, const std::string&, const std::string& Response) {
     Memo1->setPlainText(FromUtf8(PrepareAnswer(Response, CodeConvTag())));
+    HideRecordPanel();
     EnableButtons();
 }

@@ -107,6 +107,54 @@ Reason: %2</translation>
 in one window</translation>
     </message>
     <message>
+        <source>レジストラ</source>
+        <translation>Registrar</translation>
+    </message>
+    <message>
+        <source>登録日</source>
+        <translation>Created</translation>
+    </message>
+    <message>
+        <source>有効期限</source>
+        <translation>Expires</translation>
+    </message>
+    <message>
+        <source>状態</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>ネームサーバ</source>
+        <translation>Name servers</translation>
+    </message>
+    <message>
+        <source>ネットワーク</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>ネットワーク名</source>
+        <translation>Network name</translation>
+    </message>
+    <message>
+        <source>組織</source>
+        <translation>Owner</translation>
+    </message>
+    <message>
+        <source>AS番号</source>
+        <translation>Origin AS</translation>
+    </message>
+    <message>
+        <source>レジストリ</source>
+        <translation>Registry</translation>
+    </message>
+    <message>
+        <source>登録情報の要約(&amp;S)</source>
+        <translation>Record &amp;summary</translation>
+    </message>
+    <message>
+        <source>答えから読んだ登録情報を本文の上に表示</source>
+        <translation>Show the record read from the answer above its text</translation>
+    </message>
+    <message>
         <source>RDAPを使う(&amp;D)</source>
         <translation>Use &amp;RDAP</translation>
     </message>

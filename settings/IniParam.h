@@ -226,6 +226,8 @@ public:
     bool FSmtpExpn = false;
     bool FShowClock = false;
     bool FShowPanel = false;
+    // The record's summary above the answer (key SHOWRECORD, on unless the file says 0).
+    bool FShowRecord = true;
     // RDAP where port 43 cannot answer (key RDAP, on unless the file says 0).
     bool FUseRdap = true;
 };

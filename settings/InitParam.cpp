@@ -68,6 +68,7 @@ void TInitParam::Load(const std::string& FileName) {
     FSmtpExpn = false;
     FShowClock = false;
     FShowPanel = true;
+    FShowRecord = true;
     FUseRdap = true;
     FWindowInfo = TWindowInfo{};
     try {
@@ -89,6 +90,7 @@ void TInitParam::Load(const std::string& FileName) {
         FSmtpExpn = file.ReadBool("SMTPEXPN", false);
         FShowClock = file.ReadBool("SHOWCLOCK", false);
         FShowPanel = file.ReadBool("SHOWPANEL", true);
+        FShowRecord = file.ReadBool("SHOWRECORD", true);
         FUseRdap = whois.UseRdap;
         try {
             FWindowInfo = file.ReadWindowInfo("WINDOWINFO");
@@ -129,6 +131,7 @@ void TInitParam::Save() {
     file.WriteBool("SHOWCLOCK", FShowClock);
     file.WriteBool("SHOWPANEL", FShowPanel);
     file.WriteBool("RDAP", FUseRdap);
+    file.WriteBool("SHOWRECORD", FShowRecord);
     // SMTPEXPN is the user's switch and is never written.
     file.UpdateFile();
 }

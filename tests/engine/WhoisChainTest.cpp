@@ -302,6 +302,17 @@ TEST(RecordNamesQuery, NamedRecordsButNotFreeNames) {
         {"Domain: a.test\r\nStatus: registered, not available\r\n", "a.test", true},
         {"Domain: u.test\r\nxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxstatus: free\r\n", "u.test", false},
         {"Domain: a.test\r\nxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxstatus: free\r\n", "a.test", true},
+        // A name server's object not found inside the record; a free name above its name line.
+        {"Domain Name: a.test\r\nNo match for nameserver \"NS9.A.TEST\".\r\n", "a.test", true},
+        {"Domain Name: a.test\r\n% Not found: host object ns1.b.test\r\n", "a.test", true},
+        {"Domain Name: a.test\r\nnserver: x\r\nNo entries found.\r\n", "a.test", false},
+        {"AVAILABLE\r\nDomain: u.test\r\n", "u.test", false},
+        {"% This domain name is available for registration!\r\nDomain: u.test\r\n", "u.test",
+         false},
+        {"Name is free.\r\nDomain: u.test\r\n", "u.test", false},
+        {"Not all fields are available\r\nDomain: a.test\r\n", "a.test", true},
+        {"Domain: available\r\nDomain: a.test\r\n", "a.test", true},
+        {"Domain: a.test\r\nRegistrar: R\r\nNot registered\r\n", "a.test", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RecordNamesQuery(c.answer, c.query), c.named) << c.answer;

@@ -100,6 +100,8 @@ TEST_F(EnglishWindowTest, NoJapaneseCaptionIsLeft) {
     TAboutForm about;
     TShowForm popup;
     const QStringList texts = Texts(&Start()) + Texts(&servers) + Texts(&about) + Texts(&popup);
+    EXPECT_EQ(TMainForm::SummaryLabel(SummaryField::Registrar), QStringLiteral("Registrar"));
+    EXPECT_EQ(TMainForm::SummaryLabel(SummaryField::Registry), QStringLiteral("Registry"));
     for (const char* text : {"File1.title=&File", "CloseAction.toolTip=Quit the application",
                              "UpdateBtn.text=OK", "HostView.header=RTT (ms)"})
         EXPECT_TRUE(texts.contains(text)) << text;

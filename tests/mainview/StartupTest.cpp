@@ -76,10 +76,10 @@ TEST_F(StartupTest, ShutdownWritesSettingsAndBothHistories) {
     Start();
     Shutdown();
     const auto lines = SettingsLines();
-    const std::vector<std::string> expected{"MEMOFONT",   "WINDOWINFO",  "WHOISSWEEP", "RESOLVEIP",
-                                            "CODEINDES",  "INTERVAL",    "TIMEOUT",    "PINGCOUNT",
-                                            "AUTOCHANGE", "TRACE-WHOIS", "PANELALIGN", "PINGDNS",
-                                            "SHOWCLOCK",  "SHOWPANEL",   "RDAP"};
+    const std::vector<std::string> expected{
+        "MEMOFONT",  "WINDOWINFO", "WHOISSWEEP", "RESOLVEIP",   "CODEINDES",  "INTERVAL",
+        "TIMEOUT",   "PINGCOUNT",  "AUTOCHANGE", "TRACE-WHOIS", "PANELALIGN", "PINGDNS",
+        "SHOWCLOCK", "SHOWPANEL",  "RDAP",       "SHOWRECORD"};
     EXPECT_EQ(KeysOf(lines), expected);
     for (const char* line :
          {"WHOISSWEEP=0", "RESOLVEIP=0", "CODEINDES=0", "INTERVAL=1000", "TIMEOUT=5", "PINGCOUNT=5",

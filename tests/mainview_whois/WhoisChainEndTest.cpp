@@ -6,11 +6,13 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
 
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace whoiswin {
@@ -65,6 +67,37 @@ TEST_F(ChainEnd, NewChainMayFollowReferralsAgain) {
     Ask(sb::kWhoisA, "example.com");
     ASSERT_TRUE(WaitIdle(60000));
     EXPECT_EQ(a.Connections() + b.Connections(), 4);
+}
+
+// The record's summary above the answer: shown after a hit, in the record's order, gone with
+// the switch off, for a chain without a hit, and while the next chain runs.
+TEST_F(ChainEnd, RecordSummaryFollowsTheHitAndItsSwitch) {
+    REQUIRE_SANDBOX();
+    const std::string record = "Domain Name: EXAMPLE.COM\r\nRegistrar: Reg Inc.\r\n"
+                               "Registry Expiry Date: 2030-03-21T05:00:00Z\r\n"
+                               "Creation Date: 2001-03-21\r\nName Server: NS1.EXAMPLE.COM\r\n";
+    FakeServer a(sb::kWhoisAAddr, 43, FakeServer::Answer(record));
+    FakeServer b(sb::kWhoisBAddr, 43, FakeServer::Answer("No match for \"NONE.COM\".\r\n"));
+    ASSERT_TRUE(a.Listening() && b.Listening());
+    Open();
+    const QString summary = QString::fromUtf8("レジストラ: Reg Inc.\n登録日: 2001-03-21\n"
+                                              "有効期限: 2030-03-21T05:00:00Z\n"
+                                              "ネームサーバ: ns1.example.com");
+    const std::tuple<bool, const char*, QString> rows[] = {{true, sb::kWhoisA, summary},
+                                                           {true, sb::kWhoisB, QString()},
+                                                           {false, sb::kWhoisA, QString()}};
+    for (const auto& [on, server, shown] : rows) {
+        Form().RecordAction->setChecked(on);
+        Ask(server, "example.com");
+        EXPECT_FALSE(Form().RecordPanel->isVisibleTo(&Form()));
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(Form().RecordPanel->text(), shown) << server;
+        EXPECT_EQ(Form().RecordPanel->isVisibleTo(&Form()), !shown.isEmpty()) << server;
+    }
+    // The switch shows the finished chain's record at once.
+    Trigger("RecordAction");
+    EXPECT_EQ(Form().RecordPanel->text(), summary);
+    EXPECT_TRUE(Memo().contains("Registrar: Reg Inc."));
 }
 
 TEST_F(ChainEnd, HitWhileHiddenOpensThePopupWithTheText) {
@@ -144,9 +177,9 @@ TEST_F(ChainEnd, Utf8AnswerStaysAsItIsInAutomaticMode) {
 
 TEST_F(ChainEnd, BidiControlsInAnAnswerAreShownAsReplacements) {
     REQUIRE_SANDBOX();
-    FakeServer a(
-        sb::kWhoisAAddr, 43,
-        FakeServer::Answer("Domain Name: GOOGLE.JP\r\nOwner: \xE2\x80\xAE" "elgoog\xE2\x81\xA6!"));
+    FakeServer a(sb::kWhoisAAddr, 43,
+                 FakeServer::Answer("Domain Name: GOOGLE.JP\r\nOwner: \xE2\x80\xAE"
+                                    "elgoog\xE2\x81\xA6!"));
     Open();
     Ask(sb::kWhoisA, "google.jp");
     ASSERT_TRUE(WaitIdle());
