@@ -98,6 +98,8 @@ const ReplyRow kReplies[] = {
     // An answer names its source, code and time, all three; nothing else rides along.
     {"7 reply ip-4 198.18.1.2 round-trip-us 1234", false, Outcome::Reply, 0, 0, 0},
     {"7 reply ip-4 198.18.1.2 code 0", false, Outcome::Reply, 0, 0, 0},
+    {"7 reply ip-6 fe80::9 scope 3 code 0", false, Outcome::Reply, 0, 0, 0},
+    {"7 reply ip-6 fe80::9 scope 3 round-trip-us 5", false, Outcome::Reply, 0, 0, 0},
     {"7 reply ip-4 198.18.1.2 code 256 round-trip-us 1", false, Outcome::Reply, 0, 0, 0},
     {"7 reply ip-4 198.18.1.2 code 0 round-trip-us 600000001", false, Outcome::Reply, 0, 0, 0},
     {"7 reply ip-4 198.18.1.2 scope 1 code 0 round-trip-us 1", false, Outcome::Reply, 0, 0, 0},
