@@ -188,6 +188,7 @@ public:
     QWidget* ListPanel = nullptr;
     QTreeWidget* HostView = nullptr;
     QSplitter* Splitter1 = nullptr;
+    QWidget* AnswerBox = nullptr; // Memo1, with the record's summary above it
     QPlainTextEdit* Memo1 = nullptr;
     // The record's summary above Memo1, with its View menu switch (key SHOWRECORD).
     QLabel* RecordPanel = nullptr;

@@ -453,7 +453,14 @@ void TMainForm::BuildListPanel() {
     header->resizeSection(2, 110);
     Paint(HostView, Rgb(0xEEEEFF));
 
-    Memo1 = new QPlainTextEdit(Splitter1);
+    // The answer, in a box of its own so that the record's summary can go above it.
+    AnswerBox = new QWidget(Splitter1);
+    AnswerBox->setObjectName(QStringLiteral("AnswerBox"));
+    auto* answerLayout = new QVBoxLayout(AnswerBox);
+    answerLayout->setContentsMargins(0, 0, 0, 0);
+    answerLayout->setSpacing(2);
+    Memo1 = new QPlainTextEdit(AnswerBox);
+    answerLayout->addWidget(Memo1, 1);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
     Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -469,7 +476,7 @@ void TMainForm::BuildListPanel() {
     Whois4->setShortcutContext(Qt::WidgetShortcut);
 
     Splitter1->addWidget(HostView);
-    Splitter1->addWidget(Memo1);
+    Splitter1->addWidget(AnswerBox);
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({165, 300});

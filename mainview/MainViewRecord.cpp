@@ -11,7 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QSplitter>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -57,8 +57,8 @@ void TMainForm::BuildRecordPanel() {
     connect(RecordAction, &QAction::triggered, this,
             mainview::GuardedSlot([this] { UpdateRecordPanel(); }));
 
-    // Between the host list and the answer; hidden, it leaves the answer's area as it was.
-    RecordPanel = new QLabel(Splitter1);
+    // Above the answer; hidden, it leaves the answer's area as it was.
+    RecordPanel = new QLabel(AnswerBox);
     RecordPanel->setObjectName(QStringLiteral("RecordPanel"));
     RecordPanel->setTextFormat(Qt::PlainText);
     RecordPanel->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -66,8 +66,7 @@ void TMainForm::BuildRecordPanel() {
     RecordPanel->setFrameShape(QFrame::StyledPanel);
     RecordPanel->setMargin(4);
     RecordPanel->hide();
-    Splitter1->insertWidget(Splitter1->indexOf(Memo1), RecordPanel);
-    Splitter1->setCollapsible(Splitter1->indexOf(RecordPanel), false);
+    static_cast<QVBoxLayout*>(AnswerBox->layout())->insertWidget(0, RecordPanel);
 }
 
 void TMainForm::UpdateRecordPanel() {

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -189,6 +190,24 @@ TEST(ProbeServer, AHelperThatFailsIsNeverTakenForOneThatWorks) {
         EXPECT_EQ(winsock::WSAGetLastError(), winsock::WSAENETDOWN);
     }
     ::setenv("ZW_PROBE_HELPER", original.c_str(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// The loop's status: 0 when its input ends, 1 when its input cannot be read.
+TEST(ProbeServer, TheLoopsStatusSaysWhetherItsInputFailed) {
+    int ended[2];
+    ASSERT_EQ(::pipe(ended), 0);
+    ::close(ended[1]);
+    const int unreadable = ::open("/", O_RDONLY | O_DIRECTORY);
+    const int out = ::open("/dev/null", O_WRONLY);
+    const IcmpSocket none4, none6;
+    EXPECT_EQ(probeserver::Serve(ended[0], out, none4, none6), 0);
+    EXPECT_EQ(probeserver::Serve(unreadable, out, none4, none6), 1);
+    for (int fd : {ended[0], unreadable, out})
+        ::close(fd);
 }
 
 } // namespace

@@ -109,7 +109,7 @@ TEST_F(LayoutTest, MenuButtonsAndMenus) {
     EXPECT_EQ(Captions(f.FileButton->menu()), QStringList{"終了(&X)"});
     EXPECT_EQ(Captions(f.ViewBtn->menu()),
               (QStringList{"ウィンドウを隠す(&H)", "-", "オプションパネル(&P)",
-                           "パネルを右側へ(&R)", "時刻表示(&T)"}));
+                           "パネルを右側へ(&R)", "時刻表示(&T)", "登録情報の要約(&S)"}));
     EXPECT_EQ(Captions(f.ToolBtn->menu()),
               (QStringList{"Whois...", "PING...", "TRACE...", "Lookup...", "EXPN...", "-",
                            "Domain Web...(&W)"}));
