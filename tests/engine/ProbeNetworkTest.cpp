@@ -418,6 +418,7 @@ TEST_P(ProbeNetwork, RawSocketsPassOnlyProbeTypesUnderTheirOwnIdentifier) {
     ASSERT_TRUE(OpenIcmpSocket(second, Family()));
     EXPECT_EQ(first.Datagram, std::get<0>(GetParam()) == Sockets::Datagram);
     EXPECT_EQ(first.Helper != nullptr, std::get<0>(GetParam()) == Sockets::Helper);
+    EXPECT_FALSE(IcmpAccessRefused()); // a socket of any kind was had
     if (first.Helper) {
         // Two helpers, each without any capability left once its sockets are open.
         ASSERT_TRUE(second.Helper);
