@@ -75,8 +75,14 @@ Registration WhoisSession::Record() const {
         return {};
     auto hit = std::find_if(steps_.rbegin(), steps_.rend(),
                             [](const StepRecord& s) { return s.verdict == StepVerdict::Hit; });
-    if (hit == steps_.rend())
-        return {};
+    if (hit == steps_.rend()) {
+        // The registry's record stays the hit when the registrar it named failed or had no
+        // record: its step referred on, and it is the record the chain ended on.
+        auto registry = std::find_if(steps_.rbegin(), steps_.rend(), [](const StepRecord& s) {
+            return s.verdict == StepVerdict::Referral && !s.record.Empty();
+        });
+        return registry == steps_.rend() ? Registration{} : registry->record;
+    }
     // The registry that referred to the registrar: its record of the same name. IANA's record
     // of the TLD above a registry is another object and stays out.
     auto registry = std::find_if(hit + 1, steps_.rend(), [](const StepRecord& s) {

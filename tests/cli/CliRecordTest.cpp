@@ -26,13 +26,21 @@ const std::string kNetwork =
     "OriginAS:       AS64500\r\nOrganization:   Example Networks (EXN)\r\n"
     "Country:        US\r\n";
 
+// The registry's record of gone.test, naming a registrar that refuses connections.
+std::string Gone(std::string text) {
+    text.replace(text.find("EXAMPLE.TEST"), 12, "GONE.TEST");
+    text.replace(text.find(sb::kWhoisB), 12, sb::kRefused);
+    return text;
+}
+
 TEST_F(CliTest, RecordInJsonAndBrief) {
     REQUIRE_SANDBOX();
     WriteFile("Servhit.key", "Domain Name:\r\nNetRange:\r\n");
     FakeServer registry(sb::kWhoisAAddr, 43,
-                        FakeServer::AnswerByQuery(
-                            {{"example.test", Answer(kRegistry)}, {"192.0.2.1", Answer(kNetwork)}},
-                            Answer("No match for the query.")));
+                        FakeServer::AnswerByQuery({{"example.test", Answer(kRegistry)},
+                                                   {"gone.test", Answer(Gone(kRegistry))},
+                                                   {"192.0.2.1", Answer(kNetwork)}},
+                                                  Answer("No match for the query.")));
     FakeServer registrar(sb::kWhoisBAddr, 43, FakeServer::Answer(Answer(kRegistrar)));
     const std::string domain =
         R"j({"name":"example.test","registrar":{"name":"Example Registrar, Inc.",)j"
@@ -74,7 +82,17 @@ TEST_F(CliTest, RecordInJsonAndBrief) {
          "  origin:       AS64500\n"
          "  registry:     whois.a.test\n",
          "zwhois: missing.test: no match\n"},
-        // Without the registrar's answer the registry's record is all there is.
+        // Without the registrar's answer the registry's record is all there is: not asked,
+        // or refused.
+        {{"--brief", "-h", sb::kWhoisA, "gone.test"},
+         0,
+         "gone.test\n"
+         "  registrar:    Example Registrar, Inc. (IANA 9999)\n"
+         "  created:      2001-03-21T05:00:00Z\n"
+         "  expires:      2030-03-21T05:00:00Z\n"
+         "  status:       clientTransferProhibited\n"
+         "  name servers: ns1.example.test, ns2.example.test\n",
+         "zwhois: refused.a.test: connection refused\n"},
         {{"--brief", "--no-recursion", "-h", sb::kWhoisA, "example.test"},
          0,
          "example.test\n"
