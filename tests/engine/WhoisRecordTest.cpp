@@ -288,6 +288,8 @@ const RecordRow kRecords[] = {
     {"numbered name-server labels; unsigned", "gre.nz",
      "ns_name_01: ns-196-c.gandi.net\nns_name_02: ns-110-a.gandi.net\nDNSSEC: unsigned\n",
      "ns=ns-196-c.gandi.net,ns-110-a.gandi.net\ndnssec=unsigned\n"},
+    {"numbers right after the label", "x.test", "nserver1: NS1.X.TEST\nnserver2: ns2.x.test\n",
+     "ns=ns1.x.test,ns2.x.test\n"},
     {"an ARIN network", "192.0.2.1",
      "NetRange:       192.0.2.0 - 192.0.2.255\nCIDR:           192.0.2.0/24\n"
      "NetName:        TEST-NET\nNetHandle:      NET-192-0-2-0-1\nOriginAS:       AS64500\n"
@@ -475,6 +477,20 @@ TEST(WhoisRecord, RdapNameServersAreHostNamesOnce) {
         R"({"objectClassName":"domain","nameservers":[{"ldhName":"NS3.X.TEST."},)"
         R"({"ldhName":"NS4 Form"},{"ldhName":"ns3.x.test"},{"ldhName":"ns5.x.test"}]})");
     EXPECT_EQ(r.nameservers, (std::vector<std::string>{"ns3.x.test", "ns5.x.test"}));
+}
+
+// A network stated by its range or its CIDR alone is shown as stated, nothing added.
+TEST(WhoisRecord, SummaryShowsARangeOrACidrAsStated) {
+    Registration rangeOnly, cidrOnly;
+    rangeOnly.network.range = "192.0.2.0 - 192.0.2.255";
+    cidrOnly.network.cidr = "192.0.2.0/24";
+    for (const auto& [record, want] :
+         {std::pair{rangeOnly, "192.0.2.0 - 192.0.2.255"}, std::pair{cidrOnly, "192.0.2.0/24"}}) {
+        const std::vector<SummaryLine> lines = RecordSummary(record);
+        ASSERT_EQ(lines.size(), 1u) << want;
+        EXPECT_EQ(lines[0].field, SummaryField::Network);
+        EXPECT_EQ(lines[0].value, want);
+    }
 }
 
 } // namespace
