@@ -9,9 +9,13 @@
 // OnDone against `traceroute -I -n -q 1 -N 1` (one probe at a time, as ours). Goal: ratio
 // 1.2 or less.
 //
+// Trace with owners against without: the same trace with each hop's owner asked of a fake
+// IP-to-AS service on loopback. Goal: ratio 1.2 or less.
+//
 // Runs as root (raw sockets, namespaces). Needs iputils-ping and traceroute (scripts/deps.sh).
 #include "engine/PingCtrl.h"
 #include "platform/HeadlessMainThread.h"
+#include "tests/support/FakeServer.h"
 #include "tests/support/HopNetwork.h"
 #include "tests/support/NetSandbox.h"
 
@@ -19,6 +23,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,17 +82,65 @@ std::vector<double> PingReplyTimes(const std::string& target, int count, int fam
     return times;
 }
 
-double OurTraceSeconds(const std::string& target, int* hops) {
+// owners: each hop's owner asked of the AS service at 127.0.0.1 (the trace's end waits for it).
+double OurTraceSeconds(const std::string& target, int* hops, bool owners = false, int timeOut = 2) {
     TPingTrace trace;
     bool done = false;
     *hops = 0;
+    int owned = 0;
+    trace.FTraceOwners = owners;
+    trace.FAsServer = "127.0.0.1";
+    trace.OnHopOwner = [&](TObject*, int32_t, const hopowner::Lookup& lookup) {
+        owned += lookup.status == hopowner::Lookup::Status::Found;
+    };
     trace.OnTraceHop = [&](TObject*, int32_t, uint8_t, int32_t, const std::string&) { ++*hops; };
     trace.OnDone = [&](TObject*) { done = true; };
-    trace.FProbeTimeOut = 2;
+    trace.FProbeTimeOut = timeOut;
     const auto start = Clock::now();
     trace.Trace(target);
     g_main->RunUntil([&] { return done; }, 60s);
+    if (owners && owned == 0)
+        std::fprintf(stderr, "no hop got its owner\n");
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A bulk IP-to-AS service on 127.0.0.1:43 that answers each address after `delay`, as a
+// service that far away would.
+std::unique_ptr<testsupport::FakeServer> AsService(std::chrono::milliseconds delay) {
+    testsupport::FakeServer::Options options;
+    options.requestEnd = "end\n";
+    options.lifetime = 600s;
+    return std::make_unique<testsupport::FakeServer>(
+        "127.0.0.1", 43,
+        [delay](const std::string& request) {
+            testsupport::FakeReply reply;
+            std::string answer;
+            for (size_t at = request.find("198.18."); at != std::string::npos;
+                 at = request.find("198.18.", at + 1)) {
+                const std::string address = request.substr(at, request.find('\n', at) - at);
+                answer += "64500 | " + address + " | 198.18.0.0/15 | JP | apnic | 2001 | BENCH\n";
+            }
+            reply.chunks = {std::string(), answer};
+            reply.gap = delay;
+            return reply;
+        },
+        options);
+}
+
+// Trace wall time with owners against without, alternating, on `net`'s target.
+void OwnersRatio(const char* name, const HopNetwork& net, std::chrono::milliseconds delay,
+                 int timeOut) {
+    const auto service = AsService(delay);
+    std::vector<double> with, without;
+    int hops = 0;
+    for (int round = 0; round < 5; ++round) {
+        without.push_back(OurTraceSeconds(net.TargetAddress(), &hops, false, timeOut));
+        with.push_back(OurTraceSeconds(net.TargetAddress(), &hops, true, timeOut));
+    }
+    std::printf("%s: with owners median %.2f ms, without %.2f ms (%d hops, service answers after "
+                "%lld ms), ratio %.2f (goal 1.2 or less)\n",
+                name, Median(with) * 1000, Median(without) * 1000, hops,
+                static_cast<long long>(delay.count()), Median(with) / Median(without));
 }
 
 double TracerouteSeconds(const std::string& target, int* hops) {
@@ -160,6 +213,22 @@ int main() {
                     Median(ours) * 1000, ourHops, Median(theirs) * 1000, theirHops, ratio);
         if (ourHops != 10 || theirHops != 10 || ratio > 1.2)
             rc = rc ? rc : 3;
+        // Owners asked while the trace runs: a service as near as the hops, then one 50 ms
+        // away.
+        OwnersRatio("TraceOwnersNear", net, 0ms, 2);
+        OwnersRatio("TraceOwnersFar", net, 50ms, 2);
+    }
+    {
+        // A silent router: the trace waits for it, the owners arrive meanwhile.
+        HopNetworkOptions options;
+        options.routers = 9;
+        options.silentRouters = {9};
+        HopNetwork net(options);
+        if (!net.Ok()) {
+            std::fprintf(stderr, "%s\n", net.Error().c_str());
+            return 1;
+        }
+        OwnersRatio("TraceOwnersSilentHop", net, 50ms, 1);
     }
     platform::InstallMainThread(nullptr);
     return rc;

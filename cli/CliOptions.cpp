@@ -55,7 +55,7 @@ const ValueOption kValueOptions[] = {
     {"--trace", true, Mode::Trace},     {"--rdap-source", false, Mode::Whois},
     {"-m", false, Mode::Whois},         {"--max-hops", false, Mode::Whois},
     {"-P", false, Mode::Whois},         {"--pace", false, Mode::Whois},
-    {"--max-wait", false, Mode::Whois},
+    {"--max-wait", false, Mode::Whois}, {"--as-server", false, Mode::Whois},
 };
 
 // A value as a one-line message echoes it: every control character, TAB and LF too, shown
@@ -72,6 +72,14 @@ const char* OtherFamily(const std::string& host, int family) {
     if (family == AF_INET && ParseIPv6(host.substr(0, host.find('%')), address))
         return "IPv6";
     return nullptr;
+}
+
+// 0.0.0.0 or :: (in any spelling, with or without a zone).
+bool Unspecified(const std::string& host) {
+    TIn6Addr address;
+    if (IsIPAddress(host))
+        return host.find_first_not_of("0.") == std::string::npos;
+    return ParseIPv6(host.substr(0, host.find('%')), address) && address == TIn6Addr{};
 }
 
 const ValueOption* FindValueOption(const std::string& name) {
@@ -154,6 +162,8 @@ private:
             resolveGiven_ = options_.resolveHops = true;
         else if (name == "--whois")
             whoisGiven_ = options_.whoisAfterTrace = true;
+        else if (name == "-z" || name == "--owners")
+            ownersGiven_ = options_.traceOwners = true;
         else if (name == "-4")
             family4_ = true;
         else if (name == "-6")
@@ -235,6 +245,14 @@ private:
             }
             if (pace)
                 options_.paceMs = given;
+        } else if (name == "--as-server") {
+            std::string reason;
+            if (!CheckQueryText(value, reason)) {
+                error_ = "AS server '" + Quoted(value) + "': " + reason;
+                return false;
+            }
+            ownersGiven_ = options_.traceOwners = true;
+            options_.asServer = TrimBlanks(value);
         } else if (name == "-m" || name == "--max-hops") {
             maxHopsGiven_ = true;
             if (!ParseNumber(value, 1, 255, options_.maxHops)) {
@@ -275,6 +293,8 @@ private:
             return Fail("--resolve and --whois belong to --trace");
         if (maxHopsGiven_ && mode != Mode::Trace)
             return Fail("-m belongs to --trace");
+        if (ownersGiven_ && mode != Mode::Trace)
+            return Fail("-z and --as-server belong to --trace");
         if (pacingGiven_ && mode != Mode::Whois)
             return Fail("-P, --pace and --max-wait belong to WHOIS queries");
         if (family4_ && family6_)
@@ -297,6 +317,9 @@ private:
             if (!CheckQueryText(options_.target, reason))
                 return Fail("host '" + Quoted(options_.target) + "': " + reason);
             options_.target = TrimBlanks(options_.target);
+            if ((mode == Mode::Ping || mode == Mode::Trace) && Unspecified(options_.target))
+                return Fail("host '" + Quoted(options_.target) +
+                            "': the unspecified address names no host");
             if (mode == Mode::Expn) {
                 const size_t at = options_.target.find('@');
                 if (at == std::string::npos || at == 0 || at + 1 == options_.target.size())
@@ -320,7 +343,7 @@ private:
     CliOptions options_;
     bool onlyQueries_ = false, modeGiven_ = false, help_ = false, version_ = false;
     bool countGiven_ = false, intervalGiven_ = false, timeoutGiven_ = false;
-    bool resolveGiven_ = false, whoisGiven_ = false, updateRdap_ = false;
+    bool resolveGiven_ = false, whoisGiven_ = false, updateRdap_ = false, ownersGiven_ = false;
     bool maxHopsGiven_ = false, family4_ = false, family6_ = false, serverGiven_ = false,
          pacingGiven_ = false;
 };

@@ -39,6 +39,10 @@ struct CliOptions {
     int maxHops = 30;      // -m, --max-hops: the highest TTL a trace probes
     bool resolveHops = false;
     bool whoisAfterTrace = false;
+    // -z, --owners: each hop's AS; --as-server: the IP-to-AS service asked (implies -z; none:
+    // the settings file's, else the public one).
+    bool traceOwners = false;
+    std::string asServer;
     // -4 / -6: AF_INET or AF_INET6 for every lookup and connection; 0 takes both, IPv4 first.
     int family = 0;
     // WHOIS runs of several queries: -P, queries in flight at once (one per server at most);

@@ -4,8 +4,10 @@
 #include "cli/CliRun.h"
 #include "engine/WhoisSession.h"
 
+#include "engine/HopOwners.h"
 #include "engine/HostRoutines.h"
 #include "engine/IcmpProbe.h"
+#include "settings/IniParam.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,12 +18,13 @@ namespace cli {
 
 namespace {
 
+// `more`: further JSON members, each with its leading comma.
 void PrintRow(bool json, int32_t number, const char* numberKey, int32_t replyTime,
-              const std::string& address, const std::string& name) {
+              const std::string& address, const std::string& name, const std::string& more = {}) {
     if (json) {
         std::cout << "{\"" << numberKey << "\":" << number << ",\"time\":" << replyTime
                   << ",\"address\":" << JsonString(address) << ",\"name\":" << JsonString(name)
-                  << "}\n";
+                  << more << "}\n";
     } else {
         char line[64];
         std::snprintf(line, sizeof line, "%3d  %6s  %-15s  ", static_cast<int>(number),
@@ -175,29 +178,48 @@ int RunPing(const CliOptions& options, Session& session) {
 
 namespace {
 
-// The trace's rows, printed in hop order as soon as each has its final name.
+// The trace's rows, printed in hop order as soon as each has its final name and owner.
 class TraceRows {
 public:
-    TraceRows(bool json) : json_(json) {}
+    TraceRows(bool json, bool owners) : json_(json), owners_(owners) {}
 
     void Add(int32_t hop, int32_t replyTime, const std::string& address, const std::string& name,
              bool awaitingName) {
         index_[hop] = rows_.size();
-        rows_.push_back({hop, replyTime, address, name, awaitingName});
+        Row row{hop, replyTime, address, name, awaitingName, false, {}};
+        // Only a hop with an address has an owner to wait for.
+        row.awaitingOwner = owners_ && replyTime >= 0;
+        rows_.push_back(std::move(row));
         Flush(false);
     }
     void Name(int32_t hop, const std::string& name) {
-        auto it = index_.find(hop);
-        if (it == index_.end())
-            return;
-        rows_[it->second].name = name;
-        rows_[it->second].awaiting = false;
-        Flush(false);
+        if (Row* row = Find(hop)) {
+            row->name = name;
+            row->awaiting = false;
+            Flush(false);
+        }
+    }
+    void Owner(int32_t hop, const hopowner::Lookup& lookup) {
+        if (Row* row = Find(hop)) {
+            row->owner = lookup;
+            row->awaitingOwner = false;
+            Flush(false);
+        }
     }
     void Flush(bool all) {
-        while (printed_ < rows_.size() && (all || !rows_[printed_].awaiting)) {
+        while (printed_ < rows_.size() &&
+               (all || (!rows_[printed_].awaiting && !rows_[printed_].awaitingOwner))) {
             const Row& row = rows_[printed_++];
-            PrintRow(json_, row.hop, "hop", row.replyTime, row.address, row.name);
+            if (!owners_) {
+                PrintRow(json_, row.hop, "hop", row.replyTime, row.address, row.name);
+            } else if (json_) {
+                PrintRow(json_, row.hop, "hop", row.replyTime, row.address, row.name,
+                         ",\"owner\":" + OwnerJson(row.owner));
+            } else {
+                const std::string owner = hopowner::OwnerText(row.owner);
+                PrintRow(json_, row.hop, "hop", row.replyTime, row.address,
+                         row.name + (owner.empty() ? "" : "  [" + owner + "]"));
+            }
         }
     }
 
@@ -207,8 +229,26 @@ private:
         int32_t replyTime;
         std::string address, name;
         bool awaiting;
+        bool awaitingOwner = false;
+        hopowner::Lookup owner;
     };
-    bool json_;
+    Row* Find(int32_t hop) {
+        auto it = index_.find(hop);
+        return it == index_.end() ? nullptr : &rows_[it->second];
+    }
+    static std::string OwnerJson(const hopowner::Lookup& lookup) {
+        using Status = hopowner::Lookup::Status;
+        if (lookup.status == Status::Private)
+            return "{\"private\":true}";
+        if (lookup.status != Status::Found && lookup.status != Status::FoundByRdap)
+            return "null";
+        const hopowner::Owner& o = lookup.owner;
+        return std::string("{\"as\":") + (o.as == 0 ? "null" : std::to_string(o.as)) +
+               ",\"name\":" + JsonString(o.name) + ",\"prefix\":" + JsonString(o.prefix) +
+               ",\"country\":" + JsonString(o.country) + ",\"registry\":" + JsonString(o.registry) +
+               ",\"source\":\"" + (lookup.status == Status::Found ? "as-service" : "rdap") + "\"}";
+    }
+    bool json_, owners_;
     std::vector<Row> rows_;
     std::map<int32_t, size_t> index_;
     size_t printed_ = 0;
@@ -225,7 +265,7 @@ int RunTrace(const CliOptions& options, Session& session) {
     }
 
     TagHostEnt target;
-    TraceRows rows(options.json);
+    TraceRows rows(options.json, options.traceOwners);
     bool unresolved = false, reached = false, finished = false, whoisStarted = false;
     bool failed = false; // a hop the trace could not probe
     std::string whoisQuery;
@@ -238,7 +278,14 @@ int RunTrace(const CliOptions& options, Session& session) {
     trace.OnTraceHop = [&](TObject*, int32_t hop, uint8_t status, int32_t replyTime,
                            const std::string& address) {
         if (replyTime < 0) {
-            failed = failed || status == 2;
+            if (status == 2 && !IcmpAccessRefused()) {
+                // As ping says it: a probe that could not be sent is no time-out.
+                failed = true;
+                Complain(
+                    "hop " + std::to_string(hop) + " to " + HostAddressText(target) +
+                    " could not be sent: " +
+                    (trace.FProbeError != 0 ? FailureWords(trace.FProbeError) : "unknown error"));
+            }
             rows.Add(hop, replyTime, "- NoResponse -",
                      status == 2   ? "(Error)"
                      : status == 3 ? "(Timeout)"
@@ -275,6 +322,26 @@ int RunTrace(const CliOptions& options, Session& session) {
     trace.OnHopResolved = [&](TObject*, int32_t hop, const TagHostEnt& host) {
         rows.Name(hop, host.HostName);
     };
+    bool ownerFailureTold = false;
+    trace.OnHopOwner = [&](TObject*, int32_t hop, const hopowner::Lookup& lookup) {
+        if (lookup.status == hopowner::Lookup::Status::Failed && !ownerFailureTold) {
+            ownerFailureTold = true;
+            Complain("hop owners: " + lookup.reason);
+        }
+        rows.Owner(hop, lookup);
+    };
+    if (options.traceOwners) {
+        const HomeFiles files = FindHomeFiles(options.home);
+        const TWhoisKeys keys = ReadWhoisKeys(files.SettingsFile);
+        trace.FTraceOwners = true;
+        trace.FAsServer = !options.asServer.empty() ? options.asServer
+                          : !keys.AsServer.empty()  ? keys.AsServer
+                                                    : hopowner::DefaultServer;
+        // RDAP's networks stand in where the service fails.
+        trace.FRdapFolders = files.RdapFolders;
+        trace.FUseRdap = options.rdapOnly || (!options.noRdap && keys.UseRdap);
+        trace.FRdapOptions.timeout = RdapTimeOut(keys.TimeOut);
+    }
     trace.OnDone = [&](TObject*) { finished = true; };
     trace.FResolveHops = options.resolveHops;
     trace.FProbeTimeOut = options.timeoutS;

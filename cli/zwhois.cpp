@@ -18,7 +18,7 @@ const char kUsage[] =
        zwhois --lookup HOST              print a host's name, aliases and addresses
        zwhois --expn USER@HOST           ask a mail server to expand USER (SMTP EXPN)
        zwhois --ping HOST [-c N] [-i MS] [-W S]
-       zwhois --trace HOST [--resolve] [--whois] [-W S] [-m N]
+       zwhois --trace HOST [--resolve] [-z] [--whois] [-W S] [-m N]
        zwhois --update-rdap [--rdap-source URL]
 
 A QUERY of "-" reads queries from standard input, one a line. Several queries run side by
@@ -56,6 +56,10 @@ Probe options:
                       silent hop sooner once a farther hop has answered
   -m, --max-hops N    trace at most N hops (1 to 255, default 30)
   --resolve           look up the name of each hop
+  -z, --owners        show the AS that owns each hop's address (private ones are
+                      never sent)
+  --as-server HOST    ask HOST for the owners (implies -z; default: the settings file's
+                      ASSERVER, else whois.cymru.com)
   --whois             ask WHOIS for the target's address when the trace reaches it
 
   --help, --version

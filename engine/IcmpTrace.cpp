@@ -54,6 +54,9 @@ void TTrace::Execute() {
     std::vector<Probe> hops(size_t(maxHops) + 1);
     int sent = 0, next = 1, last = maxHops;
     bool failed = false;
+    // The hop whose probe could not be sent (0: none) and why: it is the trace's last row.
+    int unsent = 0;
+    int32_t unsentError = 0;
     for (;;) {
         if (Terminated())
             break;
@@ -61,22 +64,28 @@ void TTrace::Execute() {
             Probe& hop = hops[size_t(sent + 1)];
             hop.routeErrors = true;
             if (!SendProbe(socket, to, hop, uint16_t(sent + 1), sent + 1, wait)) {
-                // As a trace of one probe at a time: the hops below are still reported, this
-                // one and those beyond are not.
+                // As a trace of one probe at a time: the hops below are still reported, then
+                // this one as failed with its reason; none beyond.
                 failed = true;
-                FPacket.Error = winsock::WSAGetLastError();
-                last = sent;
+                unsent = last = sent + 1;
+                unsentError = winsock::WSAGetLastError();
+                hop.expired = true;
                 break;
             }
             ++sent;
         }
         // Report every settled hop in order; a hop that ends the trace is the last.
         bool stop = false;
-        while (next <= sent && next <= last && hops[size_t(next)].Settled()) {
+        while ((next <= sent || next == unsent) && next <= last && hops[size_t(next)].Settled()) {
             const Probe& hop = hops[size_t(next)];
             FPacket.Seq = next;
             FPacket.Ident = 512 + next - 1;
-            FPacket.Status = hop.expired ? 3 : hop.kind == icmp::ReplyKind::Unreachable ? 4 : 1;
+            FPacket.Status = next == unsent                             ? 2
+                             : hop.expired                              ? 3
+                             : hop.kind == icmp::ReplyKind::Unreachable ? 4
+                                                                        : 1;
+            if (next == unsent)
+                FPacket.Error = unsentError;
             FPacket.ReplyTime = hop.expired
                                     ? -1
                                     : int32_t(std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -3,6 +3,7 @@
 #include "directory/ServerDir.h"
 #include "engine/QueryClients.h"
 #include "engine/Resolvers.h"
+#include "engine/StepFailure.h"
 #include "engine/WhoisIdna.h"
 #include "rdap/RdapClient.h"
 
@@ -118,7 +119,8 @@ void TPingTrace::NameResolved(TObject*, const TagHostEnt& host) {
 }
 
 bool TPingTrace::TryMarkBusy() {
-    if (FHost.Address == 0 && FHost.Addresses6.empty())
+    // The unspecified addresses (0.0.0.0, ::) name no host: nothing is probed.
+    if (FHost.Address == 0 && (FHost.Addresses6.empty() || FHost.Addresses6.front() == TIn6Addr{}))
         return false;
     const bool wasBusy = FProbeBusy;
     FProbeBusy = true;
@@ -156,6 +158,11 @@ void TPingTrace::TraceBegin() {
     }
     FTracing = true;
     FPendingLookups = 0;
+    FOwnerWaiting.clear();
+    FOwnerKnown.clear();
+    FOwnerQueue.clear();
+    FOwnerExchanges = 0;
+    FOwnerServiceFailure.clear();
     auto* worker = new TTrace(FHost);
     worker->FOwner = this;
     worker->FReplyTimeOut = FProbeTimeOut;
@@ -171,8 +178,12 @@ void TPingTrace::TraceHopArrived(TObject*, int32_t hop, const tagPACKET& packet)
     // The answer's source; it means something only for status 1 and 4 (unreachable, whose
     // sender is shown as it is and not looked up).
     const std::string address = ReplySource(packet);
+    if (packet.Status == 2)
+        FProbeError = packet.Error;
     if (OnTraceHop)
         OnTraceHop(this, hop, packet.Status, packet.ReplyTime, address);
+    if (FTraceOwners && !FIdle && (packet.Status == 1 || packet.Status == 4))
+        WantOwner(hop, address);
     if (packet.Status != 1 || AnsweredByTarget(packet) || !FResolveHops || FIdle)
         return;
     ++FPendingLookups;
@@ -188,15 +199,20 @@ void TPingTrace::TraceHopArrived(TObject*, int32_t hop, const tagPACKET& packet)
 }
 
 void TPingTrace::HopNameResolved(TObject*, int32_t tag, const TagHostEnt& host) {
-    --FPendingLookups;
     if (OnHopResolved)
         OnHopResolved(this, tag, host);
+    HopLookupSettled();
+}
+
+void TPingTrace::HopLookupSettled() {
+    --FPendingLookups;
     if (FPendingLookups == 0 && (!FTracing || FIdle))
         TraceFinished(this);
 }
 
 void TPingTrace::TraceFinished(TObject*) {
     FTracing = false;
+    AskOwners();
     if (FPendingLookups > 0)
         return;
     if (!FWhoisRunning) {
@@ -344,4 +360,120 @@ void TPingTrace::BuildCandidates(const std::string& server, const std::string& t
 
 std::string TPingTrace::NextCandidate() {
     return NextServerCandidate(FCandidates);
+}
+
+void TPingTrace::WantOwner(int32_t hop, const std::string& address) {
+    if (address.empty())
+        return;
+    if (hopowner::IsPrivateAddress(address)) {
+        hopowner::Lookup lookup;
+        lookup.status = hopowner::Lookup::Status::Private;
+        if (OnHopOwner)
+            OnHopOwner(this, hop, lookup);
+        return;
+    }
+    if (auto known = FOwnerKnown.find(address); known != FOwnerKnown.end()) {
+        if (OnHopOwner)
+            OnHopOwner(this, hop, known->second);
+        return;
+    }
+    std::vector<int32_t>& hops = FOwnerWaiting[address];
+    hops.push_back(hop);
+    if (hops.size() == 1)
+        FOwnerQueue.push_back(address);
+    AskOwners();
+}
+
+void TPingTrace::AskOwners() {
+    // While the trace runs, one exchange at a time gathers what came in meanwhile; once it has
+    // ended, what is left goes at once beside the one still out.
+    if (FOwnerExchanges >= (FTracing ? 1 : 2) || FOwnerQueue.empty() || FIdle)
+        return;
+    if (FOwnerServiceFailure.empty()) {
+        // Everything that has come in so far, in one connection.
+        std::vector<std::string> batch;
+        batch.swap(FOwnerQueue);
+        auto* worker = new TOwnerQuery(batch, TagHostEnt{});
+        worker->FOwner = this;
+        worker->FLookup = FAsServer;
+        worker->FFamily = FFamily;
+        worker->OnQueryResult =
+            Guarded(FAlive, [batch](TPingTrace& self, TObject*, int32_t code, const std::string&,
+                                    const std::string& answer) {
+                self.OwnersAnswered(batch, code, answer);
+            });
+    } else {
+        const std::string address = FOwnerQueue.front();
+        FOwnerQueue.erase(FOwnerQueue.begin());
+        if (!RdapServes(address)) {
+            hopowner::Lookup lookup;
+            lookup.status = hopowner::Lookup::Status::Failed;
+            lookup.reason = FOwnerServiceFailure;
+            SettleOwner(address, lookup);
+            AskOwners();
+            return;
+        }
+        rdap::PreloadLibcurl();
+        auto* worker = new TRdapQuery(address, FRdapBootstrap, FRdapOptions);
+        worker->FOwner = this;
+        worker->OnRdapResult = Guarded(
+            FAlive, [address](TPingTrace& self, TObject*, const rdap::LookupResult& result) {
+                self.OwnerByRdap(address, result);
+            });
+    }
+    ++FOwnerExchanges;
+    ++FPendingLookups;
+}
+
+void TPingTrace::OwnersAnswered(const std::vector<std::string>& batch, int32_t code,
+                                const std::string& answer) {
+    --FOwnerExchanges;
+    if (code != 0) {
+        // This trace's other addresses go to RDAP at once: the service is not asked again.
+        FOwnerServiceFailure = "the AS service " + FAsServer + ": " + FailureWords(code);
+        FOwnerQueue.insert(FOwnerQueue.begin(), batch.begin(), batch.end());
+    } else {
+        const std::map<std::string, hopowner::Owner> owners = hopowner::ParseBulkAnswer(answer);
+        for (const std::string& address : batch) {
+            hopowner::Lookup lookup;
+            const auto found = owners.find(address);
+            if (found != owners.end() && found->second.as != 0) {
+                lookup.status = hopowner::Lookup::Status::Found;
+                lookup.owner = found->second;
+            }
+            SettleOwner(address, lookup);
+        }
+    }
+    AskOwners();
+    HopLookupSettled();
+}
+
+void TPingTrace::OwnerByRdap(const std::string& address, const rdap::LookupResult& result) {
+    --FOwnerExchanges;
+    hopowner::Lookup lookup;
+    bool found = false;
+    if (result.status == rdap::LookupResult::Status::Hit)
+        lookup.owner = hopowner::OwnerFromRdap(result.record, found);
+    if (found) {
+        lookup.status = hopowner::Lookup::Status::FoundByRdap;
+    } else {
+        lookup.status = hopowner::Lookup::Status::Failed;
+        lookup.reason = FOwnerServiceFailure +
+                        "; RDAP: " + (result.errorLine.empty() ? "no network" : result.errorLine);
+    }
+    SettleOwner(address, lookup);
+    AskOwners();
+    HopLookupSettled();
+}
+
+void TPingTrace::SettleOwner(const std::string& address, const hopowner::Lookup& lookup) {
+    FOwnerKnown[address] = lookup;
+    const auto waiting = FOwnerWaiting.find(address);
+    if (waiting == FOwnerWaiting.end())
+        return;
+    const std::vector<int32_t> hops = std::move(waiting->second);
+    FOwnerWaiting.erase(waiting);
+    for (int32_t hop : hops)
+        if (OnHopOwner)
+            OnHopOwner(this, hop, lookup);
 }

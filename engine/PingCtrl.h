@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/EngineTypes.h"
+#include "engine/HopOwners.h"
 #include "engine/HostRoutines.h"
 #include "engine/IcmpProbe.h"
 #include "engine/QueryClients.h"
@@ -9,6 +10,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,9 +33,14 @@ public:
     TagHostEnt FHost;
     int32_t FEchoSent = 0, FEchoCount = 5, FProbeTimeOut = 5000, FEchoSerial = 0;
     bool FResolveHops = false;
+    // Each answered hop's owner, asked of FAsServer (port 43) while the trace runs; RDAP's
+    // network where that service fails.
+    bool FTraceOwners = false;
+    std::string FAsServer = hopowner::DefaultServer;
     // The highest TTL a trace probes (1 to 255); the window traces as far as 255.
     int32_t FMaxHops = 255;
-    // The WinSock code of the last echo that failed (status 2); 0 after one that did not.
+    // The WinSock code of the last echo that failed (status 2), 0 after one that did not; for
+    // a trace, of its hop that failed.
     int32_t FProbeError = 0;
     // The port every WHOIS step connects to; only the command-line front end changes it.
     uint16_t FWhoisPort = 43;
@@ -52,6 +59,8 @@ public:
     TTraceHopEvent OnTraceHop;
     TNotifyEvent OnTraceEnd;
     THopResolvedEvent OnHopResolved;
+    // Once per hop with an address, when FTraceOwners; the trace's end waits for them all.
+    std::function<void(TObject* Sender, int32_t Hop, const hopowner::Lookup& Owner)> OnHopOwner;
     TQueryResultEvent OnWhoisResult;
     TNotifyEvent OnDone;
     TOperationEvent OnStart;
@@ -102,7 +111,24 @@ private:
     void TraceBegin();
     void TraceHopArrived(TObject* worker, int32_t hop, const tagPACKET& packet);
     void HopNameResolved(TObject* worker, int32_t tag, const TagHostEnt& host);
+    // One of the trace's lookups (a name, an owner exchange) is over.
+    void HopLookupSettled();
     void TraceFinished(TObject* sender);
+
+    // Hop owners: each address is asked once a trace; the addresses that arrive while an
+    // exchange runs go together in the next one.
+    void WantOwner(int32_t hop, const std::string& address);
+    void AskOwners();
+    void OwnersAnswered(const std::vector<std::string>& batch, int32_t code,
+                        const std::string& answer);
+    void OwnerByRdap(const std::string& address, const rdap::LookupResult& result);
+    void SettleOwner(const std::string& address, const hopowner::Lookup& lookup);
+    std::map<std::string, std::vector<int32_t>> FOwnerWaiting; // address -> hops
+    std::map<std::string, hopowner::Lookup> FOwnerKnown;
+    std::vector<std::string> FOwnerQueue;
+    int FOwnerExchanges = 0; // in flight
+    // Why the AS service failed this trace, in words; later addresses go to RDAP at once.
+    std::string FOwnerServiceFailure;
 
     // Workers check this on the main thread before reaching the controller, so a result that
     // arrives after the controller is gone is dropped.

@@ -200,7 +200,7 @@ void TQueryClient::Failed(bool noThread, std::exception_ptr error) {
 int32_t TQueryClient::Exchange(std::string& answer) {
     answer.clear();
     // Checked before any network work: such a text is never sent.
-    if (int32_t refused = CheckRequestText(FWire))
+    if (int32_t refused = CheckWire())
         return refused;
 
     // WSAStartup reports its failure as its result, and a clean-up without a start-up would

@@ -60,6 +60,8 @@ protected:
 
     // The text as it is sent: FQuery unless the kind of client sends another form of it.
     std::string FWire;
+    // 0 when FWire may be sent, else the code it is refused with (see CheckRequestText).
+    virtual int32_t CheckWire() const { return CheckRequestText(FWire); }
 
 private:
     // Keeps the result and hands it to the main thread.

@@ -42,6 +42,7 @@ TMainForm::TMainForm(const mainview::AppPaths& paths, QWidget* parent)
     BuildStatusBar();
     BuildRdap();
     BuildRecordPanel();
+    BuildOwnerColumn();
     AboutDialog1 = new TAboutDialog(this);
     AboutDialog1->setObjectName(QStringLiteral("AboutDialog1"));
     ConnectHandlers();
@@ -159,6 +160,8 @@ void TMainForm::ApplySettingsToControls() {
     ClockAction->setChecked(p.FShowClock);
     VisibleAction->setChecked(p.FShowPanel);
     RecordAction->setChecked(p.FShowRecord);
+    OwnersAction->setChecked(p.FShowOwners); // the column follows its switch
+    asServer_ = p.FAsServer;
     Memo1->setFont(mainview::ToQFont(p.FMemoFont));
     memoColor_ = mainview::RecordColor(p.FMemoFont);
     if (memoColor_.isValid()) {
@@ -202,6 +205,8 @@ void TMainForm::BindController() {
                                   const std::string& a) { TraceHop(s, hop, st, ms, a); });
     c.OnHopResolved =
         Guarded([this](TObject* s, int32_t hop, const TagHostEnt& h) { HopResolved(s, hop, h); });
+    c.OnHopOwner = Guarded(
+        [this](TObject*, int32_t hop, const hopowner::Lookup& owner) { HopOwner(hop, owner); });
     c.OnSmtpResult = Guarded([this](TObject* s, int32_t code, const std::string& q,
                                     const std::string& r) { SmtpResult(s, code, q, r); });
     // The WHOIS chain: the session binds the WHOIS and RDAP events, the window renders.
@@ -344,5 +349,6 @@ void TMainForm::CopyControlsToSettings() {
     p.FShowClock = ClockAction->isChecked();
     p.FShowPanel = VisibleAction->isChecked();
     p.FShowRecord = RecordAction->isChecked();
+    p.FShowOwners = OwnersAction->isChecked();
     p.FMemoFont = mainview::ToFontRecord(Memo1->font(), memoColor_, p.FMemoFont);
 }

@@ -193,6 +193,8 @@ public:
     // The record's summary above Memo1, with its View menu switch (key SHOWRECORD).
     QLabel* RecordPanel = nullptr;
     QAction* RecordAction = nullptr;
+    // Each trace hop's owner in the host list's fifth column (OwnersAction in the View menu).
+    QAction* OwnersAction = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Clock = nullptr;
     TAboutDialog* AboutDialog1 = nullptr;
@@ -296,6 +298,12 @@ private:
     // Shows the finished chain's record (when the switch is on and it states a field).
     void UpdateRecordPanel();
     void HideRecordPanel();
+    void BuildOwnerColumn();
+    // The controller's owner settings for the next trace, from the switch and the settings.
+    void ReadyOwners();
+    void HopOwner(int32_t Hop, const hopowner::Lookup& Owner);
+    std::string asServer_; // the settings file's ASSERVER (empty: the public service)
+    bool ownerFailureShown_ = false;
     // The controller's RDAP settings from the window's (folders, switch, time-out).
     void ReadyRdap();
     void ConnectHandlers();

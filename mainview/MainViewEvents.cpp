@@ -7,6 +7,7 @@
 #include "mainview/WhoisCommands.h"
 
 #include "controls/SpinBtns.h"
+#include "engine/StepFailure.h"
 #include "settings/IniParam.h"
 
 #include <QCheckBox>
@@ -152,6 +153,14 @@ void TMainForm::TraceHop(TObject*, int32_t Hop, uint8_t Status, int32_t ReplyTim
                             : Status == 3 ? QStringLiteral("(Timeout)")
                                           : QStringLiteral("???"));
             mainview::SetRowAddress(row, "");
+            // A probe that could not be sent says why, as a failed echo does at the command line.
+            if (Status == 2 && PingTrace->FProbeError != 0 && !IcmpAccessRefused()) {
+                const QString note = tr("ホップ%1を送信できません: %2")
+                                         .arg(Hop)
+                                         .arg(Q(FailureWords(PingTrace->FProbeError)));
+                StatusBar1->SetPanelText(1, note);
+                StatusBar1->setToolTip(note);
+            }
         } else {
             row->setText(1, QString::number(ReplyTime));
             row->setText(2, Q(Address));

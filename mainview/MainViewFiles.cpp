@@ -52,7 +52,8 @@ void TMainForm::SaveListExecute() {
     for (int i = 0; i < HostView->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = HostView->topLevelItem(i);
         std::vector<std::string> subItems;
-        for (int c = 1; c < HostView->columnCount(); ++c)
+        // The four columns the saved rows have always had; the owner column stays out.
+        for (int c = 1; c < 4; ++c)
             subItems.push_back(row->text(c).toStdString());
         lines.push_back("#" + row->text(0).toStdString() + "," + settings::CommaText(subItems));
     }

@@ -441,7 +441,7 @@ void TMainForm::BuildListPanel() {
     HostView->setUniformRowHeights(true);
     HostView->setContextMenuPolicy(Qt::CustomContextMenu);
     HostView->setHeaderLabels(
-        {QStringLiteral("#"), tr("応答(ms)"), tr("IPアドレス"), tr("ホスト名")});
+        {QStringLiteral("#"), tr("応答(ms)"), tr("IPアドレス"), tr("ホスト名"), tr("所有者")});
     HostView->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     QHeaderView* header = HostView->header();
     header->setSectionsClickable(false);

@@ -50,6 +50,7 @@ void TMainForm::PingBtnClick() {
 void TMainForm::TraceClick() {
     PingTrace->FResolveHops = ResolveCheck->isChecked();
     PingTrace->FProbeTimeOut = TimeOut->Value();
+    ReadyOwners();
     UpdateHistory(HostIP, false, true);
     {
         const UpdateBracket bracket(HostView);

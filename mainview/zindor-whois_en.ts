@@ -147,6 +147,26 @@ in one window</translation>
         <translation>Registry</translation>
     </message>
     <message>
+        <source>ホップ%1を送信できません: %2</source>
+        <translation>Hop %1 could not be sent: %2</translation>
+    </message>
+    <message>
+        <source>所有者</source>
+        <translation>Owner</translation>
+    </message>
+    <message>
+        <source>ホップの所有者(&amp;O)</source>
+        <translation>Hop &amp;owners</translation>
+    </message>
+    <message>
+        <source>トレースの各ホップのAS番号と名前を表示</source>
+        <translation>Show the AS number and name of each hop of a trace</translation>
+    </message>
+    <message>
+        <source>ホップの所有者を取得できません: %1</source>
+        <translation>Hop owners unavailable: %1</translation>
+    </message>
+    <message>
         <source>登録情報の要約(&amp;S)</source>
         <translation>Record &amp;summary</translation>
     </message>

@@ -182,6 +182,8 @@ struct TWhoisKeys {
     bool UseRdap = true;        // RDAP
     std::int32_t Pace{};        // WHOISPACE, ms: the least time between two queries to one
                                 // server in a zwhois bulk run
+    std::string AsServer;       // ASSERVER: the IP-to-AS service a trace asks for hop owners
+                                // (empty: the well-known public one)
 };
 TWhoisKeys ReadWhoisKeys(const TInitFile& file);
 // The same from a file that may be missing or unreadable: the defaults then.
@@ -230,6 +232,10 @@ public:
     bool FShowRecord = true;
     // RDAP where port 43 cannot answer (key RDAP, on unless the file says 0).
     bool FUseRdap = true;
+    // Each trace hop's owner in its own column (key SHOWOWNERS, on unless the file says 0),
+    // asked of the IP-to-AS service ASSERVER (empty: the well-known public one).
+    bool FShowOwners = true;
+    std::string FAsServer;
 };
 
 // The program's settings record; the main window loads it from the path of its executable

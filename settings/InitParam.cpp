@@ -28,6 +28,7 @@ TWhoisKeys ReadWhoisKeys(const TInitFile& file) {
     keys.TimeOut = ReadIntegerOr(file, "TIMEOUT", keys.TimeOut);
     keys.UseRdap = file.ReadBool("RDAP", keys.UseRdap);
     keys.Pace = ReadIntegerOr(file, "WHOISPACE", keys.Pace);
+    keys.AsServer = file.ReadString("ASSERVER", keys.AsServer);
     return keys;
 }
 
@@ -70,6 +71,8 @@ void TInitParam::Load(const std::string& FileName) {
     FShowPanel = true;
     FShowRecord = true;
     FUseRdap = true;
+    FShowOwners = true;
+    FAsServer.clear();
     FWindowInfo = TWindowInfo{};
     try {
         TInitFile file(FileName);
@@ -92,6 +95,8 @@ void TInitParam::Load(const std::string& FileName) {
         FShowPanel = file.ReadBool("SHOWPANEL", true);
         FShowRecord = file.ReadBool("SHOWRECORD", true);
         FUseRdap = whois.UseRdap;
+        FShowOwners = file.ReadBool("SHOWOWNERS", true);
+        FAsServer = whois.AsServer;
         try {
             FWindowInfo = file.ReadWindowInfo("WINDOWINFO");
         } catch (const EConvertError&) {
@@ -132,6 +137,8 @@ void TInitParam::Save() {
     file.WriteBool("SHOWPANEL", FShowPanel);
     file.WriteBool("RDAP", FUseRdap);
     file.WriteBool("SHOWRECORD", FShowRecord);
+    file.WriteBool("SHOWOWNERS", FShowOwners);
+    file.WriteString("ASSERVER", FAsServer);
     // SMTPEXPN is the user's switch and is never written.
     file.UpdateFile();
 }

@@ -54,6 +54,11 @@ TEST_F(CliTest, BadInputIsRefusedBeforeAnythingIsSent) {
         {{"--trace", "a.test", "-m", "0"}, "bad hop count '0' (1 to 255)"},
         {{"--trace", "a.test", "--max-hops", "256"}, "bad hop count '256'"},
         {{"--ping", "a.test", "-m", "3"}, "-m belongs to --trace"},
+        {{"--ping", "a.test", "-z"}, "-z and --as-server belong to --trace"},
+        {{"--ping", "0.0.0.0"}, "host '0.0.0.0': the unspecified address names no host"},
+        {{"--trace", "0:0::0%lo"}, "host '0:0::0%lo': the unspecified address"},
+        {{"--as-server=as.test", "a.test"}, "-z and --as-server belong to --trace"},
+        {{"--trace", "a.test", "--as-server", " "}, "AS server ' ': empty"},
         {{"-P", "0", "-"}, "bad value '0' for -P (1 to 64)"},
         {{"-P65", "-"}, "bad value '65' for -P"},
         {{"--pace", "600001", "a.test"}, "bad value '600001' for --pace (0 to 600000 ms)"},
@@ -262,6 +267,11 @@ TEST_F(CliTest, ZonesReachTheSocketAndFailedEchoesSayWhy) {
               (std::vector<std::string>{
                   "zwhois: echo 1 to 198.19.255.1 could not be sent: network unreachable",
                   "zwhois: echo 2 to 198.19.255.1 could not be sent: network unreachable"}));
+    const RunResult unsent = Run({"--trace", "198.19.255.1"});
+    EXPECT_EQ(unsent.status, 2);
+    EXPECT_EQ(Lines(unsent.out), std::vector<std::string>{"  1     ...  - NoResponse -   (Error)"});
+    EXPECT_EQ(Lines(unsent.err), std::vector<std::string>{"zwhois: hop 1 to 198.19.255.1 could "
+                                                          "not be sent: network unreachable"});
 
     testsupport::HopNetworkOptions options;
     options.routers = 1;

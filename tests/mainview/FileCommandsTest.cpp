@@ -33,6 +33,8 @@ TEST_F(FileCommandsTest, SaveListWritesRowsAsCommaText) {
     auto* ping = new QTreeWidgetItem(f.HostView, {"2", "15", "192.0.2.7", "t.example"});
     auto* check = new QTreeWidgetItem(f.HostView, {"0", "12", "192.0.2.1", "a.example (alive)"});
     auto* hop = new QTreeWidgetItem(f.HostView, {"4", "...", "- NoResponse -", "(Timeout)"});
+    // The owner column stays out of the saved rows.
+    new QTreeWidgetItem(f.HostView, {"5", "3", "198.18.0.2", "....", "AS64500 NET"});
     (void)ping;
     (void)check;
     (void)hop;
@@ -41,7 +43,8 @@ TEST_F(FileCommandsTest, SaveListWritesRowsAsCommaText) {
     EXPECT_EQ(title_, QStringLiteral("ファイルへ保存します"));
     EXPECT_EQ(ReadFile("list.txt"), "#2,15,192.0.2.7,t.example\r\n"
                                     "#0,12,192.0.2.1,\"a.example (alive)\"\r\n"
-                                    "#4,...,\"- NoResponse -\",(Timeout)\r\n");
+                                    "#4,...,\"- NoResponse -\",(Timeout)\r\n"
+                                    "#5,3,198.18.0.2,....\r\n");
 }
 
 TEST_F(FileCommandsTest, SavingEmptyListWritesEmptyFileAndCancelWritesNothing) {

@@ -107,9 +107,10 @@ TEST_F(LayoutTest, MenuButtonsAndMenus) {
     EXPECT_EQ(f.MainMenu1->actions().size(), 5);
 
     EXPECT_EQ(Captions(f.FileButton->menu()), QStringList{"終了(&X)"});
-    EXPECT_EQ(Captions(f.ViewBtn->menu()),
-              (QStringList{"ウィンドウを隠す(&H)", "-", "オプションパネル(&P)",
-                           "パネルを右側へ(&R)", "時刻表示(&T)", "登録情報の要約(&S)"}));
+    EXPECT_EQ(
+        Captions(f.ViewBtn->menu()),
+        (QStringList{"ウィンドウを隠す(&H)", "-", "オプションパネル(&P)", "パネルを右側へ(&R)",
+                     "時刻表示(&T)", "登録情報の要約(&S)", "ホップの所有者(&O)"}));
     EXPECT_EQ(Captions(f.ToolBtn->menu()),
               (QStringList{"Whois...", "PING...", "TRACE...", "Lookup...", "EXPN...", "-",
                            "Domain Web...(&W)"}));
@@ -146,11 +147,18 @@ TEST_F(LayoutTest, MenuItemsFollowTheirActions) {
 TEST_F(LayoutTest, HostListColumnsAndColours) {
     TMainForm& f = Start();
     QTreeWidgetItem* header = f.HostView->headerItem();
-    ASSERT_EQ(f.HostView->columnCount(), 4);
+    ASSERT_EQ(f.HostView->columnCount(), 5);
     EXPECT_EQ(header->text(0), QStringLiteral("#"));
     EXPECT_EQ(header->text(1), QStringLiteral("応答(ms)"));
     EXPECT_EQ(header->text(2), QStringLiteral("IPアドレス"));
     EXPECT_EQ(header->text(3), QStringLiteral("ホスト名"));
+    EXPECT_EQ(header->text(4), QStringLiteral("所有者"));
+    // The owner column follows its View menu switch, shown at first.
+    EXPECT_FALSE(f.HostView->isColumnHidden(4));
+    f.OwnersAction->trigger();
+    EXPECT_TRUE(f.HostView->isColumnHidden(4));
+    f.OwnersAction->trigger();
+    EXPECT_FALSE(f.HostView->isColumnHidden(4));
     EXPECT_EQ(f.HostView->header()->sectionSize(0), 25);
     EXPECT_EQ(f.HostView->header()->sectionSize(1), 60);
     EXPECT_EQ(f.HostView->header()->sectionSize(2), 110);

@@ -41,7 +41,7 @@ QStringList Entries(const QListWidget* list) {
 QStringList Row(const QTreeWidget* view, int index) {
     QStringList out;
     const QTreeWidgetItem* row = view->topLevelItem(index);
-    for (int c = 0; c < view->columnCount(); ++c)
+    for (int c = 0; c < 4; ++c) // the rows' own columns; the owner column is read apart
         out << row->text(c);
     return out;
 }
@@ -125,7 +125,11 @@ TEST_F(NetworkEventsTest, TraceRowsForSilentHopsAnswersAndTarget) {
     f.PingTrace->OnResolved(nullptr, opTrace, Host("target.example", {"192.0.2.9"}));
     f.PingTrace->OnTraceHop(nullptr, 1, 1, 3, "192.0.2.254");
     f.PingTrace->OnTraceHop(nullptr, 2, 3, -1, "");
+    EXPECT_EQ(f.StatusBar1->PanelText(1), QString()); // a time-out is no failure
+    f.PingTrace->FProbeError = 10051;
     f.PingTrace->OnTraceHop(nullptr, 3, 2, -1, "");
+    EXPECT_TRUE(f.StatusBar1->PanelText(1).endsWith(QStringLiteral(": network unreachable")))
+        << f.StatusBar1->PanelText(1).toStdString();
     f.PingTrace->OnTraceHop(nullptr, 4, 1, 20, "192.0.2.9");
     EXPECT_EQ(Row(f.HostView, 0), (QStringList{"1", "3", "192.0.2.254", "...."}));
     EXPECT_EQ(Row(f.HostView, 1), (QStringList{"2", "...", "- NoResponse -", "(Timeout)"}));
@@ -140,6 +144,21 @@ TEST_F(NetworkEventsTest, TraceRowsForSilentHopsAnswersAndTarget) {
     f.WhoisServer->setEditText(QString());
     f.PingTrace->OnTraceHop(nullptr, 5, 4, 7, "192.0.2.9");
     EXPECT_EQ(Row(f.HostView, 4), (QStringList{"5", "7", "192.0.2.9", "(Unreachable)"}));
+    // Owners in their own column; the first failure is said once in the status bar.
+    hopowner::Lookup found, failed;
+    found.status = hopowner::Lookup::Status::Found;
+    found.owner = {64500, "EXAMPLE-NET", "192.0.2.0/24", "JP", "apnic"};
+    failed.status = hopowner::Lookup::Status::Failed;
+    failed.reason = "first";
+    f.PingTrace->OnHopOwner(nullptr, 1, found);
+    f.PingTrace->OnHopOwner(nullptr, 4, failed);
+    failed.reason = "second";
+    f.PingTrace->OnHopOwner(nullptr, 5, failed);
+    f.PingTrace->OnHopOwner(nullptr, 9, found);
+    EXPECT_EQ(f.HostView->topLevelItem(0)->text(4), QStringLiteral("AS64500 EXAMPLE-NET"));
+    EXPECT_EQ(f.HostView->topLevelItem(3)->text(4), QString());
+    EXPECT_TRUE(f.StatusBar1->PanelText(1).endsWith(QStringLiteral(": first")))
+        << f.StatusBar1->PanelText(1).toStdString();
     EXPECT_TRUE(messages_.isEmpty()) << messages_.join('|').toStdString();
 }
 

@@ -79,7 +79,7 @@ TEST_F(StartupTest, ShutdownWritesSettingsAndBothHistories) {
     const std::vector<std::string> expected{
         "MEMOFONT",  "WINDOWINFO", "WHOISSWEEP", "RESOLVEIP",   "CODEINDES",  "INTERVAL",
         "TIMEOUT",   "PINGCOUNT",  "AUTOCHANGE", "TRACE-WHOIS", "PANELALIGN", "PINGDNS",
-        "SHOWCLOCK", "SHOWPANEL",  "RDAP",       "SHOWRECORD"};
+        "SHOWCLOCK", "SHOWPANEL",  "RDAP",       "SHOWRECORD",  "SHOWOWNERS"};
     EXPECT_EQ(KeysOf(lines), expected);
     for (const char* line :
          {"WHOISSWEEP=0", "RESOLVEIP=0", "CODEINDES=0", "INTERVAL=1000", "TIMEOUT=5", "PINGCOUNT=5",

@@ -28,7 +28,8 @@ const std::string kFreshFile = "MEMOFONT=\"ＭＳ Ｐゴシック\",128,$8000000
                                "SHOWCLOCK=0\r\n"
                                "SHOWPANEL=1\r\n"
                                "RDAP=1\r\n"
-                               "SHOWRECORD=1\r\n";
+                               "SHOWRECORD=1\r\n"
+                               "SHOWOWNERS=1\r\n";
 
 class InitParamTest : public ::testing::Test {
 protected:
@@ -58,6 +59,8 @@ void ExpectDefaults(const TInitParam& p) {
     EXPECT_TRUE(p.FShowPanel);
     EXPECT_TRUE(p.FUseRdap);
     EXPECT_TRUE(p.FShowRecord);
+    EXPECT_TRUE(p.FShowOwners);
+    EXPECT_EQ(p.FAsServer, "");
     EXPECT_EQ(p.FWindowInfo, TWindowInfo{});
     EXPECT_EQ(p.FMemoFont, TFontRecord{});
 }
@@ -94,7 +97,8 @@ TEST_F(InitParamTest, LoadReadsEveryKeyInAnyCase) {
     Given("lasthost=example.jp\r\nLastWhois=whois.jprs.jp\r\nLASTUSER=abc\r\nWHOISSWEEP=1\r\n"
           "RESOLVEIP=1\r\nCODEINDES=3\r\nINTERVAL=2000\r\nTIMEOUT=7\r\nPINGCOUNT=9\r\n"
           "AUTOCHANGE=1\r\nTRACE-WHOIS=1\r\nPANELALIGN=1\r\nPINGDNS=1\r\nSMTPEXPN=1\r\n"
-          "SHOWCLOCK=1\r\nSHOWPANEL=0\r\nrdap=0\r\nshowrecord=0\r\nWINDOWINFO=1,10,20,300,400\r\n"
+          "SHOWCLOCK=1\r\nSHOWPANEL=0\r\nrdap=0\r\nshowrecord=0\r\nshowowners=0\r\nASSERVER=as."
+          "test\r\nWINDOWINFO=1,10,20,300,400\r\n"
           "MEMOFONT=FixedSys,128,$000000,1,9,2\r\n");
     TInitParam p;
     p.Load(Path());
@@ -117,6 +121,8 @@ TEST_F(InitParamTest, LoadReadsEveryKeyInAnyCase) {
     EXPECT_FALSE(p.FShowPanel);
     EXPECT_FALSE(p.FUseRdap);
     EXPECT_FALSE(p.FShowRecord);
+    EXPECT_FALSE(p.FShowOwners);
+    EXPECT_EQ(p.FAsServer, "as.test");
     EXPECT_EQ(p.FWindowInfo.State, wsMinimized);
     EXPECT_EQ(p.FWindowInfo.Bounds, (TRect{10, 20, 300, 400}));
     EXPECT_EQ(p.FMemoFont.Name, "FixedSys");
@@ -193,6 +199,8 @@ TEST_F(InitParamTest, SaveRoundTripsEveryField) {
         p.FShowPanel = false;
         p.FUseRdap = false;
         p.FShowRecord = false;
+        p.FShowOwners = false;
+        p.FAsServer = "as.test";
         p.FWindowInfo = {{497, 130, 1120, 659}, wsNormal};
         p.FMemoFont = {"Noto Sans Mono CJK JP", 128, 0x00112233, fsBold | fsItalic, 11, fpFixed};
     }
@@ -211,6 +219,8 @@ TEST_F(InitParamTest, SaveRoundTripsEveryField) {
     EXPECT_FALSE(q.FShowPanel);
     EXPECT_FALSE(q.FUseRdap);
     EXPECT_FALSE(q.FShowRecord);
+    EXPECT_FALSE(q.FShowOwners);
+    EXPECT_EQ(q.FAsServer, "as.test");
     EXPECT_EQ(q.FWindowInfo, (TWindowInfo{{497, 130, 1120, 659}, wsNormal}));
     EXPECT_EQ(q.FMemoFont, (TFontRecord{"Noto Sans Mono CJK JP", 128, 0x00112233, fsBold | fsItalic,
                                         11, fpFixed}));

@@ -1,0 +1,81 @@
+// zwhois --trace -z: each hop's owner from a fake IP-to-AS service in the test's namespaces.
+#include "tests/cli/CliFixture.h"
+#include "tests/support/HopNetwork.h"
+
+namespace clitest {
+namespace {
+
+// Answers each address of a bulk request with AS 64500 + its third byte and "NET-" that byte.
+FakeServer::Script AsService() {
+    return [](const std::string& request) {
+        testsupport::FakeReply reply;
+        std::string answer = "Bulk mode; whois.test [2026-12-10]\n";
+        for (const std::string& line : Lines(request)) {
+            if (line.rfind("198.18.", 0) != 0)
+                continue;
+            const std::string third = line.substr(7, line.find('.', 7) - 7);
+            answer += std::to_string(64500 + std::stoi(third)) + " | " + line +
+                      " | 198.18.0.0/15 | JP | apnic | 2001-01-01 | NET-" + third + "\n";
+        }
+        reply.chunks = {answer};
+        return reply;
+    };
+}
+
+TEST_F(CliTest, TraceOwnersFromTheAsServiceAndWithoutIt) {
+    REQUIRE_SANDBOX();
+    testsupport::HopNetwork net{testsupport::HopNetworkOptions{}};
+    ASSERT_TRUE(net.Ok()) << net.Error();
+    FakeServer::Options bulk;
+    bulk.requestEnd = "end\n";
+    FakeServer service("127.0.0.1", 43, AsService(), bulk);
+    ASSERT_TRUE(service.Listening()) << service.Error();
+
+    const RunResult text = Run({"--trace", "198.18.2.2", "-z", "--as-server", "127.0.0.1"});
+    EXPECT_EQ(text.status, 0) << text.err;
+    const auto rows = Lines(text.out);
+    ASSERT_EQ(rows.size(), 3u) << text.out;
+    EXPECT_NE(rows[0].find("198.18.0.2       ....  [AS64500 NET-0]"), std::string::npos) << rows[0];
+    EXPECT_NE(rows[1].find("198.18.1.2       ....  [AS64501 NET-1]"), std::string::npos) << rows[1];
+    EXPECT_NE(rows[2].find("198.18.2.2       target.hop.test  [AS64502 NET-2]"), std::string::npos)
+        << rows[2];
+    EXPECT_EQ(text.err, "");
+    // Each address asked once, in the bulk form, however the connections fell.
+    const std::string asked = service.AllReceived();
+    for (const char* address : {"198.18.0.2\n", "198.18.1.2\n", "198.18.2.2\n"}) {
+        const size_t at = asked.find(address);
+        EXPECT_NE(at, std::string::npos) << asked;
+        EXPECT_EQ(asked.find(address, at + 1), std::string::npos) << asked;
+    }
+    EXPECT_EQ(asked.rfind("begin\nverbose\n", 0), 0u) << asked;
+
+    const RunResult json =
+        Run({"--trace", "198.18.2.2", "--owners", "--json", "-m", "1", "--as-server", "127.0.0.1"});
+    const Json row = ParseJson(Lines(json.out).at(0));
+    EXPECT_EQ(row["owner"], Json::parse(R"({"as":64500,"name":"NET-0","prefix":"198.18.0.0/15",
+        "country":"JP","registry":"apnic","source":"as-service"})"))
+        << json.out;
+
+    // Loopback belongs to nobody outside: shown as private and never sent.
+    const int before = service.Connections();
+    const RunResult local =
+        Run({"--trace", "127.0.0.1", "-z", "--json", "--as-server", "127.0.0.1"});
+    EXPECT_EQ(ParseJson(local.out)["owner"], Json::parse(R"({"private":true})")) << local.out;
+    EXPECT_EQ(service.Connections(), before);
+
+    // A service that refuses, with RDAP off: the rows without owners, the reason said once.
+    WriteFile("zindor-whois.ini", "RDAP=0\r\n");
+    const RunResult refused = Run({"--trace", "198.18.2.2", "-z", "--as-server", "127.0.0.2"});
+    EXPECT_EQ(refused.status, 0) << refused.err;
+    EXPECT_EQ(Lines(refused.out).size(), 3u) << refused.out;
+    EXPECT_EQ(refused.out.find('['), std::string::npos) << refused.out;
+    EXPECT_EQ(Lines(refused.err),
+              std::vector<std::string>{
+                  "zwhois: hop owners: the AS service 127.0.0.2: connection refused"});
+    const RunResult jsonRefused =
+        Run({"--trace", "198.18.2.2", "-z", "--json", "-m", "1", "--as-server", "127.0.0.2"});
+    EXPECT_TRUE(ParseJson(Lines(jsonRefused.out).at(0))["owner"].is_null()) << jsonRefused.out;
+}
+
+} // namespace
+} // namespace clitest
