@@ -217,8 +217,9 @@ public:
                          ",\"owner\":" + OwnerJson(row.owner));
             } else {
                 const std::string owner = hopowner::OwnerText(row.owner);
+                const std::string bracket = owner.empty() ? "" : "[" + owner + "]";
                 PrintRow(json_, row.hop, "hop", row.replyTime, row.address,
-                         row.name + (owner.empty() ? "" : "  [" + owner + "]"));
+                         row.name + (row.name.empty() || bracket.empty() ? "" : "  ") + bracket);
             }
         }
     }

@@ -8,7 +8,6 @@
 #include "engine/PingCtrl.h"
 
 #include <QAction>
-#include <QHeaderView>
 #include <QMenu>
 #include <QTreeWidget>
 
@@ -25,8 +24,6 @@ void TMainForm::BuildOwnerColumn() {
     OwnersAction->setCheckable(true);
     OwnersAction->setChecked(true);
     ViewMenu->addAction(OwnersAction);
-    // The host name keeps room of its own once the owner column takes the list's last part.
-    HostView->header()->resizeSection(3, 160);
     connect(OwnersAction, &QAction::toggled, this, mainview::GuardedSlot([this] {
                 HostView->setColumnHidden(OwnerColumn, !OwnersAction->isChecked());
             }));
@@ -45,6 +42,11 @@ void TMainForm::HopOwner(int32_t Hop, const hopowner::Lookup& Owner) {
         return; // the list was cleared by a new command meanwhile
     const std::string text = hopowner::OwnerText(Owner);
     row->setText(OwnerColumn, QString::fromUtf8(text.data(), qsizetype(text.size())));
+    // The whole of it where the column is too narrow: the prefix, country and registry too.
+    const hopowner::Owner& o = Owner.owner;
+    const std::string more = o.prefix + " " + o.country + " " + o.registry;
+    if (!text.empty())
+        row->setToolTip(OwnerColumn, QString::fromUtf8((text + "\n" + more).c_str()).trimmed());
     if (Owner.status == hopowner::Lookup::Status::Failed && !ownerFailureShown_) {
         // Once a trace: every later hop fails for the same reason.
         ownerFailureShown_ = true;
