@@ -305,16 +305,10 @@ int RunTrace(const CliOptions& options, Session& session) {
             // As the window's "Whois <IP> after TRACE": the chain starts at once, and the
             // controller holds the trace's end back until it is over.
             if (chain && whoisQuery.empty()) {
+                // Through the session, as a plain query: the directory, else RDAP.
                 whoisQuery = address;
-                std::string server = options.server;
-                if (server.empty()) {
-                    trace.BuildCandidates("", whoisQuery);
-                    server = trace.NextCandidate();
-                }
-                if (!server.empty()) {
-                    whoisStarted = true;
-                    chain->Start(server, whoisQuery);
-                }
+                whoisStarted = true;
+                chain->StartFirst(options.server, whoisQuery, options.rdapOnly);
             }
             return;
         }
@@ -364,12 +358,8 @@ int RunTrace(const CliOptions& options, Session& session) {
         return kExitError;
     }
     int status = reached ? kExitHit : failed ? kExitError : kExitNoHit;
-    if (whoisStarted) {
+    if (whoisStarted)
         status = std::max(status, ReportChain(*chain, options.json, false, options.brief));
-    } else if (chain && reached) {
-        status = kExitError;
-        Complain("no server in Server.wis serves " + whoisQuery);
-    }
     return status;
 }
 

@@ -77,5 +77,24 @@ TEST_F(CliTest, TraceOwnersFromTheAsServiceAndWithoutIt) {
     EXPECT_TRUE(ParseJson(Lines(jsonRefused.out).at(0))["owner"].is_null()) << jsonRefused.out;
 }
 
+// --whois after a trace asks through the same session as a plain query: the same server, the
+// same answer, the same words where nothing serves the address.
+TEST_F(CliTest, TraceWhoisAsksAsAPlainQueryDoes) {
+    REQUIRE_SANDBOX();
+    WriteFile("Servhit.key", "netname:\r\n");
+    FakeServer registry(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer("netname: LOOPBACK")));
+    const RunResult traced = Run({"--trace", "127.0.0.1", "--whois", "-h", sb::kWhoisA});
+    EXPECT_EQ(traced.status, 0) << traced.err;
+    EXPECT_EQ(traced.out.rfind("  1       0  127.0.0.1", 0), 0u) << traced.out;
+    EXPECT_NE(traced.out.find("netname: LOOPBACK"), std::string::npos) << traced.out;
+    EXPECT_EQ(registry.Received(), std::vector<std::string>{"127.0.0.1\r\n"});
+
+    const RunResult plain = Run({"127.0.0.1"});
+    const RunResult nothing = Run({"--trace", "127.0.0.1", "--whois"});
+    EXPECT_EQ(nothing.status, plain.status);
+    EXPECT_EQ(nothing.err, plain.err);
+    EXPECT_NE(plain.err, "");
+}
+
 } // namespace
 } // namespace clitest
