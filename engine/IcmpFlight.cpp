@@ -236,6 +236,12 @@ Clock::duration WaitOf(int32_t seconds) {
                        : Clock::duration(std::chrono::microseconds(500));
 }
 
+Clock::duration NearWait(Clock::duration farther) {
+    constexpr int Factor = 10;
+    constexpr Clock::duration Floor = std::chrono::milliseconds(50);
+    return std::max<Clock::duration>(farther * Factor, Floor);
+}
+
 bool SendProbe(const IcmpSocket& socket, const Destination& to, Probe& probe, uint16_t seq, int ttl,
                Clock::duration wait) {
     probe.to = to;

@@ -46,6 +46,12 @@ struct Probe {
 // The wait a time-out in seconds stands for: 0 means half a millisecond.
 Clock::duration WaitOf(int32_t seconds);
 
+// How long after it was sent a trace gives up on a silent hop once a farther hop has answered
+// in `farther`: ten times that round trip (traceroute's factor for a farther hop), but never
+// under 50 ms, which a router whose control plane answers 20 ms late still clears (mtr shows
+// such routers).
+Clock::duration NearWait(Clock::duration farther);
+
 // Sends the probe's echo request (sequence `seq`, the socket's identifier), with time-to-live
 // `ttl` unless it is 0, and starts its wait of `wait`. False with WSAGetLastError set when
 // the time-to-live could not be set or the send failed.

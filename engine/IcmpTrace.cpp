@@ -12,12 +12,6 @@ namespace {
 
 using namespace icmpflight;
 
-// A hop that stays silent while a farther hop has answered is given up on this many times
-// that answer's round trip after it was sent (traceroute's default for a farther hop), but
-// never sooner than NearFloor: a busy machine delays a near router's message by that much.
-constexpr int NearFactor = 10;
-constexpr auto NearFloor = std::chrono::milliseconds(1);
-
 // Whether the hop's answer ends the trace: an unreachable message, or the target itself.
 bool EndsTrace(const Probe& hop, const Destination& to) {
     if (!hop.answered)
@@ -138,9 +132,7 @@ void TTrace::Execute() {
             if (hop.answered) {
                 farther = hop.RoundTrip();
             } else if (!hop.Settled() && farther != Clock::duration::max()) {
-                const Clock::duration near =
-                    std::max<Clock::duration>(farther * NearFactor, NearFloor);
-                hop.deadline = std::min(hop.deadline, hop.sent + near);
+                hop.deadline = std::min(hop.deadline, hop.sent + NearWait(farther));
             }
         }
         // Everything that arrived before the reading began has been seen: a hop whose deadline

@@ -1,5 +1,6 @@
 // Echo requests and the matching of answers, over bytes made here.
 #include "engine/IcmpPacket.h"
+#include "engine/IcmpFlight.h"
 
 #include <gtest/gtest.h>
 
@@ -339,3 +340,20 @@ TEST(MatchReply6, TellsOurIcmpv6AnswersFromEverythingElse) {
             q.kind)
             << int(q.type) << "/" << q.length;
 }
+
+namespace {
+
+// A silent hop's wait past a farther answer: ten times its round trip, 50 ms at the least.
+TEST(NearWait, TenTimesTheFartherRoundTripWithAFloor) {
+    using std::chrono::microseconds;
+    const std::pair<microseconds, microseconds> rows[] = {
+        {microseconds(0), microseconds(50000)},
+        {microseconds(4999), microseconds(50000)},
+        {microseconds(5000), microseconds(50000)},
+        {microseconds(5001), microseconds(50010)},
+        {microseconds(300000), microseconds(3000000)}};
+    for (const auto& [farther, wait] : rows)
+        EXPECT_EQ(icmpflight::NearWait(farther), wait) << farther.count();
+}
+
+} // namespace
