@@ -52,8 +52,9 @@ double EightAtOnce(const std::vector<PingTarget>& targets, bool ours, const std:
     *crossed = 0;
     for (size_t k = 0; k < runs.size(); ++k) {
         const std::string out = runs[k].get();
-        // Ours: a row with a time shows the address after it; ping: "bytes from ADDRESS".
-        const int replies = ours ? CountLines(out, targets[k].address) -
+        // Ours: a row with a time shows the address after it (the statistics' header names it
+        // after "--- "); ping: "bytes from ADDRESS".
+        const int replies = ours ? CountLines(out, std::string("  ") + targets[k].address) -
                                        CountLines(out, std::string("     ?  ") + targets[k].address)
                                  : CountLines(out, std::string("bytes from ") + targets[k].address);
         *crossed += targets[k].live ? std::max(0, 3 - replies) : replies;

@@ -10,6 +10,7 @@
 #include "settings/IniParam.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -32,6 +33,44 @@ void PrintRow(bool json, int32_t number, const char* numberKey, int32_t replyTim
                                     : std::to_string(replyTime).c_str(),
                       address.c_str());
         std::cout << line << name << '\n';
+    }
+    std::cout.flush();
+}
+
+// ping's closing lines: echoes sent and answered, the loss, and the reply times' minimum,
+// mean, maximum and mean deviation; with --json one object of the same.
+void PrintPingSummary(const CliOptions& options, int sent, const std::vector<int32_t>& times) {
+    const int received = static_cast<int>(times.size());
+    const double loss = 100.0 * (sent - received) / sent;
+    double sum = 0, squares = 0;
+    for (const int32_t t : times) {
+        sum += t;
+        squares += double(t) * t;
+    }
+    const double mean = received ? sum / received : 0;
+    const double mdev = received ? std::sqrt(std::max(0.0, squares / received - mean * mean)) : 0;
+    const auto [low, high] = std::minmax_element(times.begin(), times.end());
+    char line[160];
+    if (options.json) {
+        std::snprintf(line, sizeof line, "{\"transmitted\":%d,\"received\":%d,\"loss\":%g", sent,
+                      received, loss);
+        std::cout << line;
+        if (received) {
+            std::snprintf(line, sizeof line, ",\"min\":%d,\"avg\":%.3f,\"max\":%d,\"mdev\":%.3f",
+                          *low, mean, *high, mdev);
+            std::cout << line;
+        }
+        std::cout << "}\n";
+    } else {
+        std::snprintf(line, sizeof line, "%d packets transmitted, %d received, %g%% packet loss",
+                      sent, received, loss);
+        std::cout << "\n--- " << TerminalText(options.target, false) << " ping statistics ---\n"
+                  << line << '\n';
+        if (received) {
+            std::snprintf(line, sizeof line, "rtt min/avg/max/mdev = %d/%.3f/%d/%.3f ms", *low,
+                          mean, *high, mdev);
+            std::cout << line << '\n';
+        }
     }
     std::cout.flush();
 }
@@ -124,15 +163,19 @@ int RunPing(const CliOptions& options, Session& session) {
     TPingTrace& trace = session.Trace();
     TagHostEnt target;
     bool unresolved = false, finished = false, waiting = false;
-    int answered = 0, failed = 0;
+    int answered = 0, failed = 0, sent = 0;
+    std::vector<int32_t> times;
     trace.OnResolved = [&](TObject*, uint8_t, const TagHostEnt& host) {
         target = host;
         unresolved = host.Address == 0 && host.Addresses6.empty();
     };
     trace.OnEchoReply = [&](TObject*, uint8_t status, int32_t sequence, int32_t replyTime,
                             const TagHostEnt& host) {
-        if (replyTime >= 0)
+        ++sent;
+        if (replyTime >= 0) {
             ++answered;
+            times.push_back(replyTime);
+        }
         PrintRow(options.json, sequence, "seq", replyTime, HostAddressText(host), host.HostName);
         // An echo that could not even be sent is no time-out: say why.
         if (status == 2 && !IcmpAccessRefused()) {
@@ -161,7 +204,11 @@ int RunPing(const CliOptions& options, Session& session) {
     trace.FEchoCount = options.count;
     trace.FProbeTimeOut = options.timeoutS;
     trace.Ping(options.target);
-    if (!session.Pump([&] { return finished; })) {
+    const bool completed = session.Pump([&] { return finished; });
+    // As ping: the statistics at the end, also after Ctrl-C.
+    if (sent > 0)
+        PrintPingSummary(options, sent, times);
+    if (!completed) {
         Complain("interrupted");
         return kExitInterrupted;
     }

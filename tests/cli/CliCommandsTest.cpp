@@ -184,8 +184,14 @@ TEST_F(CliTest, PingAndTraceRowsAndRefusedSockets) {
     REQUIRE_SANDBOX();
     const RunResult ping = Run({"--ping", "127.0.0.1", "-c", "3", "-i", "0"});
     EXPECT_EQ(ping.status, 0) << ping.err;
-    const auto rows = Lines(ping.out);
-    ASSERT_EQ(rows.size(), 3u) << ping.out;
+    auto rows = Lines(ping.out);
+    ASSERT_EQ(rows.size(), 7u) << ping.out;
+    // ping's statistics close the rows.
+    EXPECT_EQ(std::vector<std::string>(rows.begin() + 3, rows.end() - 1),
+              (std::vector<std::string>{"", "--- 127.0.0.1 ping statistics ---",
+                                        "3 packets transmitted, 3 received, 0% packet loss"}));
+    EXPECT_EQ(rows.back().rfind("rtt min/avg/max/mdev = 0/0.", 0), 0u) << rows.back();
+    rows.resize(3);
     for (size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(rows[i].rfind("  " + std::to_string(i + 1) + " ", 0), 0u) << rows[i];
         EXPECT_NE(rows[i].find("127.0.0.1"), std::string::npos) << rows[i];
@@ -220,6 +226,40 @@ TEST_F(CliTest, PingAndTraceRowsAndRefusedSockets) {
     }
 }
 
+// Ctrl-C ends a ping series with its statistics, as ping's, and status 130; --json gives them
+// as one object.
+TEST_F(CliTest, PingStatisticsOnCtrlC) {
+    REQUIRE_SANDBOX();
+    for (const bool json : {false, true}) {
+        RunOptions options;
+        const auto start = std::chrono::steady_clock::now();
+        options.interruptWhen = [start] {
+            return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(700);
+        };
+        std::vector<std::string> args{"--ping", "127.0.0.1", "-c", "100", "-i", "200"};
+        if (json)
+            args.push_back("--json");
+        const RunResult r = Run(args, options);
+        EXPECT_EQ(r.status, 130) << r.err;
+        const auto lines = Lines(r.out);
+        ASSERT_GE(lines.size(), 2u) << r.out;
+        const size_t echoes = json ? lines.size() - 1 : lines.size() - 4;
+        EXPECT_GE(echoes, 2u) << r.out;
+        EXPECT_LT(echoes, 100u) << r.out;
+        if (json) {
+            const Json summary = ParseJson(lines.back());
+            EXPECT_EQ(summary["transmitted"], echoes) << r.out;
+            EXPECT_EQ(summary["received"], echoes);
+            EXPECT_EQ(summary["loss"], 0);
+            EXPECT_EQ(summary["min"], 0);
+        } else {
+            const std::string n = std::to_string(echoes);
+            EXPECT_EQ(lines[echoes + 2],
+                      n + " packets transmitted, " + n + " received, 0% packet loss");
+        }
+    }
+}
+
 // Eight pings at once over raw sockets, half of them to hosts that never answer: every dead
 // one ends without a reply, every live one gets its own three.
 TEST_F(CliTest, EightPingsAtOnceTakeOnlyTheirOwnReplies) {
@@ -237,9 +277,12 @@ TEST_F(CliTest, EightPingsAtOnceTakeOnlyTheirOwnReplies) {
         }));
     for (size_t k = 0; k < runs.size(); ++k) {
         const RunResult r = runs[k].get();
-        const auto rows = Lines(r.out);
+        auto rows = Lines(r.out);
         EXPECT_EQ(r.status, cases[k].live ? 0 : 1) << cases[k].address << r.err;
-        ASSERT_EQ(rows.size(), 3u) << cases[k].address << r.out;
+        ASSERT_EQ(rows.size(), cases[k].live ? 7u : 6u) << cases[k].address << r.out;
+        EXPECT_EQ(rows[5], cases[k].live ? "3 packets transmitted, 3 received, 0% packet loss"
+                                         : "3 packets transmitted, 0 received, 100% packet loss");
+        rows.resize(3);
         for (const std::string& row : rows) {
             EXPECT_NE(row.find(cases[k].address), std::string::npos) << row;
             EXPECT_EQ(row.find("     ?  ") == std::string::npos, cases[k].live) << row;
@@ -262,7 +305,7 @@ TEST_F(CliTest, ZonesReachTheSocketAndFailedEchoesSayWhy) {
     // Before any route exists here: no route to this address: the send fails, which is no time-out.
     const RunResult failed = Run({"--ping", "198.19.255.1", "-c", "2", "-i", "0"});
     EXPECT_EQ(failed.status, 2);
-    EXPECT_EQ(Lines(failed.out).size(), 2u) << failed.out;
+    EXPECT_EQ(Lines(failed.out).size(), 5u) << failed.out;
     EXPECT_EQ(Lines(failed.err),
               (std::vector<std::string>{
                   "zwhois: echo 1 to 198.19.255.1 could not be sent: network unreachable",
@@ -298,7 +341,8 @@ TEST_F(CliTest, ZonesReachTheSocketAndFailedEchoesSayWhy) {
     EXPECT_EQ(lookup.out, std::string("Name:    ") + sb::kLinkLocal + "\nAddress: fe80::9\n");
     const RunResult unzoned = Run({"--ping", sb::kLinkLocal, "-c", "1", "-W", "1"});
     EXPECT_NE(unzoned.out.find("fe80::9 "), std::string::npos) << unzoned.out;
-    EXPECT_EQ((unzoned.out + unzoned.err).find('%'), std::string::npos) << unzoned.out;
+    const std::string row = Lines(unzoned.out).at(0) + unzoned.err;
+    EXPECT_EQ(row.find('%'), std::string::npos) << unzoned.out;
 
     // WHOIS to a link-local server on this end of the link.
     ASSERT_EQ(testsupport::RunShell("ip -6 addr add fe80::43/64 dev zwl0 nodad"), 0);
