@@ -229,14 +229,13 @@ namespace {
 class TraceRows {
 public:
     TraceRows(bool json, bool owners) : json_(json), owners_(owners) {}
+    // The target is reached over IPv6: its hops' addresses take up to 39 columns.
+    void SetWide(bool wide) { wide_ = wide; }
 
-    void Add(int32_t hop, int32_t replyTime, const std::string& address, const std::string& name,
-             bool awaitingName) {
-        index_[hop] = rows_.size();
-        Row row{hop, replyTime, address, name, awaitingName, false, {}};
+    void Add(const TraceHop& hop, const std::string& name, bool awaitingName) {
+        index_[hop.ttl] = rows_.size();
         // Only a hop with an address has an owner to wait for.
-        row.awaitingOwner = owners_ && replyTime >= 0;
-        rows_.push_back(std::move(row));
+        rows_.push_back({hop, name, awaitingName, owners_ && !hop.address.empty(), {}});
         Flush(false);
     }
     void Name(int32_t hop, const std::string& name) {
@@ -255,34 +254,61 @@ public:
     }
     void Flush(bool all) {
         while (printed_ < rows_.size() &&
-               (all || (!rows_[printed_].awaiting && !rows_[printed_].awaitingOwner))) {
-            const Row& row = rows_[printed_++];
-            if (!owners_) {
-                PrintRow(json_, row.hop, "hop", row.replyTime, row.address, row.name);
-            } else if (json_) {
-                PrintRow(json_, row.hop, "hop", row.replyTime, row.address, row.name,
-                         ",\"owner\":" + OwnerJson(row.owner));
-            } else {
-                const std::string owner = hopowner::OwnerText(row.owner);
-                const std::string bracket = owner.empty() ? "" : "[" + owner + "]";
-                PrintRow(json_, row.hop, "hop", row.replyTime, row.address,
-                         row.name + (row.name.empty() || bracket.empty() ? "" : "  ") + bracket);
-            }
-        }
+               (all || (!rows_[printed_].awaiting && !rows_[printed_].awaitingOwner)))
+            json_ ? PrintJson(rows_[printed_++]) : PrintText(rows_[printed_++]);
+        std::cout.flush();
     }
 
 private:
     struct Row {
-        int32_t hop;
-        int32_t replyTime;
-        std::string address, name;
+        TraceHop hop;
+        std::string name;
         bool awaiting;
-        bool awaitingOwner = false;
+        bool awaitingOwner;
         hopowner::Lookup owner;
     };
     Row* Find(int32_t hop) {
         auto it = index_.find(hop);
         return it == index_.end() ? nullptr : &rows_[it->second];
+    }
+    // The window's row, its time to a tenth of a millisecond, traceroute's mark after an
+    // unreachable answer, and the owner in brackets.
+    void PrintText(const Row& row) const {
+        const TraceHop& hop = row.hop;
+        char time[32] = "...";
+        if (hop.ms >= 0)
+            std::snprintf(time, sizeof time, "%.1f", hop.ms);
+        const std::string address = hop.address.empty() ? "- NoResponse -" : hop.address;
+        std::string name = row.name;
+        if (hop.status == HopStatus::TimedOut)
+            name = "(Timeout)";
+        else if (hop.status == HopStatus::SendError)
+            name = "(Error)";
+        else if (*HopStatusMark(hop.status))
+            name = std::string("(Unreachable ") + HopStatusMark(hop.status) + ")";
+        const std::string owner = owners_ ? hopowner::OwnerText(row.owner) : std::string();
+        if (!owner.empty())
+            name += (name.empty() ? "[" : "  [") + owner + "]";
+        char line[96];
+        std::snprintf(line, sizeof line, "%3d  %6s  %-*s  ", static_cast<int>(hop.ttl), time,
+                      wide_ ? 39 : 15, address.c_str());
+        std::cout << line << name << '\n';
+    }
+    // The record: null where nothing is known, never the rows' placeholders.
+    void PrintJson(const Row& row) const {
+        const TraceHop& hop = row.hop;
+        char time[32] = "null";
+        if (hop.ms >= 0)
+            std::snprintf(time, sizeof time, "%.3f", hop.ms);
+        const bool named = !row.name.empty() && row.name != "....";
+        std::cout << "{\"hop\":" << hop.ttl << ",\"time\":" << time
+                  << ",\"address\":" << (hop.address.empty() ? "null" : JsonString(hop.address))
+                  << ",\"name\":" << (named ? JsonString(row.name) : "null") << ",\"status\":\""
+                  << HopStatusName(hop.status)
+                  << "\",\"reached\":" << (hop.reached ? "true" : "false");
+        if (owners_)
+            std::cout << ",\"owner\":" << OwnerJson(row.owner);
+        std::cout << "}\n";
     }
     static std::string OwnerJson(const hopowner::Lookup& lookup) {
         using Status = hopowner::Lookup::Status;
@@ -296,7 +322,7 @@ private:
                ",\"country\":" + JsonString(o.country) + ",\"registry\":" + JsonString(o.registry) +
                ",\"source\":\"" + (lookup.status == Status::Found ? "as-service" : "rdap") + "\"}";
     }
-    bool json_, owners_;
+    bool json_, owners_, wide_ = false;
     std::vector<Row> rows_;
     std::map<int32_t, size_t> index_;
     size_t printed_ = 0;
@@ -321,45 +347,34 @@ int RunTrace(const CliOptions& options, Session& session) {
         if (operation == opTrace) {
             target = host;
             unresolved = host.Address == 0 && host.Addresses6.empty();
+            rows.SetWide(!unresolved && UsesIPv6(host));
         }
     };
-    trace.OnTraceHop = [&](TObject*, int32_t hop, uint8_t status, int32_t replyTime,
-                           const std::string& address) {
-        if (replyTime < 0) {
-            if (status == 2 && !IcmpAccessRefused()) {
-                // As ping says it: a probe that could not be sent is no time-out.
-                failed = true;
-                Complain(
-                    "hop " + std::to_string(hop) + " to " + HostAddressText(target) +
-                    " could not be sent: " +
-                    (trace.FProbeError != 0 ? FailureWords(trace.FProbeError) : "unknown error"));
-            }
-            rows.Add(hop, replyTime, "- NoResponse -",
-                     status == 2   ? "(Error)"
-                     : status == 3 ? "(Timeout)"
-                                   : "???",
-                     false);
+    trace.OnHopRecord = [&](TObject*, const TraceHop& hop) {
+        if (hop.status == HopStatus::SendError && !IcmpAccessRefused()) {
+            // As ping says it: a probe that could not be sent is no time-out.
+            failed = true;
+            Complain("hop " + std::to_string(hop.ttl) + " to " + HostAddressText(target) +
+                     " could not be sent: " +
+                     (hop.error != 0 ? FailureWords(hop.error) : "unknown error"));
+        }
+        if (!hop.reached || hop.status != HopStatus::Reply) {
+            // A router's name is looked up when asked; an unreachable answer ends the route
+            // before the target, and no WHOIS follows.
+            const bool router = hop.status == HopStatus::TimeExceeded;
+            rows.Add(hop, router ? "...." : "", router && options.resolveHops);
             return;
         }
-        if (status == 4) {
-            // The route ends before the target: no WHOIS follows.
-            rows.Add(hop, replyTime, address, "(Unreachable)", false);
-            return;
+        reached = true;
+        rows.Add(hop, target.HostName, false);
+        // As the window's "Whois <IP> after TRACE": the chain starts at once, and the
+        // controller holds the trace's end back until it is over.
+        if (chain && whoisQuery.empty()) {
+            // Through the session, as a plain query: the directory, else RDAP.
+            whoisQuery = hop.address;
+            whoisStarted = true;
+            chain->StartFirst(options.server, whoisQuery, options.rdapOnly);
         }
-        if (address == HostAddressText(target)) {
-            reached = true;
-            rows.Add(hop, replyTime, address, target.HostName, false);
-            // As the window's "Whois <IP> after TRACE": the chain starts at once, and the
-            // controller holds the trace's end back until it is over.
-            if (chain && whoisQuery.empty()) {
-                // Through the session, as a plain query: the directory, else RDAP.
-                whoisQuery = address;
-                whoisStarted = true;
-                chain->StartFirst(options.server, whoisQuery, options.rdapOnly);
-            }
-            return;
-        }
-        rows.Add(hop, replyTime, address, "....", options.resolveHops);
     };
     trace.OnHopResolved = [&](TObject*, int32_t hop, const TagHostEnt& host) {
         rows.Name(hop, host.HostName);

@@ -56,6 +56,83 @@ bool AnsweredByTarget(const tagPACKET& packet) {
     return source == packet.Host.Address;
 }
 
+TraceHop ReadHop(int32_t ttl, const tagPACKET& packet) {
+    TraceHop hop;
+    hop.ttl = ttl;
+    if (packet.Status == 2) {
+        hop.status = HopStatus::SendError;
+        hop.error = packet.Error;
+        return hop;
+    }
+    if (packet.Status == 3 || packet.ReplyMicros < 0)
+        return hop;
+    hop.address = ReplySource(packet);
+    hop.ms = packet.ReplyMicros / 1000.0;
+    hop.reached = AnsweredByTarget(packet);
+    if (packet.Kind == icmp::ReplyKind::Unreachable) {
+        // The code: ICMPv6's second byte; ICMP's after the IPv4 header it came with.
+        const bool v6 = UsesIPv6(packet.Host);
+        const size_t at = v6 ? 1 : size_t(packet.Reply[0] & 0x0F) * 4 + 1;
+        const uint8_t code = packet.Reply[at];
+        if (v6)
+            hop.status = code == 0   ? HopStatus::NetUnreachable
+                         : code == 1 ? HopStatus::Prohibited
+                         : code == 3 ? HopStatus::HostUnreachable
+                         : code == 4 ? HopStatus::PortUnreachable
+                                     : HopStatus::Unreachable;
+        else
+            hop.status = code == 0 || code == 6                  ? HopStatus::NetUnreachable
+                         : code == 1 || code == 7                ? HopStatus::HostUnreachable
+                         : code == 3                             ? HopStatus::PortUnreachable
+                         : code == 9 || code == 10 || code == 13 ? HopStatus::Prohibited
+                                                                 : HopStatus::Unreachable;
+    } else {
+        hop.status = hop.reached ? HopStatus::Reply : HopStatus::TimeExceeded;
+    }
+    return hop;
+}
+
+const char* HopStatusName(HopStatus status) {
+    switch (status) {
+    case HopStatus::Reply:
+        return "reply";
+    case HopStatus::TimeExceeded:
+        return "time-exceeded";
+    case HopStatus::NetUnreachable:
+        return "net-unreachable";
+    case HopStatus::HostUnreachable:
+        return "host-unreachable";
+    case HopStatus::PortUnreachable:
+        return "port-unreachable";
+    case HopStatus::Prohibited:
+        return "prohibited";
+    case HopStatus::Unreachable:
+        return "unreachable";
+    case HopStatus::TimedOut:
+        return "time-out";
+    case HopStatus::SendError:
+        return "send-error";
+    }
+    return "";
+}
+
+const char* HopStatusMark(HopStatus status) {
+    switch (status) {
+    case HopStatus::NetUnreachable:
+        return "!N";
+    case HopStatus::HostUnreachable:
+        return "!H";
+    case HopStatus::PortUnreachable:
+        return "!P";
+    case HopStatus::Prohibited:
+        return "!X";
+    case HopStatus::Unreachable:
+        return "!";
+    default:
+        return "";
+    }
+}
+
 TEcho::TEcho(const TagHostEnt& host, int32_t ident, int32_t seq) : TWSAThread(false) {
     FPacket.Host = host;
     FPacket.Ident = ident;

@@ -30,7 +30,37 @@ struct tagPACKET {
     uint32_t SourceScope6 = 0;
     // With status 2: the WinSock code of the operation that failed.
     int32_t Error = 0;
+    // A trace hop's answer: its round trip in microseconds (-1 none) and kind.
+    int32_t ReplyMicros = -1;
+    icmp::ReplyKind Kind = icmp::ReplyKind::Foreign;
 };
+
+// One trace hop as a record, for front ends that render it rather than compare codes.
+enum class HopStatus {
+    Reply,        // the target's echo reply
+    TimeExceeded, // a router on the way
+    NetUnreachable,
+    HostUnreachable,
+    PortUnreachable,
+    Prohibited,  // administratively
+    Unreachable, // another unreachable code
+    TimedOut,
+    SendError,
+};
+struct TraceHop {
+    int32_t ttl = 0;
+    HopStatus status = HopStatus::TimedOut;
+    std::string address;  // the answer's source; empty without an answer
+    double ms = -1;       // round trip to the microsecond; -1 without an answer
+    bool reached = false; // the target itself answered
+    int32_t error = 0;    // SendError: the WinSock code
+};
+// The record of a hop as the trace reported it.
+TraceHop ReadHop(int32_t ttl, const tagPACKET& packet);
+// "reply", "time-exceeded", "net-unreachable", ..., "time-out", "send-error".
+const char* HopStatusName(HopStatus status);
+// traceroute's mark of an unreachable answer ("!N", "!H", "!P", "!X", "!"); "" otherwise.
+const char* HopStatusMark(HopStatus status);
 
 // The source of the packet's last answer as text (meaningful after status 1).
 std::string ReplySource(const tagPACKET& packet);

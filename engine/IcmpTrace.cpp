@@ -85,6 +85,12 @@ void TTrace::Execute() {
                                     : int32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
                                                   hop.RoundTrip() + std::chrono::microseconds(500))
                                                   .count());
+            FPacket.ReplyMicros =
+                hop.expired
+                    ? -1
+                    : int32_t(std::chrono::duration_cast<std::chrono::microseconds>(hop.RoundTrip())
+                                  .count());
+            FPacket.Kind = hop.kind;
             FPacket.Reply = hop.reply;
             FPacket.Source6 = hop.source6;
             FPacket.SourceScope6 = hop.scope6;
@@ -152,6 +158,7 @@ void TTrace::Failed(bool noThread, std::exception_ptr error) {
     FPacket.Status = 2;
     FPacket.Error = FailureCode(noThread, error);
     FPacket.ReplyTime = -1;
+    FPacket.ReplyMicros = -1;
     if (OnHop)
         RaiseOnMain([this, hop] { OnHop(this, hop, FPacket); });
 }

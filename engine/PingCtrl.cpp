@@ -182,6 +182,8 @@ void TPingTrace::TraceHopArrived(TObject*, int32_t hop, const tagPACKET& packet)
         FProbeError = packet.Error;
     if (OnTraceHop)
         OnTraceHop(this, hop, packet.Status, packet.ReplyTime, address);
+    if (OnHopRecord)
+        OnHopRecord(this, ReadHop(hop, packet));
     if (FTraceOwners && !FIdle && (packet.Status == 1 || packet.Status == 4))
         WantOwner(hop, address);
     if (packet.Status != 1 || AnsweredByTarget(packet) || !FResolveHops || FIdle)

@@ -57,6 +57,8 @@ public:
     TResolvedEvent OnResolved;
     TEchoReplyEvent OnEchoReply;
     TTraceHopEvent OnTraceHop;
+    // The same hop as a record, raised right after OnTraceHop.
+    std::function<void(TObject* Sender, const TraceHop& Hop)> OnHopRecord;
     TNotifyEvent OnTraceEnd;
     THopResolvedEvent OnHopResolved;
     // Once per hop with an address, when FTraceOwners; the trace's end waits for them all.

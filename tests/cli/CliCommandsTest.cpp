@@ -296,6 +296,16 @@ TEST_F(CliTest, EightPingsAtOnceTakeOnlyTheirOwnReplies) {
         EXPECT_EQ(trace.status, 1) << trace.err;
         EXPECT_EQ(Lines(trace.out).size(), rows) << trace.out;
     }
+    // Its JSON rows are records: null where nothing is known, the status by name.
+    const auto json = Lines(Run({"--trace", "198.18.1.2", "-W", "0", "-m", "2", "--json"}).out);
+    ASSERT_EQ(json.size(), 2u);
+    Json router = ParseJson(json[0]);
+    EXPECT_GE(router["time"].get<double>(), 0.0);
+    router.erase("time");
+    EXPECT_EQ(router, Json::parse(R"({"hop":1,"address":"198.18.0.2","name":null,
+        "status":"time-exceeded","reached":false})"));
+    EXPECT_EQ(ParseJson(json[1]), Json::parse(R"({"hop":2,"time":null,"address":null,
+        "name":null,"status":"time-out","reached":false})"));
 }
 
 // A link-local address keeps its zone from the text to the socket and into the rows, as root

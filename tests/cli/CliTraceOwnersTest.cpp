@@ -1,5 +1,7 @@
 // zwhois --trace -z: each hop's owner from a fake IP-to-AS service in the test's namespaces.
 #include "tests/cli/CliFixture.h"
+#include "tests/rdap/Helpers.h"
+#include "tests/support/FakeHttpServer.h"
 #include "tests/support/HopNetwork.h"
 
 namespace clitest {
@@ -75,6 +77,31 @@ TEST_F(CliTest, TraceOwnersFromTheAsServiceAndWithoutIt) {
     const RunResult jsonRefused =
         Run({"--trace", "198.18.2.2", "-z", "--json", "-m", "1", "--as-server", "127.0.0.2"});
     EXPECT_TRUE(ParseJson(Lines(jsonRefused.out).at(0))["owner"].is_null()) << jsonRefused.out;
+
+    // RDAP on: the network RDAP holds stands in; a hop it has no record of has no owner.
+    WriteFile("zindor-whois.ini", "");
+    std::filesystem::create_directory(home_.file("rdap"));
+    WriteFile("rdap/ipv4.json",
+              R"({"services":[[["198.18.0.0/15"],["http://127.0.0.2:8080/"]]]})");
+    testsupport::FakeHttpServer rdap("127.0.0.2", 8080, [](const testsupport::HttpRequest& q) {
+        return q.target == "/ip/198.18.0.2"
+                   ? Reply(R"({"objectClassName":"ip network","name":"RDAP-NET","country":"JP",
+                       "port43":"whois.test","cidr0_cidrs":[{"v4prefix":"198.18.0.0","length":24}],
+                       "arin_originas0_originautnums":[64510]})")
+                   : testsupport::FakeHttpServer::NotFound();
+    });
+    const auto byRdap = Run({"--trace", "198.18.1.2", "-z", "--json", "--as-server", "127.0.0.2"});
+    const auto rows2 = Lines(byRdap.out);
+    ASSERT_EQ(rows2.size(), 2u) << byRdap.out << byRdap.err;
+    EXPECT_EQ(ParseJson(rows2[0])["owner"], Json::parse(R"({"as":64510,"name":"RDAP-NET",
+        "prefix":"198.18.0.0/24","country":"JP","registry":"whois.test","source":"rdap"})"));
+    EXPECT_TRUE(ParseJson(rows2[1])["owner"].is_null()) << rows2[1];
+    EXPECT_EQ(byRdap.err.rfind("zwhois: hop owners: the AS service 127.0.0.2: connection refused; "
+                               "RDAP: ",
+                               0),
+              0u)
+        << byRdap.err;
+    EXPECT_EQ(Lines(byRdap.err).size(), 1u) << byRdap.err;
 }
 
 // --whois after a trace asks through the same session as a plain query: the same server, the
@@ -85,7 +112,7 @@ TEST_F(CliTest, TraceWhoisAsksAsAPlainQueryDoes) {
     FakeServer registry(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer("netname: LOOPBACK")));
     const RunResult traced = Run({"--trace", "127.0.0.1", "--whois", "-h", sb::kWhoisA});
     EXPECT_EQ(traced.status, 0) << traced.err;
-    EXPECT_EQ(traced.out.rfind("  1       0  127.0.0.1", 0), 0u) << traced.out;
+    EXPECT_EQ(traced.out.rfind("  1     0.0  127.0.0.1        localhost\n", 0), 0u) << traced.out;
     EXPECT_NE(traced.out.find("netname: LOOPBACK"), std::string::npos) << traced.out;
     EXPECT_EQ(registry.Received(), std::vector<std::string>{"127.0.0.1\r\n"});
 

@@ -1,6 +1,7 @@
 // Echo requests and the matching of answers, over bytes made here.
 #include "engine/IcmpPacket.h"
 #include "engine/IcmpFlight.h"
+#include "engine/IcmpProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -354,6 +355,98 @@ TEST(NearWait, TenTimesTheFartherRoundTripWithAFloor) {
         {microseconds(300000), microseconds(3000000)}};
     for (const auto& [farther, wait] : rows)
         EXPECT_EQ(icmpflight::NearWait(farther), wait) << farther.count();
+}
+
+} // namespace
+
+namespace {
+
+// A trace hop's packet read into its record: the status from the reply's kind and code (an
+// IPv4 header of its own length before the ICMP code), the target's answer as reached.
+TEST(ReadHop, StatusCodesAndReach) {
+    struct Row {
+        bool v6;
+        uint8_t status;
+        icmp::ReplyKind kind;
+        uint8_t headerWords; // IPv4: the header's length in 32-bit words
+        uint8_t code;
+        bool fromTarget;
+        HopStatus expected;
+    };
+    using K = icmp::ReplyKind;
+    using S = HopStatus;
+    const Row rows[] = {
+        {false, 1, K::EchoReply, 5, 0, true, S::Reply},
+        {false, 1, K::TimeExceeded, 5, 0, false, S::TimeExceeded},
+        {false, 4, K::Unreachable, 5, 0, false, S::NetUnreachable},
+        {false, 4, K::Unreachable, 5, 1, false, S::HostUnreachable},
+        {false, 4, K::Unreachable, 6, 1, false, S::HostUnreachable},
+        {false, 4, K::Unreachable, 5, 3, false, S::PortUnreachable},
+        {false, 4, K::Unreachable, 5, 13, false, S::Prohibited},
+        {false, 4, K::Unreachable, 5, 2, false, S::Unreachable},
+        {true, 4, K::Unreachable, 0, 0, false, S::NetUnreachable},
+        {true, 4, K::Unreachable, 0, 1, false, S::Prohibited},
+        {true, 4, K::Unreachable, 0, 3, false, S::HostUnreachable},
+        {true, 4, K::Unreachable, 0, 4, false, S::PortUnreachable},
+        {true, 1, K::EchoReply, 0, 0, true, S::Reply},
+        {true, 1, K::TimeExceeded, 0, 0, false, S::TimeExceeded},
+    };
+    for (const Row& r : rows) {
+        tagPACKET p;
+        p.Status = r.status;
+        p.Kind = r.kind;
+        p.ReplyMicros = 1234;
+        const TIn6Addr target6{0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9};
+        if (r.v6) {
+            p.Host.Addresses6 = {target6};
+            p.Source6 = r.fromTarget ? target6 : TIn6Addr{0xfe, 0x80};
+            p.Reply[1] = r.code;
+        } else {
+            p.Host.Address = Addr(198, 18, 1, 2);
+            p.Reply[0] = uint8_t(0x40 | r.headerWords);
+            const uint32_t source = r.fromTarget ? Addr(198, 18, 1, 2) : Addr(198, 18, 0, 2);
+            std::memcpy(&p.Reply[12], &source, 4);
+            p.Reply[r.headerWords * 4u + 1] = r.code;
+            p.Reply[r.headerWords * 4u] = 3;
+        }
+        const TraceHop hop = ReadHop(7, p);
+        const std::string row = std::string(r.v6 ? "v6 " : "v4 ") + std::to_string(r.code);
+        EXPECT_EQ(hop.status, r.expected) << row;
+        EXPECT_EQ(hop.reached, r.fromTarget) << row;
+        EXPECT_EQ(hop.ttl, 7);
+        EXPECT_DOUBLE_EQ(hop.ms, 1.234);
+        EXPECT_EQ(hop.address, r.v6 ? (r.fromTarget ? "2001:db8::9" : "fe80::")
+                                    : (r.fromTarget ? "198.18.1.2" : "198.18.0.2"))
+            << row;
+    }
+    // No answer: no address and no time; a probe that could not be sent keeps its reason.
+    tagPACKET silent;
+    silent.Status = 3;
+    silent.Host.Address = Addr(198, 18, 1, 2);
+    const TraceHop timedOut = ReadHop(2, silent);
+    EXPECT_EQ(timedOut.status, HopStatus::TimedOut);
+    EXPECT_EQ(timedOut.address, "");
+    EXPECT_EQ(timedOut.ms, -1);
+    silent.Status = 2;
+    silent.Error = 10051;
+    const TraceHop unsent = ReadHop(2, silent);
+    EXPECT_EQ(unsent.status, HopStatus::SendError);
+    EXPECT_EQ(unsent.error, 10051);
+    // Each status has its name and only the unreachable ones a mark, in traceroute's letters.
+    const std::tuple<HopStatus, const char*, const char*> names[] = {
+        {S::Reply, "reply", ""},
+        {S::TimeExceeded, "time-exceeded", ""},
+        {S::NetUnreachable, "net-unreachable", "!N"},
+        {S::HostUnreachable, "host-unreachable", "!H"},
+        {S::PortUnreachable, "port-unreachable", "!P"},
+        {S::Prohibited, "prohibited", "!X"},
+        {S::Unreachable, "unreachable", "!"},
+        {S::TimedOut, "time-out", ""},
+        {S::SendError, "send-error", ""}};
+    for (const auto& [status, name, mark] : names) {
+        EXPECT_STREQ(HopStatusName(status), name);
+        EXPECT_STREQ(HopStatusMark(status), mark) << name;
+    }
 }
 
 } // namespace
