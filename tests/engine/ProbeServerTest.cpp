@@ -189,10 +189,6 @@ TEST(ProbeServer, AHelperThatFailsIsNeverTakenForOneThatWorks) {
     ::setenv("ZW_PROBE_HELPER", original.c_str(), 1);
 }
 
-} // namespace
-
-namespace {
-
 // The loop's status: 0 when its input ends, 1 when its input cannot be read.
 TEST(ProbeServer, TheLoopsStatusSaysWhetherItsInputFailed) {
     int ended[2];
