@@ -30,6 +30,7 @@ const RequestRow kRequests[] = {
      "12 send-probe ip-4 198.18.1.2 ttl 255 timeout-us 600000000"},
     {"999999999 send-probe ip-6 fe80::1 scope 4294967295 ttl 1 timeout-us 1", 999999999,
      "999999999 send-probe ip-6 fe80::1 ttl 1 timeout-us 1 scope 4294967295"},
+    {"4 send-probe ip-6 fe80::1", 4, "4 send-probe ip-6 fe80::1 timeout-us 1000000"},
     // The token: 1 to 999999999, digits only.
     {"0 send-probe ip-4 198.18.1.2", 0},
     {"1000000000 send-probe ip-4 198.18.1.2", 0},
