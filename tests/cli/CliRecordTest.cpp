@@ -39,6 +39,7 @@ TEST_F(CliTest, RecordInJsonAndBrief) {
     FakeServer registry(sb::kWhoisAAddr, 43,
                         FakeServer::AnswerByQuery({{"example.test", Answer(kRegistry)},
                                                    {"gone.test", Answer(Gone(kRegistry))},
+                                                   {"bare.test", Answer("Domain Name: BARE.TEST")},
                                                    {"192.0.2.1", Answer(kNetwork)}},
                                                   Answer("No match for the query.")));
     FakeServer registrar(sb::kWhoisBAddr, 43, FakeServer::Answer(Answer(kRegistrar)));
@@ -97,6 +98,11 @@ TEST_F(CliTest, RecordInJsonAndBrief) {
          {"--brief", "--no-recursion", "-h", sb::kWhoisA, "example.test"},
          0,
          "example.test\n" + brief,
+         ""},
+        {"brief: a hit with no field to show",
+         {"--brief", "-h", sb::kWhoisA, "bare.test"},
+         0,
+         "bare.test\n  (no fields read)\n",
          ""},
     };
     for (const Row& row : rows) {
