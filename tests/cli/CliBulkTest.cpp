@@ -54,6 +54,7 @@ struct Network {
 class CliBulkTest : public CliTest {
 protected:
     void SetUp() override {
+        REQUIRE_SANDBOX();
         CliTest::SetUp();
         WriteFile("Server.wis",
                   std::string(sb::kWhoisA) + ",-,alpha\r\n" + sb::kWhoisB + ",-,beta\r\n");
@@ -61,7 +62,6 @@ protected:
 };
 
 TEST_F(CliBulkTest, PacedSideBySideAskedAgainAfterANoticeAndPrintedInOrder) {
-    REQUIRE_SANDBOX();
     Network net;
     RunOptions in;
     in.stderrTerminal = true;
@@ -98,7 +98,6 @@ TEST_F(CliBulkTest, PacedSideBySideAskedAgainAfterANoticeAndPrintedInOrder) {
 
 // The least time between two queries to one server: the settings file's, or --pace's.
 TEST_F(CliBulkTest, PaceFromTheSettingsOrTheCommandLine) {
-    REQUIRE_SANDBOX();
     WriteFile("zindor-whois.ini", "WHOISPACE=1000\r\n");
     for (const auto& [pace, least] : {std::pair{"", 1000ms}, {"--pace=1500", 1500ms}}) {
         Network net;
@@ -114,7 +113,6 @@ TEST_F(CliBulkTest, PaceFromTheSettingsOrTheCommandLine) {
 
 // Without time to wait a notice fails the query; C, the sweep's next server, is not asked.
 TEST_F(CliBulkTest, ANoticeWithoutTimeToWaitIsAFailure) {
-    REQUIRE_SANDBOX();
     WriteFile("Server.wis",
               std::string(sb::kWhoisA) + ",-,alpha\r\n" + sb::kWhoisC + ",-,alpha\r\n");
     Network net(0);
@@ -129,7 +127,6 @@ TEST_F(CliBulkTest, ANoticeWithoutTimeToWaitIsAFailure) {
 }
 
 TEST_F(CliBulkTest, CtrlCMidRunPrintsTheAnswersInAndExitsAt130) {
-    REQUIRE_SANDBOX();
     Network net(3, 150ms);
     RunOptions options;
     options.input = "r1.beta\nr2.beta\nr3.beta\nr4.beta\nr5.beta\n";

@@ -39,6 +39,7 @@ TEST_F(CliTest, RecordInJsonAndBrief) {
     FakeServer registry(sb::kWhoisAAddr, 43,
                         FakeServer::AnswerByQuery({{"example.test", Answer(kRegistry)},
                                                    {"gone.test", Answer(Gone(kRegistry))},
+                                                   {"bare.test", Answer("Domain Name: BARE.TEST")},
                                                    {"192.0.2.1", Answer(kNetwork)}},
                                                   Answer("No match for the query.")));
     FakeServer registrar(sb::kWhoisBAddr, 43, FakeServer::Answer(Answer(kRegistrar)));
@@ -57,55 +58,57 @@ TEST_F(CliTest, RecordInJsonAndBrief) {
         R"j("name":"TEST-NET-1","handle":"NET-192-0-2-0-1",)j"
         R"j("organization":"Example Networks (EXN)","country":"US","origin_as":"AS64500",)j"
         R"j("registry":"whois.a.test"}})j";
+    // The domain's lines under --brief, alike with or without the registrar's answer.
+    const std::string brief = "  registrar:    Example Registrar, Inc. (IANA 9999)\n"
+                              "  created:      2001-03-21T05:00:00Z\n"
+                              "  expires:      2030-03-21T05:00:00Z\n"
+                              "  status:       clientTransferProhibited\n"
+                              "  name servers: ns1.example.test, ns2.example.test\n";
     struct Row {
+        const char* name;
         std::vector<std::string> args;
         int status;
         std::string out; // --json: each line's "record" member; otherwise the whole output
         std::string err;
     } rows[] = {
-        {{"--json", "-h", sb::kWhoisA, "example.test", "192.0.2.1", "missing.test"},
+        {"json: a domain, a network, no match",
+         {"--json", "-h", sb::kWhoisA, "example.test", "192.0.2.1", "missing.test"},
          1,
          domain + "\n" + network + "\nnull\n",
          ""},
-        {{"--brief", "-h", sb::kWhoisA, "example.test", "missing.test", "192.0.2.1"},
+        {"brief: a domain, no match, a network",
+         {"--brief", "-h", sb::kWhoisA, "example.test", "missing.test", "192.0.2.1"},
          1,
-         "example.test\n"
-         "  registrar:    Example Registrar, Inc. (IANA 9999)\n"
-         "  created:      2001-03-21T05:00:00Z\n"
-         "  expires:      2030-03-21T05:00:00Z\n"
-         "  status:       clientTransferProhibited\n"
-         "  name servers: ns1.example.test, ns2.example.test\n"
-         "192.0.2.1\n"
-         "  network:      192.0.2.0 - 192.0.2.255 (192.0.2.0/24)\n"
-         "  name:         TEST-NET-1\n"
-         "  owner:        Example Networks (EXN), US\n"
-         "  origin:       AS64500\n"
-         "  registry:     whois.a.test\n",
+         "example.test\n" + brief +
+             "192.0.2.1\n"
+             "  network:      192.0.2.0 - 192.0.2.255 (192.0.2.0/24)\n"
+             "  name:         TEST-NET-1\n"
+             "  owner:        Example Networks (EXN), US\n"
+             "  origin:       AS64500\n"
+             "  registry:     whois.a.test\n",
          "zwhois: missing.test: no match\n"},
         // Without the registrar's answer the registry's record is all there is: not asked,
         // or refused.
-        {{"--brief", "-h", sb::kWhoisA, "gone.test"},
+        {"brief: the registrar refused",
+         {"--brief", "-h", sb::kWhoisA, "gone.test"},
          0,
-         "gone.test\n"
-         "  registrar:    Example Registrar, Inc. (IANA 9999)\n"
-         "  created:      2001-03-21T05:00:00Z\n"
-         "  expires:      2030-03-21T05:00:00Z\n"
-         "  status:       clientTransferProhibited\n"
-         "  name servers: ns1.example.test, ns2.example.test\n",
+         "gone.test\n" + brief,
          "zwhois: refused.a.test: connection refused\n"},
-        {{"--brief", "--no-recursion", "-h", sb::kWhoisA, "example.test"},
+        {"brief: the registrar not asked",
+         {"--brief", "--no-recursion", "-h", sb::kWhoisA, "example.test"},
          0,
-         "example.test\n"
-         "  registrar:    Example Registrar, Inc. (IANA 9999)\n"
-         "  created:      2001-03-21T05:00:00Z\n"
-         "  expires:      2030-03-21T05:00:00Z\n"
-         "  status:       clientTransferProhibited\n"
-         "  name servers: ns1.example.test, ns2.example.test\n",
+         "example.test\n" + brief,
+         ""},
+        {"brief: a hit with no field to show",
+         {"--brief", "-h", sb::kWhoisA, "bare.test"},
+         0,
+         "bare.test\n  (no fields read)\n",
          ""},
     };
     for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         const RunResult r = Run(row.args);
-        EXPECT_EQ(r.status, row.status) << row.args[0] << '\n' << r.err;
+        EXPECT_EQ(r.status, row.status) << r.err;
         std::string out = r.out, want = row.out;
         if (row.args[0] == "--json") {
             // Compared as JSON values: members in any order, every one of them.
@@ -119,8 +122,8 @@ TEST_F(CliTest, RecordInJsonAndBrief) {
             for (const std::string& line : Lines(row.out))
                 want += ParseJson(line).dump() + "\n";
         }
-        EXPECT_EQ(out, want) << row.args[0];
-        EXPECT_EQ(r.err, row.err) << row.args[0];
+        EXPECT_EQ(out, want);
+        EXPECT_EQ(r.err, row.err);
     }
 }
 

@@ -20,6 +20,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,6 +66,16 @@ public:
             buffer_.append(chunk, size_t(n));
         }
     }
+    // True once the loop has read all that was written (within 5 s).
+    bool Drained() {
+        for (int i = 0; i < 500; ++i) {
+            int unread = 0;
+            if (::ioctl(ends_[1], FIONREAD, &unread) == 0 && unread == 0)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
     // The helper's input ends; the loop must end too.
     int End() {
         if (thread_.joinable()) {
@@ -104,6 +115,34 @@ TEST(ProbeServer, EachLineIsAnsweredInOrderAndTheLoopEndsWithItsInput) {
     const auto before = Clock::now();
     EXPECT_EQ(served.End(), 0);
     EXPECT_LT(Clock::now() - before, std::chrono::seconds(1));
+}
+
+// A line whose newline comes in a later read: held up to the longest, dropped past it (said
+// once, the rest up to its newline unread).
+TEST(ProbeServer, ALineSplitAcrossReadsIsHeldUpToTheLongest) {
+    std::string longest = "5 send-probe ip-4 255.255.255.255";
+    longest.insert(1, probeline::MaxLine - longest.size(), ' ');
+    const struct {
+        const char* name;
+        std::vector<std::string> writes; // each read by the loop before the next
+        std::vector<std::string> answers;
+    } rows[] = {
+        {"at the longest", {longest, "\n6 send-probe ip-4 ::1\n"}, {"5 invalid-argument"}},
+        {"one past", {longest + " ", "x\n6 send-probe ip-4 ::1\n"}, {"0 invalid-argument"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Served served({});
+        if (!served.Ok())
+            GTEST_SKIP() << "no raw socket here";
+        for (const std::string& text : row.writes) {
+            served.Write(text);
+            ASSERT_TRUE(served.Drained());
+        }
+        for (const std::string& answer : row.answers)
+            EXPECT_EQ(served.Line(), answer);
+        EXPECT_EQ(served.Line(), "6 invalid-argument"); // and nothing between
+    }
 }
 
 TEST(ProbeServer, ProbesInFlightAndInOneRunAreBoundedAtTheirLimit) {
@@ -188,10 +227,6 @@ TEST(ProbeServer, AHelperThatFailsIsNeverTakenForOneThatWorks) {
     }
     ::setenv("ZW_PROBE_HELPER", original.c_str(), 1);
 }
-
-} // namespace
-
-namespace {
 
 // The loop's status: 0 when its input ends, 1 when its input cannot be read.
 TEST(ProbeServer, TheLoopsStatusSaysWhetherItsInputFailed) {
