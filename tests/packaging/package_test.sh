@@ -88,7 +88,7 @@ PLUGIN
             sh setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all \
             env HOME="$evil/home" "$tmp/usr/bin/zwhois" $mode 2>&1) ||
         fail "zwhois $mode $target as an ordinary user: $out"
-      echo "$out" | grep -q "^  1  *[0-9][0-9]*  *$target " || fail "zwhois $mode $target: $out"
+      echo "$out" | grep -q "^  1  *[0-9][0-9.]*  *$target " || fail "zwhois $mode $target: $out"
     done
   done
 fi
