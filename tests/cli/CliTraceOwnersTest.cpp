@@ -58,8 +58,10 @@ TEST_F(CliTest, TraceOwnersFromTheAsServiceAndWithoutIt) {
         "country":"JP","registry":"apnic","source":"as-service"})"))
         << json.out;
 
-    // Loopback belongs to nobody outside: shown as private and never sent.
+    // Without -z nobody is asked; loopback belongs to nobody outside: private, never sent.
     const int before = service.Connections();
+    const RunResult plain = Run({"--trace", "198.18.2.2", "--json"});
+    EXPECT_EQ(ParseJson(Lines(plain.out).at(0)).count("owner"), 0u) << plain.out;
     const RunResult local =
         Run({"--trace", "127.0.0.1", "-z", "--json", "--as-server", "127.0.0.1"});
     EXPECT_EQ(ParseJson(local.out)["owner"], Json::parse(R"({"private":true})")) << local.out;
@@ -81,8 +83,7 @@ TEST_F(CliTest, TraceOwnersFromTheAsServiceAndWithoutIt) {
     // RDAP on: the network RDAP holds stands in; a hop it has no record of has no owner.
     WriteFile("zindor-whois.ini", "");
     std::filesystem::create_directory(home_.file("rdap"));
-    WriteFile("rdap/ipv4.json",
-              R"({"services":[[["198.18.0.0/15"],["http://127.0.0.2:8080/"]]]})");
+    WriteFile("rdap/ipv4.json", R"({"services":[[["198.18.0.0/15"],["http://127.0.0.2:8080/"]]]})");
     testsupport::FakeHttpServer rdap("127.0.0.2", 8080, [](const testsupport::HttpRequest& q) {
         return q.target == "/ip/198.18.0.2"
                    ? Reply(R"({"objectClassName":"ip network","name":"RDAP-NET","country":"JP",
