@@ -7,9 +7,10 @@
 namespace clitest {
 namespace {
 
-// Answers each address of a bulk request with AS 64500 + its third byte and "NET-" that byte.
-FakeServer::Script AsService() {
-    return [](const std::string& request) {
+// Answers each address of a bulk request with AS 64500 + its third byte and "NET-" that byte,
+// after `delay`.
+FakeServer::Script AsService(std::chrono::milliseconds delay = {}) {
+    return [delay](const std::string& request) {
         testsupport::FakeReply reply;
         std::string answer = "Bulk mode; whois.test [2026-12-10]\n";
         for (const std::string& line : Lines(request)) {
@@ -19,7 +20,8 @@ FakeServer::Script AsService() {
             answer += std::to_string(64500 + std::stoi(third)) + " | " + line +
                       " | 198.18.0.0/15 | JP | apnic | 2001-01-01 | NET-" + third + "\n";
         }
-        reply.chunks = {answer};
+        reply.chunks = {std::string(), answer};
+        reply.gap = delay;
         return reply;
     };
 }
@@ -50,6 +52,12 @@ TEST_F(CliTest, TraceOwnersFromTheAsServiceAndWithoutIt) {
         EXPECT_EQ(asked.find(address, at + 1), std::string::npos) << asked;
     }
     EXPECT_EQ(asked.rfind("begin\nverbose\n", 0), 0u) << asked;
+    // A slow service: the first hop's exchange, then one for all the rest once the trace ends.
+    FakeServer slow(sb::kWhoisBAddr, 43, AsService(std::chrono::milliseconds(300)), bulk);
+    EXPECT_EQ(Run({"--trace", "198.18.2.2", "-z", "--as-server", sb::kWhoisBAddr}).status, 0);
+    EXPECT_EQ(slow.Received(),
+              (std::vector<std::string>{"begin\nverbose\n198.18.0.2\nend\n",
+                                        "begin\nverbose\n198.18.1.2\n198.18.2.2\nend\n"}));
 
     const RunResult json =
         Run({"--trace", "198.18.2.2", "--owners", "--json", "-m", "1", "--as-server", "127.0.0.1"});
