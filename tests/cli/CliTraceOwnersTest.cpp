@@ -52,6 +52,10 @@ TEST_F(CliTest, TraceOwnersFromTheAsServiceAndWithoutIt) {
         EXPECT_EQ(asked.find(address, at + 1), std::string::npos) << asked;
     }
     EXPECT_EQ(asked.rfind("begin\nverbose\n", 0), 0u) << asked;
+    // The settings file names the service where the command line does not.
+    WriteFile("zindor-whois.ini", "ASSERVER=127.0.0.1\r\n");
+    const RunResult fromSettings = Run({"--trace", "198.18.2.2", "-z", "-m", "1"});
+    EXPECT_NE(fromSettings.out.find("[AS64500 NET-0]"), std::string::npos) << fromSettings.err;
     // A slow service: the first hop's exchange, then one for all the rest once the trace ends.
     FakeServer slow(sb::kWhoisBAddr, 43, AsService(std::chrono::milliseconds(300)), bulk);
     EXPECT_EQ(Run({"--trace", "198.18.2.2", "-z", "--as-server", sb::kWhoisBAddr}).status, 0);
