@@ -74,14 +74,6 @@ const char* OtherFamily(const std::string& host, int family) {
     return nullptr;
 }
 
-// 0.0.0.0 or :: (in any spelling, with or without a zone).
-bool Unspecified(const std::string& host) {
-    TIn6Addr address;
-    if (IsIPAddress(host))
-        return host.find_first_not_of("0.") == std::string::npos;
-    return ParseIPv6(host.substr(0, host.find('%')), address) && address == TIn6Addr{};
-}
-
 const ValueOption* FindValueOption(const std::string& name) {
     for (const auto& option : kValueOptions) {
         if (name == option.name)
@@ -317,7 +309,8 @@ private:
             if (!CheckQueryText(options_.target, reason))
                 return Fail("host '" + Quoted(options_.target) + "': " + reason);
             options_.target = TrimBlanks(options_.target);
-            if ((mode == Mode::Ping || mode == Mode::Trace) && Unspecified(options_.target))
+            if ((mode == Mode::Ping || mode == Mode::Trace) &&
+                IsUnspecifiedAddress(options_.target))
                 return Fail("host '" + Quoted(options_.target) +
                             "': the unspecified address names no host");
             if (mode == Mode::Expn) {

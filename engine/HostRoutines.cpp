@@ -23,6 +23,13 @@ bool IsIPAddress(const std::string& text) {
     return dots == 3;
 }
 
+bool IsUnspecifiedAddress(const std::string& text) {
+    TIn6Addr address;
+    if (IsIPAddress(text))
+        return text.find_first_not_of("0.") == std::string::npos;
+    return ParseIPv6(text.substr(0, text.find('%')), address) && address == TIn6Addr{};
+}
+
 bool IsHostName(const std::string& text) {
     if (IsIPAddress(text))
         return true;

@@ -8,6 +8,8 @@
 
 // The dotted-quad test: only digits and dots, exactly three dots (no range check).
 bool IsIPAddress(const std::string& text);
+// 0.0.0.0 or :: in any spelling, with or without a zone: an address that names no host.
+bool IsUnspecifiedAddress(const std::string& text);
 // Dotted quads, and texts of lower-case letters, digits, "-" and "." (the empty text too).
 bool IsHostName(const std::string& text);
 // "%u.%u.%u.%u" of an address in network byte order, first octet first.

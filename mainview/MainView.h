@@ -301,6 +301,8 @@ private:
     void BuildOwnerColumn();
     // The controller's owner settings for the next trace, from the switch and the settings.
     void ReadyOwners();
+    // 0.0.0.0 and :: name no host: a ping or trace of them is refused with a message.
+    bool RefuseUnspecified();
     void HopOwner(int32_t Hop, const hopowner::Lookup& Owner);
     std::string asServer_; // the settings file's ASSERVER (empty: the public service)
     bool ownerFailureShown_ = false;

@@ -32,7 +32,19 @@ void TMainForm::DNSBtnClick() {
     }
 }
 
+bool TMainForm::RefuseUnspecified() {
+    const std::string text = mainview::TrimBlanks(BoxText(HostIP));
+    if (!IsUnspecifiedAddress(text))
+        return false;
+    mainview::ShowMessage(
+        this,
+        tr("%1 は未指定アドレスで、どのホストも指しません。").arg(QString::fromStdString(text)));
+    return true;
+}
+
 void TMainForm::PingBtnClick() {
+    if (RefuseUnspecified())
+        return;
     UpdateHistory(HostIP, false, true);
     PingTrace->FEchoCount = PingCount->Value();
     PingTrace->FProbeTimeOut = TimeOut->Value();
@@ -48,6 +60,8 @@ void TMainForm::PingBtnClick() {
 }
 
 void TMainForm::TraceClick() {
+    if (RefuseUnspecified())
+        return;
     PingTrace->FResolveHops = ResolveCheck->isChecked();
     PingTrace->FProbeTimeOut = TimeOut->Value();
     ReadyOwners();

@@ -151,6 +151,10 @@ in one window</translation>
         <translation>Hop %1 could not be sent: %2</translation>
     </message>
     <message>
+        <source>%1 は未指定アドレスで、どのホストも指しません。</source>
+        <translation>%1 is the unspecified address and names no host.</translation>
+    </message>
+    <message>
         <source>所有者</source>
         <translation>Owner</translation>
     </message>

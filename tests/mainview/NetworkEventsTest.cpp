@@ -162,6 +162,22 @@ TEST_F(NetworkEventsTest, TraceRowsForSilentHopsAnswersAndTarget) {
     EXPECT_TRUE(messages_.isEmpty()) << messages_.join('|').toStdString();
 }
 
+// The unspecified addresses name no host: a ping or trace of them is refused, nothing kept.
+TEST_F(NetworkEventsTest, UnspecifiedAddressesAreRefused) {
+    WriteFile("Hosts.lst", "");
+    TMainForm& f = Start();
+    for (const char* text : {"::", "0.0.0.0"}) {
+        messages_.clear();
+        f.HostIP->setEditText(QString::fromLatin1(text));
+        f.TraceClick();
+        f.PingBtnClick();
+        EXPECT_EQ(messages_.size(), 2) << text;
+        EXPECT_TRUE(messages_.front().startsWith(QString::fromLatin1(text) + " ")) << text;
+    }
+    EXPECT_EQ(f.HostIP->count(), 0);
+    EXPECT_TRUE(f.PingTrace->FIdle);
+}
+
 TEST_F(NetworkEventsTest, SmtpWithoutUserIsRefused) {
     WriteFile("zindor-whois.ini", "SMTPEXPN=1\r\n");
     WriteFile("Hosts.lst", "");
