@@ -250,7 +250,8 @@ int Serve(int in, int out, const IcmpSocket& v4, const IcmpSocket& v6, const Lim
             start = end + 1;
         }
         buffer.erase(0, start);
-        if (buffer.size() > probeline::MaxLine) {
+        // A CR that ends the longest line may come in one read and its LF in the next.
+        if (buffer.size() > probeline::MaxLine + (!buffer.empty() && buffer.back() == '\r')) {
             if (!discarding && !server.Say(0, probeline::Outcome::InvalidArgument))
                 return 1;
             discarding = true;

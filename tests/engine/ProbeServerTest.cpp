@@ -129,6 +129,9 @@ TEST(ProbeServer, ALineSplitAcrossReadsIsHeldUpToTheLongest) {
     } rows[] = {
         {"at the longest", {longest, "\n6 send-probe ip-4 ::1\n"}, {"5 invalid-argument"}},
         {"one past", {longest + " ", "x\n6 send-probe ip-4 ::1\n"}, {"0 invalid-argument"}},
+        {"the longest, CR apart from its LF",
+         {longest + "\r", "\n6 send-probe ip-4 ::1\n"},
+         {"5 invalid-argument"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
