@@ -201,8 +201,7 @@ void TMainForm::BindController() {
     });
     c.OnEchoReply = Guarded([this](TObject* s, uint8_t st, int32_t seq, int32_t ms,
                                    const TagHostEnt& h) { EchoReply(s, st, seq, ms, h); });
-    c.OnTraceHop = Guarded([this](TObject* s, int32_t hop, uint8_t st, int32_t ms,
-                                  const std::string& a) { TraceHop(s, hop, st, ms, a); });
+    c.OnHopRecord = Guarded([this](TObject* s, const ::TraceHop& hop) { TraceHop(s, hop); });
     c.OnHopResolved =
         Guarded([this](TObject* s, int32_t hop, const TagHostEnt& h) { HopResolved(s, hop, h); });
     c.OnHopOwner = Guarded(

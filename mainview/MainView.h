@@ -131,8 +131,8 @@ public:
                    const TagHostEnt& Host);
     void CheckReply(TObject* Sender, uint8_t Status, int32_t Sequence, int32_t ReplyTime,
                     const TagHostEnt& Host);
-    void TraceHop(TObject* Sender, int32_t Hop, uint8_t Status, int32_t ReplyTime,
-                  const std::string& Address);
+    // A hop's row, rendered from the engine's record of it.
+    void TraceHop(TObject* Sender, const ::TraceHop& Hop);
     void HopResolved(TObject* Sender, int32_t Hop, const TagHostEnt& Host);
     // Widens the host list's address column to show the row's address whole (IPv6).
     void FitAddressColumn(const QTreeWidgetItem* row);

@@ -137,38 +137,35 @@ void TMainForm::CheckReply(TObject*, uint8_t, int32_t, int32_t ReplyTime, const 
     }
 }
 
-void TMainForm::TraceHop(TObject*, int32_t Hop, uint8_t Status, int32_t ReplyTime,
-                         const std::string& Address) {
+void TMainForm::TraceHop(TObject*, const ::TraceHop& Hop) {
     bool whoisTarget = false;
     {
         const UpdateBracket bracket(HostView);
         QTreeWidgetItem* row = AppendRow(HostView);
-        mainview::SetRowAddress(row, Address);
-        row->setText(0, QString::number(Hop));
+        mainview::SetRowAddress(row, Hop.address);
+        row->setText(0, QString::number(Hop.ttl));
         SetSubItems(row, "0,(ip),....");
-        if (ReplyTime < 0) {
+        if (Hop.address.empty()) {
+            const bool unsent = Hop.status == HopStatus::SendError;
             row->setText(1, QStringLiteral("..."));
             row->setText(2, QStringLiteral("- NoResponse -"));
-            row->setText(3, Status == 2   ? QStringLiteral("(Error)")
-                            : Status == 3 ? QStringLiteral("(Timeout)")
-                                          : QStringLiteral("???"));
-            mainview::SetRowAddress(row, "");
+            row->setText(3, unsent ? QStringLiteral("(Error)") : QStringLiteral("(Timeout)"));
             // A probe that could not be sent says why, as a failed echo does at the command line.
-            if (Status == 2 && PingTrace->FProbeError != 0 && !IcmpAccessRefused()) {
-                const QString note = tr("ホップ%1を送信できません: %2")
-                                         .arg(Hop)
-                                         .arg(Q(FailureWords(PingTrace->FProbeError)));
+            if (unsent && Hop.error != 0 && !IcmpAccessRefused()) {
+                const QString note =
+                    tr("ホップ%1を送信できません: %2").arg(Hop.ttl).arg(Q(FailureWords(Hop.error)));
                 StatusBar1->SetPanelText(1, note);
                 StatusBar1->setToolTip(note);
             }
         } else {
-            row->setText(1, QString::number(ReplyTime));
-            row->setText(2, Q(Address));
+            // The window's rows keep whole milliseconds, rounded.
+            row->setText(1, QString::number(static_cast<int64_t>(Hop.ms + 0.5)));
+            row->setText(2, Q(Hop.address));
             FitAddressColumn(row);
-            if (Status == 4) {
+            if (*HopStatusMark(Hop.status)) {
                 // Like traceroute's !H: the trace ends here and the target was not reached.
                 row->setText(3, QStringLiteral("(Unreachable)"));
-            } else if (Address == HostAddressText(ResolvedHost)) {
+            } else if (Hop.reached) {
                 row->setText(3, Q(ResolvedHost.HostName));
                 whoisTarget = WithTrace->isChecked();
             }
@@ -176,7 +173,7 @@ void TMainForm::TraceHop(TObject*, int32_t Hop, uint8_t Status, int32_t ReplyTim
     }
     // After the bracket: the query repaints the window in its own right.
     if (whoisTarget)
-        RunWhois(WhoisServer->currentText().toStdString(), Address);
+        RunWhois(WhoisServer->currentText().toStdString(), Hop.address);
 }
 
 void TMainForm::HopResolved(TObject*, int32_t Hop, const TagHostEnt& Host) {

@@ -123,14 +123,18 @@ TEST_F(NetworkEventsTest, LookupWithPingUpdatesRowsInPlace) {
 TEST_F(NetworkEventsTest, TraceRowsForSilentHopsAnswersAndTarget) {
     TMainForm& f = Start();
     f.PingTrace->OnResolved(nullptr, opTrace, Host("target.example", {"192.0.2.9"}));
-    f.PingTrace->OnTraceHop(nullptr, 1, 1, 3, "192.0.2.254");
-    f.PingTrace->OnTraceHop(nullptr, 2, 3, -1, "");
+    const auto hop = [&f](int32_t ttl, HopStatus status, double ms, const char* address,
+                          int32_t error = 0) {
+        ::TraceHop h{ttl, status, address, ms, status == HopStatus::Reply, error};
+        f.PingTrace->OnHopRecord(nullptr, h);
+    };
+    hop(1, HopStatus::TimeExceeded, 2.6, "192.0.2.254");
+    hop(2, HopStatus::TimedOut, -1, "");
     EXPECT_EQ(f.StatusBar1->PanelText(1), QString()); // a time-out is no failure
-    f.PingTrace->FProbeError = 10051;
-    f.PingTrace->OnTraceHop(nullptr, 3, 2, -1, "");
+    hop(3, HopStatus::SendError, -1, "", 10051);
     EXPECT_TRUE(f.StatusBar1->PanelText(1).endsWith(QStringLiteral(": network unreachable")))
         << f.StatusBar1->PanelText(1).toStdString();
-    f.PingTrace->OnTraceHop(nullptr, 4, 1, 20, "192.0.2.9");
+    hop(4, HopStatus::Reply, 19.5, "192.0.2.9");
     EXPECT_EQ(Row(f.HostView, 0), (QStringList{"1", "3", "192.0.2.254", "...."}));
     EXPECT_EQ(Row(f.HostView, 1), (QStringList{"2", "...", "- NoResponse -", "(Timeout)"}));
     EXPECT_EQ(Row(f.HostView, 2), (QStringList{"3", "...", "- NoResponse -", "(Error)"}));
@@ -142,7 +146,7 @@ TEST_F(NetworkEventsTest, TraceRowsForSilentHopsAnswersAndTarget) {
     EXPECT_EQ(f.HostView->topLevelItemCount(), 4);
     f.WithTrace->setChecked(true); // no WHOIS, else the empty server box would be refused
     f.WhoisServer->setEditText(QString());
-    f.PingTrace->OnTraceHop(nullptr, 5, 4, 7, "192.0.2.9");
+    hop(5, HopStatus::HostUnreachable, 7.4, "192.0.2.9");
     EXPECT_EQ(Row(f.HostView, 4), (QStringList{"5", "7", "192.0.2.9", "(Unreachable)"}));
     // Owners in their own column; the first failure is said once in the status bar.
     hopowner::Lookup found, failed;
