@@ -348,6 +348,10 @@ int RunTrace(const CliOptions& options, Session& session) {
             target = host;
             unresolved = host.Address == 0 && host.Addresses6.empty();
             rows.SetWide(!unresolved && UsesIPv6(host));
+            // traceroute's header, on stderr as its is, so the rows alone are on stdout.
+            if (!unresolved && !options.json)
+                std::cerr << "trace to " << options.target << " (" << HostAddressText(host) << "), "
+                          << options.maxHops << " hops max" << std::endl;
         }
     };
     trace.OnHopRecord = [&](TObject*, const TraceHop& hop) {

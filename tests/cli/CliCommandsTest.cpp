@@ -323,8 +323,10 @@ TEST_F(CliTest, ZonesReachTheSocketAndFailedEchoesSayWhy) {
     const RunResult unsent = Run({"--trace", "198.19.255.1"});
     EXPECT_EQ(unsent.status, 2);
     EXPECT_EQ(Lines(unsent.out), std::vector<std::string>{"  1     ...  - NoResponse -   (Error)"});
-    EXPECT_EQ(Lines(unsent.err), std::vector<std::string>{"zwhois: hop 1 to 198.19.255.1 could "
-                                                          "not be sent: network unreachable"});
+    EXPECT_EQ(Lines(unsent.err),
+              (std::vector<std::string>{"trace to 198.19.255.1 (198.19.255.1), 30 hops max",
+                                        "zwhois: hop 1 to 198.19.255.1 could not be sent: network "
+                                        "unreachable"}));
 
     testsupport::HopNetworkOptions options;
     options.routers = 1;

@@ -43,7 +43,7 @@ TEST_F(CliTest, TraceOwnersFromTheAsServiceAndWithoutIt) {
     EXPECT_NE(rows[1].find("198.18.1.2       ....  [AS64501 NET-1]"), std::string::npos) << rows[1];
     EXPECT_NE(rows[2].find("198.18.2.2       target.hop.test  [AS64502 NET-2]"), std::string::npos)
         << rows[2];
-    EXPECT_EQ(text.err, "");
+    EXPECT_EQ(text.err, "trace to 198.18.2.2 (198.18.2.2), 30 hops max\n"); // traceroute's header
     // Each address asked once, in the bulk form, however the connections fell.
     const std::string asked = service.AllReceived();
     for (const char* address : {"198.18.0.2\n", "198.18.1.2\n", "198.18.2.2\n"}) {
@@ -86,8 +86,9 @@ TEST_F(CliTest, TraceOwnersFromTheAsServiceAndWithoutIt) {
     EXPECT_EQ(Lines(refused.out).size(), 3u) << refused.out;
     EXPECT_EQ(refused.out.find('['), std::string::npos) << refused.out;
     EXPECT_EQ(Lines(refused.err),
-              std::vector<std::string>{
-                  "zwhois: hop owners: the AS service 127.0.0.2: connection refused"});
+              (std::vector<std::string>{
+                  "trace to 198.18.2.2 (198.18.2.2), 30 hops max",
+                  "zwhois: hop owners: the AS service 127.0.0.2: connection refused"}));
     const RunResult jsonRefused =
         Run({"--trace", "198.18.2.2", "-z", "--json", "-m", "1", "--as-server", "127.0.0.2"});
     EXPECT_TRUE(ParseJson(Lines(jsonRefused.out).at(0))["owner"].is_null()) << jsonRefused.out;
@@ -132,7 +133,8 @@ TEST_F(CliTest, TraceWhoisAsksAsAPlainQueryDoes) {
     const RunResult plain = Run({"127.0.0.1"});
     const RunResult nothing = Run({"--trace", "127.0.0.1", "--whois"});
     EXPECT_EQ(nothing.status, plain.status);
-    EXPECT_EQ(nothing.err, plain.err);
+    // After the trace's header on stderr.
+    EXPECT_EQ(nothing.err.substr(nothing.err.find('\n') + 1), plain.err);
     EXPECT_NE(plain.err, "");
 }
 
