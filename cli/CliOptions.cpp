@@ -1,4 +1,5 @@
 #include "cli/CliOptions.h"
+#include "cli/CliOptionTable.h"
 #include "cli/CliOutput.h"
 
 #include <sys/socket.h>
@@ -39,25 +40,6 @@ bool ParseEncoding(const std::string& name, int& code) {
     return true;
 }
 
-// Options that take a value, with the operation they select (Whois: none).
-struct ValueOption {
-    const char* name;
-    bool selectsMode;
-    Mode mode;
-};
-
-const ValueOption kValueOptions[] = {
-    {"-h", false, Mode::Whois},         {"-p", false, Mode::Whois},
-    {"--encoding", false, Mode::Whois}, {"--home", false, Mode::Whois},
-    {"-c", false, Mode::Whois},         {"-i", false, Mode::Whois},
-    {"-W", false, Mode::Whois},         {"--lookup", true, Mode::Lookup},
-    {"--expn", true, Mode::Expn},       {"--ping", true, Mode::Ping},
-    {"--trace", true, Mode::Trace},     {"--rdap-source", false, Mode::Whois},
-    {"-m", false, Mode::Whois},         {"--max-hops", false, Mode::Whois},
-    {"-P", false, Mode::Whois},         {"--pace", false, Mode::Whois},
-    {"--max-wait", false, Mode::Whois}, {"--as-server", false, Mode::Whois},
-};
-
 // A value as a one-line message echoes it: every control character, TAB and LF too, shown
 // as the terminal output shows them.
 std::string Quoted(const std::string& value) {
@@ -71,14 +53,6 @@ const char* OtherFamily(const std::string& host, int family) {
         return "IPv4";
     if (family == AF_INET && ParseIPv6(host.substr(0, host.find('%')), address))
         return "IPv6";
-    return nullptr;
-}
-
-const ValueOption* FindValueOption(const std::string& name) {
-    for (const auto& option : kValueOptions) {
-        if (name == option.name)
-            return &option;
-    }
     return nullptr;
 }
 
@@ -111,7 +85,8 @@ public:
                 value = arg.substr(2);
                 hasValue = true;
             }
-            if (const ValueOption* option = FindValueOption(name)) {
+            const OptionSpec* option = FindOption(name);
+            if (option && option->argument) {
                 if (!hasValue) {
                     if (k + 1 >= args_.size())
                         return Fail("option " + name + " needs a value");
@@ -121,7 +96,7 @@ public:
                     return std::nullopt;
                 continue;
             }
-            if (hasValue || !FindFlag(name))
+            if (hasValue || !option || !FindFlag(name))
                 return Fail("unknown option " + Quoted(arg));
         }
         return Finish();
@@ -169,9 +144,9 @@ private:
         return true;
     }
 
-    bool TakeValue(const ValueOption& option, const std::string& value) {
+    bool TakeValue(const OptionSpec& option, const std::string& value) {
         const std::string name = option.name;
-        if (option.selectsMode) {
+        if (option.group == OptionGroup::Operation) {
             if (modeGiven_) {
                 error_ = "only one of --lookup, --expn, --ping and --trace may be given";
                 return false;

@@ -1,4 +1,5 @@
 // zwhois: the WHOIS chain and the network commands of the window, for terminals and scripts.
+#include "cli/CliOptionTable.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
 #include "cli/CliSession.h"
@@ -24,56 +25,15 @@ const char kUsage[] =
 A QUERY of "-" reads queries from standard input, one a line. Several queries run side by
 side, one at a time to each server, and their answers are printed in their order.
 
-WHOIS options:
-  -h HOST             ask HOST first (default: the first server of Server.wis for the query)
-  -p PORT             connect to PORT instead of 43
-  -4, -6              use only IPv4, or only IPv6, addresses (lookups, probes, WHOIS);
-                      an address typed in the other family is refused
-  --no-recursion      do not follow a referral to the server an answer names
-  --no-sweep          do not go on to the next server of Server.wis after no match
-  --encoding MODE     auto, jis, sjis, euc or utf-8 (default: the window's setting, else auto)
-  --verbose           print each step's "whois -h server query" or "rdap URL" on
-                      standard error
-  --json              print one JSON object per query, its "record" the fields read
-  --brief             print the registrar, dates, status and name servers (or the
-                      network and its owner) instead of the whole answer
-  -P N                at most N queries in flight at once, over all servers (default {P})
-  --pace MS           at least MS ms between two queries to one server (default: the
-                      settings file's WHOISPACE)
-  --max-wait S        how long in all a query may wait for servers that sent a limit
-                      notice, asked again after a growing rest (default {W})
-  --home DIR          read Server.wis, Servhit.key and the settings from DIR
-  --rdap              ask RDAP only (the service its bootstrap files name)
-  --no-rdap           never ask RDAP (default: where port 43 cannot answer, unless the
-                      settings file says RDAP=0)
-  --update-rdap       download the RDAP bootstrap files into the home folder's rdap/
-  --rdap-source URL   download them from URL instead of IANA
+)";
 
-Probe options:
-  -c N                echoes to send (1 to 100, default 5)
-  -i MS               wait between a reply and the next echo (default 1000)
-  -W S                wait per probe in seconds (default 5); a trace gives up on a
-                      silent hop sooner once a farther hop has answered
-  -m, --max-hops N    trace at most N hops (1 to 255, default 30)
-  --resolve           look up the name of each hop
-  -z, --owners        show the AS that owns each hop's address (private ones are
-                      never sent)
-  --as-server HOST    ask HOST for the owners (implies -z; default: the settings file's
-                      ASSERVER, else whois.cymru.com)
-  --whois             ask WHOIS for the target's address when the trace reaches it
-
-  --help, --version
-
+// After the option lists.
+const char kUsageTail[] = R"(
 Exit status: 0 every query found, 1 some query found nothing and every server
 asked answered, 2 a usage error or a query without a hit where some server failed,
 130 interrupted (Ctrl-C or SIGTERM). Control characters in anything printed are
 shown as U+FFFD.
 )";
-
-// Puts a number in the place of its mark.
-void Fill(std::string& text, std::string_view mark, int value) {
-    text.replace(text.find(mark), mark.size(), std::to_string(value));
-}
 
 } // namespace
 
@@ -98,12 +58,8 @@ int main(int argc, char** argv) {
     }
     switch (options->mode) {
     case cli::Mode::Help: {
-        // The defaults as the options hold them.
-        std::string usage = kUsage;
-        const cli::CliOptions defaults;
-        Fill(usage, "{P}", defaults.parallel);
-        Fill(usage, "{W}", defaults.maxWaitS);
-        std::cout << usage;
+        // The lists from the option table, with the defaults as the options hold them.
+        std::cout << kUsage << cli::OptionLists(cli::CliOptions{}) << kUsageTail;
         return 0;
     }
     case cli::Mode::Version:
