@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/EngineTypes.h"
+#include "platform/WinSock.h"
 
 #include <cstdint>
 #include <string>
@@ -51,3 +52,9 @@ extern const TWSAERROR WSAErrorTable[WSAErrorCount];
 
 // "Error " and the WinSock name of the code, or "Unknown Error!".
 std::string WSAErrorText(int32_t code);
+
+// Copies a resolver entry into a record: first address, aliases, all addresses, official name.
+void FillHostRecord(const winsock::HostEntry& entry, TagHostEnt& host);
+// The record of a lookup of `text` that found nothing: cleared, Query set, and the name
+// (name case) or the parsed address (dotted case). ResolveHost starts from it.
+void PrepareLookup(const std::string& text, TagHostEnt& host);

@@ -54,9 +54,3 @@ protected:
 
 // Host name given to a hop address without a reverse entry.
 inline constexpr const char* UnknownHopName = "...(unknown)";
-
-// Copies a resolver entry into a record: first address, aliases, all addresses, official name.
-void FillHostRecord(const winsock::HostEntry& entry, TagHostEnt& host);
-// The record of a lookup of `text` that found nothing: cleared, Query set, and the name
-// (name case) or the parsed address (dotted case). ResolveHost starts from it.
-void PrepareLookup(const std::string& text, TagHostEnt& host);

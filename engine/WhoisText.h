@@ -87,5 +87,3 @@ bool RecordNamesQuery(std::string_view text, std::string_view query);
 // or a status field's value says so ("Domain Status: No Object Found", "Status: free").
 bool SaysNoMatch(std::string_view text);
 
-// The chain's decisions (ChooseWhoisStep and its records) live beside these texts.
-#include "engine/WhoisChain.h"

@@ -3,6 +3,7 @@
 //
 // Input: one option byte (conversion mode, chain switches), then a header and the raw answer
 // parted by the byte 0x1E. Header lines (LF): the query, the server asked, then hit keys.
+#include "engine/WhoisChain.h"
 #include "engine/WhoisText.h"
 #include "fuzz/FuzzCommon.h"
 #include "platform/TextFile.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/PingCtrl.h"
+#include "engine/WhoisChain.h"
 #include "engine/WhoisSession.h"
 #include "engine/WhoisText.h"
 

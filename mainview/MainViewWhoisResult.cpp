@@ -5,6 +5,7 @@
 #include "mainview/ShowText.h"
 #include "mainview/StatusPanels.h"
 
+#include "engine/WhoisChain.h"
 #include "engine/WhoisText.h"
 
 #include <QAction>

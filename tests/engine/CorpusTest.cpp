@@ -2,6 +2,7 @@
 // through the chain's first decision with the shipped Servhit.key, against the verdict a
 // person reading the answer gave it before this code ran on it.
 #include "engine/HostRoutines.h"
+#include "engine/WhoisChain.h"
 #include "engine/WhoisText.h"
 #include "platform/TextFile.h"
 

@@ -1,5 +1,6 @@
 // Limit notices through the chain's decision: the real notices of tests/data/whois/limits, the
 // forms registries give them and their look-alikes, one row each in its NOTICES.tsv.
+#include "engine/WhoisChain.h"
 #include "engine/WhoisText.h"
 #include "platform/TextFile.h"
 

@@ -4,6 +4,7 @@
 
 #include "directory/ServerDir.h"
 #include "engine/HostRoutines.h"
+#include "engine/WhoisChain.h"
 #include "engine/WhoisText.h"
 #include "platform/TextFile.h"
 

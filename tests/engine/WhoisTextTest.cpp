@@ -1,4 +1,5 @@
 #include "engine/WhoisText.h"
+#include "engine/WhoisChain.h"
 
 #include "kanjconv/KanjConv.h"
 #include "platform/TextFile.h"

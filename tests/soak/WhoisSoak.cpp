@@ -6,6 +6,7 @@
 // Usage: whois_soak [CHAINS [SEED]]   (default 1000 chains, seed 1)
 // Exit status 0 when every check held; the figures are printed at the end.
 #include "engine/PingCtrl.h"
+#include "engine/WhoisChain.h"
 #include "engine/WhoisText.h"
 #include "platform/HeadlessMainThread.h"
 #include "tests/soak/SlowAccept.h"
