@@ -126,7 +126,9 @@ TEST_F(CliTest, TraceWhoisAsksAsAPlainQueryDoes) {
     FakeServer registry(sb::kWhoisAAddr, 43, FakeServer::Answer(Answer("netname: LOOPBACK")));
     const RunResult traced = Run({"--trace", "127.0.0.1", "--whois", "-h", sb::kWhoisA});
     EXPECT_EQ(traced.status, 0) << traced.err;
-    EXPECT_EQ(traced.out.rfind("  1     0.0  127.0.0.1        localhost\n", 0), 0u) << traced.out;
+    // The first row, whatever its time (a sanitizer's build is slower).
+    EXPECT_EQ(traced.out.rfind("  1     ", 0), 0u) << traced.out;
+    EXPECT_NE(traced.out.find("  127.0.0.1        localhost\n"), std::string::npos) << traced.out;
     EXPECT_NE(traced.out.find("netname: LOOPBACK"), std::string::npos) << traced.out;
     EXPECT_EQ(registry.Received(), std::vector<std::string>{"127.0.0.1\r\n"});
 

@@ -168,6 +168,10 @@ public:
         }
         platform::HeadlessMainThread::Post(std::move(fn));
     }
+    // Out of service before this part of the object goes: a worker's hand-off calls the
+    // service's virtual functions under the install lock, so the table they go through must
+    // not change outside it.
+    ~DawdlingMain() override { platform::UninstallMainThread(this); }
     std::atomic<bool> entered{false};
 };
 
