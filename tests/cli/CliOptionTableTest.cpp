@@ -63,4 +63,33 @@ TEST(OptionTable, EverySpellingParsesAndTheHelpListsIt) {
     EXPECT_EQ(error, "unknown option --owner");
 }
 
+// --help's lists: each group under its heading, in its order, the help in a column of 22 with
+// continuation lines under it, the defaults filled in; the operations stay in the usage lines.
+TEST(OptionTable, HelpListsEachGroupInItsColumns) {
+    const std::string help = cli::OptionLists(cli::CliOptions{});
+    const size_t probe = help.find("\nProbe options:\n");
+    ASSERT_NE(probe, std::string::npos);
+    EXPECT_EQ(help.rfind("WHOIS options:\n  -h HOST             ask HOST first (default: the first "
+                         "server of Server.wis for the query)\n",
+                         0),
+              0u)
+        << help;
+    EXPECT_NE(help.find("  -4, -6              use only IPv4, or only IPv6, addresses (lookups, "
+                        "probes, WHOIS);\n                      an address typed in the other "
+                        "family is refused\n  --no-recursion "),
+              std::string::npos);
+    EXPECT_NE(help.find("  -P N                at most N queries in flight at once, over all "
+                        "servers (default 4)\n"),
+              std::string::npos);
+    EXPECT_GT(help.find("  -c N                echoes to send"), probe);
+    EXPECT_LT(help.find("  --rdap-source URL   download them"), probe);
+    EXPECT_EQ(help.find("--trace"), std::string::npos);
+    EXPECT_TRUE(
+        help.ends_with("never sent)\n  --as-server HOST    ask HOST for the owners (implies "
+                       "-z; default: the settings file's\n                      ASSERVER, "
+                       "else whois.cymru.com)\n  --whois             ask WHOIS for the "
+                       "target's address when the trace reaches it\n\n  --help, --version\n"))
+        << help;
+}
+
 } // namespace
